@@ -1,0 +1,1 @@
+qm_test(core qm_core)

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/globals.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+// A private data folder for one test: StoragePath points into a fresh temporary
+// folder and is restored afterwards.
+class ScopedStorage {
+public:
+    ScopedStorage() : m_oldPath(StoragePath), m_oldSlash(StoragePathSlash) {
+        StoragePath = m_dir.path() + QStringLiteral("/Brevart Technologies/Quillmere 3.1");
+        QDir().mkpath(StoragePath);
+        StoragePathSlash = StoragePath + QLatin1Char('/');
+    }
+    ~ScopedStorage() {
+        StoragePath = m_oldPath;
+        StoragePathSlash = m_oldSlash;
+    }
+    QString root() const { return m_dir.path(); }
+    QString errorLog() const {
+        QFile f(StoragePath + QStringLiteral("/Errors.Log"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_oldPath, m_oldSlash;
+};
+
+inline bool writeFile(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    return f.write(data) == data.size();
+}
