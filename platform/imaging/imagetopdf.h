@@ -1,0 +1,36 @@
+#pragma once
+
+// Our image-to-PDF library: the five calls the engine class relies on, plus a discard
+// and the text of the last failure. Handles are small positive integers; every
+// negative answer is one of imaging::ApCode.
+
+#include <QString>
+
+namespace imaging {
+
+// Validates and remembers the target; nothing is written until ApClose.
+// Answers a handle > 0, or a negative code.
+int ApCreate(const QString& outputPdfPath);
+
+// Code 211: bits per pixel of the image's first page as stored (PDF 0); negative when unreadable.
+int ApGetFunction(int handle, int code, int arg1, int arg2, const QString& imagePath, int arg3);
+
+// Code 123: compression `name` for images of colour class `classCode` (1 BW, 2 grey, 3 colour)
+// in this document. Answers 0, or a negative code for a bad handle or code.
+int ApSetFunction(int handle, int code, int classCode, int arg1, const QString& name, int arg2);
+
+// Appends every page of the image (or PDF) to the document; answers the number of pages
+// added, or a negative code with the document unchanged.
+int ApAddImage(int handle, const QString& imagePath);
+
+// Writes the document to a temporary file beside the target and renames it into place.
+// Answers 0 when committed, a negative code otherwise; the handle is released either way.
+int ApClose(int handle);
+
+// Releases the handle without writing anything.
+void ApDiscard(int handle);
+
+// Text describing the most recent failure of any call (for the error log).
+QString ApLastError();
+
+} // namespace imaging
