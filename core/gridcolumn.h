@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// One column of a file grid. ColumnDatatype is the variant type code of its values.
+struct GridColumn {
+    enum Datatype : int32_t { Text = 8, Boolean = 11, Decimal = 14, Date = 7 };
+
+    QString ColumnName;         // header caption
+    int16_t ColumnIndex = 0;    // 0-based display position = grid column number
+    float ColumnWidth = 0;      // twips
+    QString ColumnKey;          // lookup key
+    int32_t ColumnDatatype = 0; // Datatype
+};

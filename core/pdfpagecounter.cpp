@@ -1,0 +1,79 @@
+#include "core/pdfpagecounter.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+// Use QPDF's current smart-pointer API only.
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <limits>
+#include <set>
+
+namespace {
+
+constexpr int kMaxDepth = 256;
+
+// The number of pages below `node`, or -1 when the tree there is damaged. Reads the
+// tree's dictionaries only, never a page's contents.
+qint64 pagesBelow(QPDFObjectHandle node, std::set<QPDFObjGen>& seen, int depth) {
+    if (depth > kMaxDepth || !node.isDictionary())
+        return -1;
+    if (node.isIndirect() && !seen.insert(node.getObjGen()).second)
+        return -1; // a node reached twice: the tree loops or shares a branch
+    QPDFObjectHandle type = node.getKey("/Type");
+    QPDFObjectHandle kids = node.getKey("/Kids");
+    if (!kids.isArray()) {
+        // A page: a leaf without kids.
+        if (!type.isNull() && !(type.isName() && type.getName() == "/Page"))
+            return -1;
+        return 1;
+    }
+    if (!type.isNull() && !(type.isName() && type.getName() == "/Pages"))
+        return -1;
+    QPDFObjectHandle count = node.getKey("/Count");
+    if (!count.isInteger())
+        return -1;
+    qint64 sum = 0;
+    const int n = kids.getArrayNItems();
+    for (int i = 0; i < n; ++i) {
+        const qint64 below = pagesBelow(kids.getArrayItem(i), seen, depth + 1);
+        if (below < 0)
+            return -1;
+        sum += below;
+        if (sum > std::numeric_limits<int>::max())
+            return -1;
+    }
+    return sum == count.getIntValue() ? sum : -1;
+}
+
+} // namespace
+
+int PdfFilePageCounter::CountPages(const QString& path) {
+    try {
+        // Only regular files: opening a pipe or a device would wait for ever.
+        if (!QFileInfo(path).isFile())
+            return -1;
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(QFile::encodeName(path).constData());
+        // A file that needs a password never gets this far; one that opens without one is
+        // refused all the same, so every encrypted file reads as "Error".
+        if (pdf.isEncrypted())
+            return -1;
+        QPDFObjectHandle root = pdf.getRoot();
+        if (!root.isDictionary())
+            return -1;
+        QPDFObjectHandle pages = root.getKey("/Pages");
+        if (!pages.isDictionary() || !pages.getKey("/Kids").isArray())
+            return -1;
+        std::set<QPDFObjGen> seen;
+        const qint64 count = pagesBelow(pages, seen, 0);
+        return count < 0 ? -1 : static_cast<int>(count);
+    } catch (...) {
+        return -1;
+    }
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "core/pagecounter.h"
+
+// Counts the pages of a PDF file from its page tree: the root's /Count, checked against
+// the tree it stands for. -1 on any failure: not a PDF, encrypted, a tree that is
+// missing, loops or does not add up.
+class PdfFilePageCounter : public PageCounter {
+public:
+    int CountPages(const QString& path) override;
+};

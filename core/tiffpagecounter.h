@@ -1,0 +1,11 @@
+#pragma once
+
+#include "core/pagecounter.h"
+
+// Counts the pages of a TIFF file by walking its directory chain; -1 on any failure
+// (not a TIFF, a directory that cannot be read, a chain that loops). A file whose header
+// names no directory has 0 pages.
+class TiffFilePageCounter : public PageCounter {
+public:
+    int CountPages(const QString& path) override;
+};

@@ -1,0 +1,1 @@
+qm_test(cursor qm_cursor)
