@@ -1,0 +1,1 @@
+qm_test(widgets qm_widgets)
