@@ -1,16 +1,14 @@
-#include "core/globals.h"
+#include "app/startup.h"
 #include "platform/ui/qtuiservices.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QtUiServices ui;
     SetUi(&ui);
-    QMainWindow w;
-    w.setWindowTitle(kAppTitle);
-    w.resize(800, 500);
-    w.show();
+    // The process lives only through its windows: no window, nothing to wait for.
+    if (!modMasterLayout::Main(QApplication::arguments().mid(1)))
+        return 0;
     return app.exec();
 }

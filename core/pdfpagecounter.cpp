@@ -16,6 +16,7 @@
 namespace {
 
 constexpr int kMaxDepth = 256;
+constexpr qint64 kInMemoryLimit = 4 * 1024 * 1024;
 
 // The number of pages below `node`, or -1 when the tree there is damaged. Reads the
 // tree's dictionaries only, never a page's contents.
@@ -55,11 +56,24 @@ qint64 pagesBelow(QPDFObjectHandle node, std::set<QPDFObjGen>& seen, int depth) 
 int PdfFilePageCounter::CountPages(const QString& path) {
     try {
         // Only regular files: opening a pipe or a device would wait for ever.
-        if (!QFileInfo(path).isFile())
+        const QFileInfo info(path);
+        if (!info.isFile())
             return -1;
         QPDF pdf;
         pdf.setSuppressWarnings(true);
-        pdf.processFile(QFile::encodeName(path).constData());
+        const QByteArray name = QFile::encodeName(path);
+        QByteArray bytes;
+        if (info.size() <= kInMemoryLimit) {
+            // Small files are read in one go: QPDF's many seeks and short reads on a file
+            // cost more than the whole read does.
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                return -1;
+            bytes = file.readAll();
+            pdf.processMemoryFile(name.constData(), bytes.constData(), static_cast<size_t>(bytes.size()));
+        } else {
+            pdf.processFile(name.constData());
+        }
         // A file that needs a password never gets this far; one that opens without one is
         // refused all the same, so every encrypted file reads as "Error".
         if (pdf.isEncrypted())

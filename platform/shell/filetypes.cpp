@@ -9,7 +9,8 @@ namespace {
 
 const QString kDesktopEntry = QStringLiteral("application/x-desktop");
 const QString kExecutable = QStringLiteral("application/x-executable");
-const QString kUnknown = QStringLiteral("application/octet-stream"); // what the name answers when it says nothing
+// What a name that says nothing is typed as.
+const QString kUnknown = QStringLiteral("application/octet-stream");
 // After this many files of an unknown suffix whose content told nothing either, that suffix
 // is taken as unknown without reading further files.
 constexpr int kOpaqueAfter = 8;
@@ -22,8 +23,7 @@ bool isElf(const QMimeType& mime) {
 // The Icon= value of a desktop entry's main group; "" when it has none.
 QString desktopIconValue(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
     bool inMain = false;
     for (int lines = 0; lines < 400 && !f.atEnd(); ++lines) {
         const QString line = QString::fromUtf8(f.readLine(4096)).trimmed();
@@ -37,10 +37,8 @@ QString desktopIconValue(const QString& path) {
 
 QIcon desktopIcon(const QString& path) {
     const QString value = desktopIconValue(path);
-    if (value.isEmpty())
-        return {};
-    if (QFileInfo(value).isAbsolute())
-        return QFileInfo::exists(value) ? QIcon(value) : QIcon();
+    if (value.isEmpty()) return {};
+    if (QFileInfo(value).isAbsolute()) return QFileInfo::exists(value) ? QIcon(value) : QIcon();
     return QIcon::fromTheme(value);
 }
 
@@ -53,21 +51,17 @@ FileTypeInfo FileTypes::lookup(const QString& path, const QString& name, bool ex
     const QStringView suffix = dot >= 0 ? QStringView(name).mid(dot + 1) : QStringView();
     const bool bySuffix = !m_globs.needsFullLookup(name, suffix);
     QString mimeName;
-    if (bySuffix)
-        mimeName = m_mimeBySuffix.value(suffix.toString());
+    if (bySuffix) mimeName = m_mimeBySuffix.value(suffix.toString());
     if (mimeName.isEmpty()) {
         mimeName = m_db.mimeTypeForFile(name, QMimeDatabase::MatchExtension).name();
-        if (bySuffix)
-            m_mimeBySuffix.insert(suffix.toString(), mimeName);
+        if (bySuffix) m_mimeBySuffix.insert(suffix.toString(), mimeName);
     }
-    if (mimeName != kUnknown)
-        return infoFor(mimeName, path, name);
+    if (mimeName != kUnknown) return infoFor(mimeName, path, name);
 
     // Only an unknown name costs a read of the file.
     if (suffix.isEmpty() || m_unknownBySuffix.value(suffix.toString()) < kOpaqueAfter) {
         QMimeType mime = m_db.mimeTypeForFile(path, QMimeDatabase::MatchContent);
-        if (executable && isElf(mime))
-            mime = m_db.mimeTypeForName(kExecutable);
+        if (executable && isElf(mime)) mime = m_db.mimeTypeForName(kExecutable);
         mimeName = mime.name();
         if (!suffix.isEmpty()) {
             int& unknown = m_unknownBySuffix[suffix.toString()];
@@ -85,11 +79,11 @@ FileTypeInfo FileTypes::infoFor(const QString& mimeName, const QString& path, co
         info.typeName = (mime.comment().isEmpty() ? mime.name() : mime.comment()).toLower();
         info.iconKey = info.typeName;
         if (!m_iconSources.contains(info.iconKey))
-            m_iconSources.insert(info.iconKey, IconSource{mime.iconName(), mime.genericIconName(), QString()});
+            m_iconSources.insert(info.iconKey,
+                                 IconSource{mime.iconName(), mime.genericIconName(), QString()});
         it = m_infoByMime.insert(mimeName, info);
     }
-    if (mimeName != kDesktopEntry)
-        return *it;
+    if (mimeName != kDesktopEntry) return *it;
     // Desktop entries play the part of shortcuts: each name keeps the icon of the first
     // entry of that name.
     FileTypeInfo info = *it;
@@ -103,18 +97,13 @@ FileTypeInfo FileTypes::infoFor(const QString& mimeName, const QString& path, co
 
 QIcon FileTypes::icon(const QString& key) {
     const auto cached = m_icons.constFind(key);
-    if (cached != m_icons.cend())
-        return *cached;
+    if (cached != m_icons.cend()) return *cached;
     const IconSource source = m_iconSources.value(key);
     QIcon icon;
-    if (!source.desktopFile.isEmpty())
-        icon = desktopIcon(source.desktopFile);
-    if (icon.isNull() && !source.themeName.isEmpty())
-        icon = QIcon::fromTheme(source.themeName);
-    if (icon.isNull() && !source.genericName.isEmpty())
-        icon = QIcon::fromTheme(source.genericName);
-    if (icon.isNull())
-        icon = m_fallback;
+    if (!source.desktopFile.isEmpty()) icon = desktopIcon(source.desktopFile);
+    if (icon.isNull() && !source.themeName.isEmpty()) icon = QIcon::fromTheme(source.themeName);
+    if (icon.isNull() && !source.genericName.isEmpty()) icon = QIcon::fromTheme(source.genericName);
+    if (icon.isNull()) icon = m_fallback;
     m_icons.insert(key, icon);
     return icon;
 }

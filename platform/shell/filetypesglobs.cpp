@@ -21,8 +21,7 @@ bool classMatch(QStringView p, qsizetype& i, QChar c) {
     }
     qsizetype k = i + 1;
     const bool negate = k < close && (p[k] == QLatin1Char('!') || p[k] == QLatin1Char('^'));
-    if (negate)
-        ++k;
+    if (negate) ++k;
     bool hit = false;
     for (; k < close; ++k) {
         if (k + 2 < close && p[k + 1] == QLatin1Char('-')) {
@@ -55,8 +54,7 @@ bool globMatch(QStringView s, QStringView p) {
                 continue;
             }
         }
-        if (star < 0)
-            return false;
+        if (star < 0) return false;
         i = star;
         n = ++mark;
     }
@@ -68,20 +66,18 @@ bool globMatch(QStringView s, QStringView p) {
 } // namespace
 
 FileTypeGlobs::FileTypeGlobs() {
-    const QStringList files = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("mime/globs2"));
+    const QStringList files =
+        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("mime/globs2"));
     for (const QString& path : files) {
         QFile f(path);
-        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-            continue;
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) continue;
         m_loaded = true;
         while (!f.atEnd()) {
             // weight:type:pattern[:flags]
             const QString line = QString::fromUtf8(f.readLine()).trimmed();
-            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-                continue;
+            if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
             const QStringList parts = line.split(QLatin1Char(':'));
-            if (parts.size() >= 3)
-                addPattern(parts[2]);
+            if (parts.size() >= 3) addPattern(parts[2]);
         }
     }
 }
@@ -99,7 +95,8 @@ void FileTypeGlobs::addPattern(const QString& rawPattern) {
         m_literalNames.insert(pattern); // "cmakelists.txt", "makefile"
         return;
     }
-    if (pattern.startsWith(QLatin1String("*.")) && !tail.isEmpty() && !hasWildcard(QStringView(pattern).mid(1))) {
+    if (pattern.startsWith(QLatin1String("*.")) && !tail.isEmpty() &&
+        !hasWildcard(QStringView(pattern).mid(1))) {
         if (dot > 1) // "*.tar.gz": a longer end of the "gz" suffix
             m_compound[tail].append(pattern.mid(1));
         return; // a plain "*.ext": the suffix decides
@@ -118,8 +115,7 @@ void FileTypeGlobs::addPattern(const QString& rawPattern) {
 }
 
 bool FileTypeGlobs::needsFullLookup(QStringView name, QStringView suffix) const {
-    if (!m_loaded || suffix.isEmpty())
-        return true;
+    if (!m_loaded || suffix.isEmpty()) return true;
     const QString lowerSuffix = suffix.toString().toLower();
     auto known = m_suffixAnswers.constFind(lowerSuffix);
     if (known == m_suffixAnswers.cend()) {
@@ -128,19 +124,15 @@ bool FileTypeGlobs::needsFullLookup(QStringView name, QStringView suffix) const 
             bySuffix = globMatch(lowerSuffix, m_suffixPatterns[i]);
         known = m_suffixAnswers.insert(lowerSuffix, bySuffix);
     }
-    if (*known)
-        return true;
+    if (*known) return true;
     const QString lowerName = name.toString().toLower();
-    if (m_literalNames.contains(lowerName))
-        return true;
+    if (m_literalNames.contains(lowerName)) return true;
     const auto compound = m_compound.constFind(lowerSuffix);
     if (compound != m_compound.cend())
         for (const QString& end : *compound)
-            if (lowerName.endsWith(end))
-                return true;
+            if (lowerName.endsWith(end)) return true;
     for (const QString& p : m_namePatterns)
-        if (globMatch(lowerName, p))
-            return true;
+        if (globMatch(lowerName, p)) return true;
     return false;
 }
 

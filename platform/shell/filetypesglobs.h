@@ -29,9 +29,9 @@ private:
 
     bool m_loaded = false;
     QHash<QString, QStringList> m_compound; // last suffix -> longer literal ends (".tar.gz")
-    QSet<QString> m_literalNames;          // whole names ("cmakelists.txt")
-    QStringList m_suffixPatterns;          // suffixes made of character classes ("[1-9]")
-    QStringList m_namePatterns;            // whole-name patterns with wildcards ("readme*", "*~")
+    QSet<QString> m_literalNames;           // whole names ("cmakelists.txt")
+    QStringList m_suffixPatterns;           // suffixes made of character classes ("[1-9]")
+    QStringList m_namePatterns;             // whole-name patterns with wildcards ("readme*", "*~")
     mutable QHash<QString, bool> m_suffixAnswers;
 };
 

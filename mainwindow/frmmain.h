@@ -1,0 +1,178 @@
+#pragma once
+
+// The main window: the folder tree, the result grid and the search options, each in a
+// docked pane, with the status bar below. Loading it builds the panes, sets the grid up,
+// opens the start folder and restores the window's state; closing it saves the state,
+// the rectangle and the grid's column widths.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <optional>
+
+class cSizeMoveHelper;
+class FlexGrid;
+class FolderTree;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QDockWidget;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QWidget;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Pane identities.
+    enum PaneId { PaneFolders = 1, PaneOptions = 2, PaneSearchList = 3, PaneAdvanceOptions = 4 };
+
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // --- window ------------------------------------------------------------------------
+    void Form_Load();
+    void Form_Activate();
+    void Form_Resize();
+    void Form_Unload();
+    void Form_KeyDown(int KeyCode, int Shift);
+    void SetWindowState();
+    // The one rule the drag end, the resize and the close share.
+    void SaveWindowGeometry();
+    // Ticks every row whose name equals, ignoring case, the name of a command-line file.
+    void CheckCommandLineFiles(const QStringList& files);
+
+    void m_c_ExitSizeMove();
+    void m_c_Moving(int& lLeft, int& lTop, int& lWidth, int& lHeight);
+    void m_c_Sizing(int& lLeft, int& lTop, int& lWidth, int& lHeight);
+
+    int ActivationCount() const { return m_activationCount; }
+    bool TracksGeometry() const { return m_trackGeometry; }
+    QDockWidget* Pane(int id) const;
+
+    // --- search options ------------------------------------------------------------------
+    void FillComboBoxes();
+    void chkSearchByDate_Click();
+    void chkSearchBySize_Click();
+    void cboFilterPattern_Click();
+    void ftvFolder_SelectionChange();
+
+    // --- result grid ---------------------------------------------------------------------
+    void InitFiles();
+    void RefreshGrid();
+    void grdSearchList_AfterMoveColumn(int Col, int& Position);
+    void grdSearchList_BeforeSort(int Col, int& Order);
+    void grdSearchList_KeyDown(int& KeyCode, int Shift);
+    void grdSearchList_MouseDown(int Button, int Shift, int row, int col);
+    void grdSearchList_MouseUp();
+    QString getSelectedFileinfo();
+    void SetStatusText(QString& text);
+    QString StatusText() const;
+
+    // --- check commands --------------------------------------------------------------------
+    void mnuCtxSelectAll_Click();
+    void mnuCtxDeSelectAll_Click();
+    void CheckAllRows();
+    void ClearErrorRowCheckboxes();
+    void UncheckAllRows();
+
+public slots:
+    void cmdSearch_Click();
+
+public:
+    // Controls, named as everywhere else in the program.
+    QWidget* ctlPaneFolder = nullptr;
+    QWidget* ctlPaneSearchList = nullptr;
+    QWidget* ctlPaneSearch = nullptr;
+    QWidget* CtlPaneSearchOptions = nullptr;
+    FolderTree* ftvFolder = nullptr;
+    FlexGrid* grdSearchList = nullptr;
+    QStatusBar* sbStatusBar = nullptr;
+
+    QGroupBox* fraTotal = nullptr;
+    QLabel* lblFilter = nullptr;
+    QComboBox* cboFilterPattern = nullptr;
+    QPushButton* cmdSearch = nullptr;
+    QCheckBox* chkSearchSubFolder = nullptr;
+    QCheckBox* ChkUseAdvOpt = nullptr;
+    QPushButton* cmdExport = nullptr;
+    QGroupBox* fraCommand = nullptr;
+    QPushButton* cmdCloneDir = nullptr;
+    QPushButton* cmdConImageToPdf = nullptr;
+    QPushButton* cmdConverttiffToPdf = nullptr;
+
+    QGroupBox* fraAdvSearch = nullptr;
+    QCheckBox* chkSearchByDate = nullptr;
+    QGroupBox* fraDate = nullptr;
+    QComboBox* cboDateRangeType = nullptr;
+    QRadioButton* optInPeriod = nullptr;
+    QLineEdit* txtInPeriod = nullptr;
+    QWidget* updInPeriod = nullptr;
+    QComboBox* cboDateInPeriod = nullptr;
+    QRadioButton* optBtnPeriod = nullptr;
+    QDateEdit* dtpDateFrom = nullptr;
+    QLabel* lblDateRangeAnd = nullptr;
+    QDateEdit* dtpDateTo = nullptr;
+    QCheckBox* chkSearchBySize = nullptr;
+    QGroupBox* fraSize = nullptr;
+    QRadioButton* optSizeAt = nullptr;
+    QComboBox* cboLeastMost = nullptr;
+    QLineEdit* txtSizeLeastMost = nullptr;
+    QWidget* updSizeLeastMost = nullptr;
+    QLabel* lblSizeKB1 = nullptr;
+    QRadioButton* optSizeBtn = nullptr;
+    QLineEdit* txtSizeFrom = nullptr;
+    QWidget* updSizeFrom = nullptr;
+    QLabel* lblSizeTo = nullptr;
+    QLineEdit* txtSizeTo = nullptr;
+    QWidget* updSizeTo = nullptr;
+    QLabel* lblSizeKB2 = nullptr;
+
+    // The texts the date and size criteria compare the lists' current text with.
+    QStringList DateRangeTypes;
+    QStringList DateUnits;
+    QStringList LeastMost;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    QMenu* createPopupMenu() override;
+
+private:
+    void buildControls();
+    QWidget* buildSearchOptions();
+    QWidget* buildAdvanceOptions();
+    void createPanes();
+    void pinOptionPanes();
+    void applySearchOptionDefaults();
+    void applyFrameTwips(const QRect& twips);
+    void applyPendingState();
+    void settleStartGeometry();
+    void completeFrameGeometry();
+    int columnOf(const QString& key) const;
+
+    QPointer<cSizeMoveHelper> m_c;
+    QDockWidget* m_panes[5] = {};
+    QLabel* m_statusPanel = nullptr;
+    int m_activationCount = 0;
+    bool m_trackGeometry = false;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    bool m_resizeQueued = false;
+    bool m_splitPanes = true; // until the window has settled after its first show
+    bool m_settleTimerStarted = false;
+    // The frame size restored at start, applied again once the window manager has told
+    // us how large its decorations are.
+    std::optional<QSize> m_pendingFrameSize;
+    // The start state, applied once the window has been shown in its normal place.
+    std::optional<int> m_pendingState;
+};

@@ -1,0 +1,1 @@
+qm_test(app qm_startup)

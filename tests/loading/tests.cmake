@@ -1,0 +1,1 @@
+qm_test(loading qm_mainwindow)

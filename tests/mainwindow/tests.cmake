@@ -1,0 +1,1 @@
+qm_test(mainwindow qm_mainwindow)

@@ -1,0 +1,50 @@
+#pragma once
+
+// Generated trees and fakes shared by the search tests.
+
+#include "core/pagecounter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '[' << l.join(", ").toStdString() << ']';
+}
+
+namespace searchtest {
+
+// Creates `relative` under `root` (folders included) holding `bytes` bytes.
+inline QString makeFile(const QString& root, const QString& relative, qint64 bytes = 0) {
+    const QString path = root + QLatin1Char('/') + relative;
+    QDir().mkpath(path.left(path.lastIndexOf(QLatin1Char('/'))));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.resize(bytes);
+    return path;
+}
+
+// Answers scripted counts per file name and records every path it was asked about.
+class FakePageCounter : public PageCounter {
+public:
+    explicit FakePageCounter(int defaultCount = 1) : m_default(defaultCount) {}
+    QHash<QString, int> counts; // by file name
+    QStringList asked;
+
+    int CountPages(const QString& path) override {
+        asked << path;
+        return counts.value(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1), m_default);
+    }
+
+private:
+    int m_default;
+};
+
+} // namespace searchtest

@@ -1,0 +1,1 @@
+qm_test(search qm_mainwindow)
