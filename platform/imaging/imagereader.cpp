@@ -1,0 +1,76 @@
+#include "platform/imaging/imagereader.h"
+
+#include "platform/imaging/jp2reader.h"
+#include "platform/imaging/jpegreader.h"
+#include "platform/imaging/otherformats.h"
+#include "platform/imaging/pageencoder.h"
+#include "platform/imaging/pngreader.h"
+#include "platform/imaging/sniff.h"
+#include "platform/imaging/tiffreader.h"
+
+namespace imaging {
+
+int readImagePages(const QString& path, ImageFormat format, const CompressionChoice& choice,
+                   StreamStore& store, std::vector<EncodedPage>& pages, QString& error) {
+    switch (format) {
+    case ImageFormat::Tiff:
+        return readTiffPages(path, choice, store, pages, error);
+    case ImageFormat::Jpeg:
+        return readJpegPage(path, choice, store, pages, error);
+    case ImageFormat::Png:
+        return readPngPage(path, choice, store, pages, error);
+    case ImageFormat::Jp2:
+        return readJp2Page(path, false, choice, store, pages, error);
+    case ImageFormat::J2k:
+        return readJp2Page(path, true, choice, store, pages, error);
+    case ImageFormat::Unknown:
+    case ImageFormat::Pdf:
+        error = QStringLiteral("%1 is not an image").arg(path);
+        return ApUnsupported;
+    default:
+        break;
+    }
+    const size_t before = pages.size();
+    const int rc = decodeOtherFormat(
+        path, format,
+        [&](RasterPage& page) {
+            if (page.width <= 0 || page.height <= 0 || page.width > kMaxSide || page.height > kMaxSide)
+                return int(ApOverLimits);
+            EncodedPage encoded;
+            const int code =
+                encodeRasterPage(page, choice.forDepth(page.storedBitsPerPixel), 1, store, encoded, error);
+            if (code == ApOk) pages.push_back(std::move(encoded));
+            return code;
+        },
+        error);
+    if (rc != ApOk) return rc;
+    return int(pages.size() - before);
+}
+
+int imageBitsPerPixel(const QString& path, QString& error) {
+    ImageFormat format;
+    if (const int rc = sniffFile(path, format, error); rc != ApOk) return rc;
+    switch (format) {
+    case ImageFormat::Tiff:
+        return tiffBitsPerPixel(path, error);
+    case ImageFormat::Jpeg:
+        return jpegBitsPerPixel(path, error);
+    case ImageFormat::Png:
+        return pngBitsPerPixel(path, error);
+    case ImageFormat::Jp2:
+        return jp2BitsPerPixel(path, false, error);
+    case ImageFormat::J2k:
+        return jp2BitsPerPixel(path, true, error);
+    case ImageFormat::Pdf:
+        return 0;
+    default:
+        break;
+    }
+    const int bpp = otherFormatBitsPerPixel(path, format);
+    if (bpp <= 0 && error.isEmpty())
+        error = QStringLiteral("%1: cannot read the %2 header")
+                    .arg(path, QString::fromLatin1(formatName(format)));
+    return bpp;
+}
+
+} // namespace imaging

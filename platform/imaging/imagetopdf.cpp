@@ -1,0 +1,184 @@
+#include "platform/imaging/imagetopdf.h"
+
+#include "platform/imaging/imagereader.h"
+#include "platform/imaging/pdfdocument.h"
+#include "platform/imaging/sniff.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMutex>
+#include <map>
+#include <memory>
+#include <new>
+
+namespace imaging {
+
+namespace {
+
+struct Document {
+    QString target;
+    CompressionChoice choice;
+    PdfDocument pdf;
+};
+
+// Handles are small positive integers, never reused within a process.
+struct Registry {
+    QMutex mutex;
+    std::map<int, std::shared_ptr<Document>> documents;
+    int next = 1;
+    QString lastError;
+};
+
+// Never destroyed: a document still open at exit must not outlive QPDF's own statics.
+Registry& registry() {
+    static Registry* r = new Registry;
+    return *r;
+}
+
+int fail(int code, const QString& text) {
+    Registry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    r.lastError = text;
+    return code;
+}
+
+std::shared_ptr<Document> find(int handle) {
+    Registry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    const auto it = r.documents.find(handle);
+    return it == r.documents.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<Document> take(int handle) {
+    Registry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    const auto it = r.documents.find(handle);
+    if (it == r.documents.end()) return nullptr;
+    std::shared_ptr<Document> doc = it->second;
+    r.documents.erase(it);
+    return doc;
+}
+
+// The code for the exception being handled: decoders of hostile input must not take the
+// caller down, so every call turns exceptions into codes.
+int codeForCurrentException(const QString& what) {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return fail(ApOverLimits, QStringLiteral("%1: out of memory").arg(what));
+    } catch (const std::exception& e) {
+        return fail(ApCorrupt, QStringLiteral("%1: %2").arg(what, QString::fromStdString(e.what())));
+    } catch (...) {
+        return fail(ApCorrupt, QStringLiteral("%1: unexpected failure").arg(what));
+    }
+}
+
+template <class Body> int guarded(const QString& what, Body&& body) {
+    try {
+        return body();
+    } catch (...) {
+        return codeForCurrentException(what);
+    }
+}
+
+} // namespace
+
+int ApCreate(const QString& outputPdfPath) {
+    if (outputPdfPath.isEmpty()) return fail(ApBadArgument, QStringLiteral("no output path"));
+    const QFileInfo info(outputPdfPath);
+    const QFileInfo folder(info.absolutePath());
+    if (info.isDir() || !folder.isDir() || !folder.isWritable())
+        return fail(ApCannotWrite, QStringLiteral("cannot write %1").arg(outputPdfPath));
+    return guarded(outputPdfPath, [&] {
+        auto doc = std::make_shared<Document>();
+        doc->target = info.absoluteFilePath();
+        Registry& r = registry();
+        QMutexLocker lock(&r.mutex);
+        const int handle = r.next++;
+        r.documents.emplace(handle, std::move(doc));
+        return handle;
+    });
+}
+
+int ApGetFunction(int, int code, int, int, const QString& imagePath, int) {
+    if (code != 211 || imagePath.isEmpty())
+        return fail(ApBadArgument, QStringLiteral("unknown query %1").arg(code));
+    return guarded(imagePath, [&] {
+        QString error;
+        const int bpp = imageBitsPerPixel(imagePath, error);
+        return bpp < 0 ? fail(bpp, error) : bpp;
+    });
+}
+
+int ApSetFunction(int handle, int code, int classCode, int, const QString& name, int) {
+    const auto doc = find(handle);
+    if (!doc) return fail(ApBadArgument, QStringLiteral("bad handle %1").arg(handle));
+    if (code != 123 || classCode < 1 || classCode > 3)
+        return fail(ApBadArgument,
+                    QStringLiteral("unknown setting %1 for class %2").arg(code).arg(classCode));
+    doc->choice.set(classCode, compressionFromName(name));
+    return ApOk;
+}
+
+int ApAddImage(int handle, const QString& imagePath) {
+    const auto doc = find(handle);
+    if (!doc) return fail(ApBadArgument, QStringLiteral("bad handle %1").arg(handle));
+    if (imagePath.isEmpty()) return fail(ApBadArgument, QStringLiteral("no image path"));
+    PdfDocument& pdf = doc->pdf;
+    const int before = pdf.pageCount();
+    const StreamStore::Mark mark = pdf.store().mark();
+    const auto undo = [&] {
+        pdf.truncatePages(before);
+        pdf.store().rollback(mark);
+    };
+    try {
+        QString error;
+        ImageFormat format;
+        if (const int rc = sniffFile(imagePath, format, error); rc != ApOk) return fail(rc, error);
+        if (format == ImageFormat::Pdf) {
+            const int rc = pdf.appendPdf(imagePath, error);
+            return rc < 0 ? fail(rc, error) : rc;
+        }
+        std::vector<EncodedPage> pages;
+        const int rc = readImagePages(imagePath, format, doc->choice, pdf.store(), pages, error);
+        if (rc < 0 || pages.empty()) {
+            pages.clear();
+            undo();
+            return rc < 0 ? fail(rc, error) : fail(ApNoPage, QStringLiteral("%1 has no page").arg(imagePath));
+        }
+        for (const EncodedPage& page : pages)
+            pdf.addImagePage(page);
+        return int(pages.size());
+    } catch (...) {
+        const int code = codeForCurrentException(imagePath);
+        try {
+            undo();
+        } catch (...) {
+        }
+        return code;
+    }
+}
+
+int ApClose(int handle) {
+    const auto doc = take(handle);
+    if (!doc) return fail(ApBadArgument, QStringLiteral("bad handle %1").arg(handle));
+    if (doc->pdf.pageCount() == 0)
+        return fail(ApNoPage, QStringLiteral("%1 not written: the document has no page").arg(doc->target));
+    return guarded(doc->target, [&] {
+        QString error;
+        const int rc = doc->pdf.write(doc->target, error);
+        return rc < 0 ? fail(rc, error) : ApOk;
+    });
+}
+
+void ApDiscard(int handle) {
+    take(handle);
+}
+
+QString ApLastError() {
+    Registry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    return r.lastError;
+}
+
+} // namespace imaging

@@ -1,0 +1,26 @@
+#pragma once
+
+// JPEG 2000 (JP2 files and bare J2K codestreams), decoded with OpenJPEG and encoded like
+// any other page, so the compression names apply and every reader can show the result.
+
+#include "platform/imaging/compression.h"
+#include "platform/imaging/encodedimage.h"
+
+#include <QString>
+#include <vector>
+
+namespace imaging {
+
+class StreamStore;
+
+// Answers 1 (page added to `pages`) or an ApCode.
+int readJp2Page(const QString& path, bool codestream, const CompressionChoice& choice, StreamStore& store,
+                std::vector<EncodedPage>& pages, QString& error);
+
+// Sum of the components' precisions (24 for 8-bit RGB).
+int jp2BitsPerPixel(const QString& path, bool codestream, QString& error);
+
+// Capture (else display) resolution from the JP2 header boxes, in dots per inch.
+void jp2Resolution(const uint8_t* data, size_t size, double& dpiX, double& dpiY);
+
+} // namespace imaging

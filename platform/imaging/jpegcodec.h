@@ -1,0 +1,23 @@
+#pragma once
+
+// libjpeg-turbo behind a quiet error manager: decoding a JPEG that cannot be passed
+// through, and encoding DCTDecode data.
+
+#include "platform/imaging/raster.h"
+
+#include <QString>
+#include <vector>
+
+namespace imaging {
+
+struct JpegInfo;
+
+// Decodes the image held in `data` into `page` (grey, RGB or CMYK, 8 bits; Adobe-inverted
+// CMYK is turned the right way round). Answers an ApCode.
+int decodeJpeg(const uint8_t* data, size_t size, const JpegInfo& info, RasterPage& page, QString& error);
+
+// Baseline JPEG of 8-bit grey (1 component) or RGB (3 components, 4:2:0) rows.
+bool encodeDct(const uint8_t* pixels, int width, int height, int components, int quality,
+               std::vector<uint8_t>& out, QString& error);
+
+} // namespace imaging

@@ -1,0 +1,128 @@
+#include "platform/imaging/jpegreader.h"
+
+#include "platform/imaging/jpegcodec.h"
+#include "platform/imaging/jpegheader.h"
+#include "platform/imaging/pageencoder.h"
+#include "platform/imaging/streamstore.h"
+
+#include <QFile>
+
+namespace imaging {
+
+namespace {
+
+int readWhole(const QString& path, std::vector<uint8_t>& bytes, QString& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+        return ApCannotRead;
+    }
+    const qint64 size = file.size();
+    if (size > kMaxDecodedBytes) {
+        error = QStringLiteral("%1 is over the limits").arg(path);
+        return ApOverLimits;
+    }
+    bytes.resize(size_t(size));
+    if (file.read(reinterpret_cast<char*>(bytes.data()), size) != size) {
+        error = QStringLiteral("cannot read %1").arg(path);
+        return ApCannotRead;
+    }
+    return ApOk;
+}
+
+ColourModel modelOf(int components) {
+    return components == 1 ? ColourModel::Gray : components == 3 ? ColourModel::RGB : ColourModel::CMYK;
+}
+
+int passThrough(const QString& path, std::vector<uint8_t>&& bytes, const JpegInfo& info, StreamStore& store,
+                EncodedPage& page, QString& error) {
+    ImageStream& s = page.image;
+    s.width = info.width;
+    s.height = info.height;
+    s.bitsPerComponent = 8;
+    s.model = modelOf(info.components);
+    s.icc = info.icc;
+    s.filter = "DCTDecode";
+    // Adobe CMYK is stored inverted; RGB without a colour transform must say so, as
+    // readers assume YCbCr for three components.
+    s.invertDecode = info.components == 4 && info.adobe;
+    if (info.components == 3 && (info.adobeTransform == 0 || (!info.adobe && info.rgbComponentIds)))
+        s.parms.push_back({"ColorTransform", 0});
+    const size_t length = info.imageEnd;
+    if (store.hasRoomFor(length)) {
+        bytes.resize(length);
+        s.data = store.keep(std::move(bytes), error);
+    } else {
+        s.data = SourceStreamData::create(path, {{0, length}}, false, error);
+    }
+    if (!s.data) return ApCannotRead;
+    page.dpiX = info.dpiX;
+    page.dpiY = info.dpiY;
+    page.orientation = info.orientation;
+    return ApOk;
+}
+
+} // namespace
+
+int readJpegPage(const QString& path, const CompressionChoice& choice, StreamStore& store,
+                 std::vector<EncodedPage>& pages, QString& error) {
+    std::vector<uint8_t> bytes;
+    if (const int rc = readWhole(path, bytes, error); rc != ApOk) return rc;
+    JpegInfo info;
+    QString why;
+    if (const int rc = parseJpeg(bytes.data(), bytes.size(), true, info, &why); rc != ApOk) {
+        error = QStringLiteral("%1: %2").arg(path, why);
+        return rc;
+    }
+    if (info.width > kMaxSide || info.height > kMaxSide ||
+        int64_t(info.width) * info.height * info.components > kMaxDecodedBytes) {
+        error = QStringLiteral("%1: %2 x %3 pixels is over the limits")
+                    .arg(path)
+                    .arg(info.width)
+                    .arg(info.height);
+        return ApOverLimits;
+    }
+    const Compression c = choice.forDepth(8 * info.components);
+    EncodedPage page;
+    int rc;
+    if ((c == Compression::Default || c == Compression::Jpeg) && info.passable()) {
+        rc = passThrough(path, std::move(bytes), info, store, page, error);
+    } else {
+        RasterPage raster;
+        rc = decodeJpeg(bytes.data(), info.imageEnd, info, raster, error);
+        std::vector<uint8_t>().swap(bytes);
+        if (rc == ApOk) rc = encodeRasterPage(raster, c, info.orientation, store, page, error);
+        if (rc != ApOk) error = QStringLiteral("%1: %2").arg(path, error);
+    }
+    if (rc != ApOk) return rc;
+    pages.push_back(std::move(page));
+    return 1;
+}
+
+int jpegBitsPerPixel(const QString& path, QString& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+        return ApCannotRead;
+    }
+    // The frame header usually sits in the first kilobytes; EXIF thumbnails and ICC
+    // profiles can push it further, so the whole file is tried when the head is not enough.
+    QByteArray head = file.read(256 * 1024);
+    JpegInfo info;
+    QString why;
+    int rc =
+        parseJpeg(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size()), false, info, &why);
+    if (rc != ApOk && file.size() > head.size()) {
+        head += file.readAll();
+        info = JpegInfo{};
+        rc = parseJpeg(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size()), false, info,
+                       &why);
+    }
+    if (rc != ApOk) {
+        error = QStringLiteral("%1: %2").arg(path, why);
+        return rc;
+    }
+    return 8 * info.components;
+}
+
+} // namespace imaging

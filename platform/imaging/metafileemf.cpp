@@ -1,0 +1,139 @@
+#include "platform/imaging/metafileemf.h"
+
+#include "platform/imaging/magickheader.h"
+#include "platform/imaging/metafileheader.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLibrary>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <cstdlib>
+#include <cstring>
+#include <emf2svg.h>
+
+namespace imaging {
+
+namespace {
+
+// Rows drawn per pass: bounds the temporary image for large pages.
+constexpr int kBandRows = 1024;
+
+int openEmf(QFile& file, EmfHeader& header, QString& error) {
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return ApCannotRead;
+    }
+    return readEmfHeader(file, header, error);
+}
+
+using Emf2Svg = int (*)(char*, size_t, char**, size_t*, generatorOptions*);
+
+// libemf2svg is opened with local symbols: it brings libuemf, whose wmf_free() would
+// otherwise take the place of libwmf's inside ImageMagick's WMF coder and crash it.
+Emf2Svg loadEmf2Svg() {
+    static const Emf2Svg convert = [] {
+        static QLibrary library(QStringLiteral("emf2svg"), 1);
+        return reinterpret_cast<Emf2Svg>(library.resolve("emf2svg"));
+    }();
+    return convert;
+}
+
+int emfToSvg(QByteArray data, QByteArray& svg, QString& error) {
+    const Emf2Svg emf2svg = loadEmf2Svg();
+    if (!emf2svg) {
+        error = QStringLiteral("libemf2svg is not installed");
+        return ApUnsupported;
+    }
+    generatorOptions options{};
+    options.nameSpace = const_cast<char*>("svg");
+    options.emfplus = true;
+    options.svgDelimiter = true;
+    char* out = nullptr;
+    size_t outLength = 0;
+    const int ok = emf2svg(data.data(), size_t(data.size()), &out, &outLength, &options);
+    if (out) {
+        svg = QByteArray(out, qsizetype(outLength));
+        std::free(out);
+    }
+    if (!ok || svg.isEmpty()) {
+        error = QStringLiteral("EMF records could not be read");
+        return ApCorrupt;
+    }
+    return ApOk;
+}
+
+} // namespace
+
+int emfBitsPerPixel(const QString& path) {
+    QFile file(path);
+    EmfHeader header;
+    QString error;
+    const int rc = openEmf(file, header, error);
+    return rc == ApOk ? 24 : rc;
+}
+
+int decodeEmf(const QString& path, const PageSink& sink, QString& error) {
+    QFile file(path);
+    EmfHeader header;
+    int rc = openEmf(file, header, error);
+    if (rc != ApOk)
+        return rc;
+    const QSizeF mm = header.sizeMm();
+    const int64_t width = metafilePixels(mm.width());
+    const int64_t height = metafilePixels(mm.height());
+    if (!withinLimits(width, height, width * 3 * height)) {
+        error = QStringLiteral("EMF picture of %1 x %2 pixels is over the limits").arg(width).arg(height);
+        return ApOverLimits;
+    }
+    // Text is drawn with Qt's fonts, which exist only in a GUI application.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        error = QStringLiteral("EMF pictures need a GUI application for their fonts");
+        return ApUnsupported;
+    }
+    file.seek(0);
+    QByteArray svg;
+    rc = emfToSvg(file.readAll(), svg, error);
+    if (rc != ApOk)
+        return rc;
+
+    QSvgRenderer renderer(svg);
+    if (!renderer.isValid()) {
+        error = QStringLiteral("EMF records gave no picture");
+        return ApCorrupt;
+    }
+    // The SVG's user space is the drawing's device space moved to the bounds' corner.
+    const QRectF frame = header.frameInDevice().translated(-header.bounds.left(), -header.bounds.top());
+    renderer.setViewBox(frame);
+
+    RasterPage page;
+    page.width = int(width);
+    page.height = int(height);
+    page.model = ColourModel::RGB;
+    page.bitsPerComponent = 8;
+    page.dpiX = page.dpiY = kMetafileDpi;
+    page.storedBitsPerPixel = 24;
+    page.pixels.resize(page.rowBytes() * size_t(height));
+    const size_t rowBytes = page.rowBytes();
+    for (int y = 0; y < page.height; y += kBandRows) {
+        const int rows = std::min(kBandRows, page.height - y);
+        QImage band(page.width, rows, QImage::Format_RGB888);
+        if (band.isNull()) {
+            error = QStringLiteral("out of memory while drawing the EMF picture");
+            return ApOverLimits;
+        }
+        band.fill(Qt::white);
+        QPainter painter(&band);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.translate(0, -y);
+        renderer.render(&painter, QRectF(0, 0, page.width, page.height));
+        painter.end();
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(page.pixels.data() + size_t(y + r) * rowBytes, band.constScanLine(r), rowBytes);
+    }
+    return sink(page);
+}
+
+} // namespace imaging

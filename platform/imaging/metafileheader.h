@@ -1,0 +1,40 @@
+#pragma once
+
+// The picture size an EMF or WMF file declares, read from its header, so the page can be
+// sized (and refused when too large) before anything is drawn.
+
+#include <QIODevice>
+#include <QRectF>
+#include <QString>
+
+namespace imaging {
+
+// Metafiles are drawn at this resolution onto a white page.
+constexpr double kMetafileDpi = 300.0;
+
+struct EmfHeader {
+    QRect bounds;      // device units, inclusive
+    QRect frame;       // hundredths of a millimetre, inclusive
+    QSize device;      // reference device in pixels
+    QSize millimetres; // reference device in millimetres
+
+    // The picture in millimetres: the frame, or the bounds when the frame is empty.
+    QSizeF sizeMm() const;
+    // Where the picture (frame) lies in the drawing's device units.
+    QRectF frameInDevice() const;
+};
+
+struct WmfHeader {
+    bool placeable = false;
+    QRect box;      // placeable: bounding box in logical units
+    int unitsPerInch = 0;
+};
+
+// Answer ApOk, or ApCorrupt with `error` set.
+int readEmfHeader(QIODevice& device, EmfHeader& header, QString& error);
+int readWmfHeader(QIODevice& device, WmfHeader& header, QString& error);
+
+// Pixels of a side of `mm` millimetres at kMetafileDpi (at least 1).
+int64_t metafilePixels(double mm);
+
+} // namespace imaging

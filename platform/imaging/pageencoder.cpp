@@ -1,0 +1,219 @@
+#include "platform/imaging/pageencoder.h"
+
+#include "platform/imaging/encoders.h"
+#include "platform/imaging/jpegcodec.h"
+#include "platform/imaging/streamstore.h"
+
+#include <algorithm>
+
+namespace imaging {
+
+namespace {
+
+constexpr int kJpegQuality = 75;
+
+int sampleAt(const uint8_t* row, int index, int bits) {
+    switch (bits) {
+    case 8:
+        return row[index];
+    case 16:
+        return row[2 * index];
+    default: {
+        const int perByte = 8 / bits;
+        const int shift = (perByte - 1 - index % perByte) * bits;
+        return (row[index / perByte] >> shift) & ((1 << bits) - 1);
+    }
+    }
+}
+
+// A two-entry black-and-white palette is plain 1-bit grey; black/white order decides
+// whether the bits flip.
+void indexedBilevelToGrey(RasterPage& page) {
+    if (page.model != ColourModel::Indexed || page.bitsPerComponent != 1 || page.palette.size() < 6) return;
+    const auto& p = page.palette;
+    const bool blackWhite = p[0] == 0 && p[1] == 0 && p[2] == 0 && p[3] == 255 && p[4] == 255 && p[5] == 255;
+    const bool whiteBlack = p[0] == 255 && p[1] == 255 && p[2] == 255 && p[3] == 0 && p[4] == 0 && p[5] == 0;
+    if (!blackWhite && !whiteBlack) return;
+    if (whiteBlack)
+        for (uint8_t& b : page.pixels)
+            b = uint8_t(~b);
+    page.model = ColourModel::Gray;
+    page.palette.clear();
+}
+
+void fillStream(ImageStream& s, const RasterPage& page) {
+    s.width = page.width;
+    s.height = page.height;
+    s.bitsPerComponent = page.bitsPerComponent;
+    s.model = page.model;
+    s.palette = page.palette;
+    s.icc = page.icc;
+}
+
+void addPredictorParms(ImageStream& s, int colours) {
+    s.parms.push_back({"Predictor", 15});
+    s.parms.push_back({"Colors", colours});
+    s.parms.push_back({"BitsPerComponent", s.bitsPerComponent});
+    s.parms.push_back({"Columns", s.width});
+}
+
+int encodeLossless(const RasterPage& page, Compression c, ImageStream& s, std::vector<uint8_t>& out,
+                   QString& error) {
+    const size_t stride = page.rowBytes();
+    const size_t rows = size_t(page.height);
+    const bool predict =
+        c != Compression::Packbits && page.model != ColourModel::Indexed && page.bitsPerComponent >= 8;
+    std::vector<uint8_t> predicted;
+    const uint8_t* data = page.pixels.data();
+    size_t rowBytes = stride;
+    if (predict) {
+        predicted = applyPngPredictors(page.pixels.data(), stride, rows,
+                                       page.components() * page.bitsPerComponent / 8);
+        data = predicted.data();
+        rowBytes = stride + 1;
+    }
+    bool ok = false;
+    if (c == Compression::Lzw) {
+        s.filter = "LZWDecode";
+        ok = encodeLzw(data, rowBytes, rows, out, error);
+        if (predict) addPredictorParms(s, page.components());
+        s.parms.push_back({"EarlyChange", 1});
+    } else if (c == Compression::Packbits) {
+        s.filter = "RunLengthDecode";
+        ok = encodeRunLength(data, rowBytes, rows, out, error);
+    } else {
+        s.filter = "FlateDecode";
+        ok = encodeFlate(data, rowBytes * rows, out, error);
+        if (predict) addPredictorParms(s, page.components());
+    }
+    return ok ? ApOk : ApCannotWrite;
+}
+
+int encodeFax(RasterPage& page, bool group4, ImageStream& s, std::vector<uint8_t>& out, QString& error) {
+    // The fax codes call 0 bits white; a grey page has 1 for white, so it is flipped and
+    // read back with BlackIs1 false. Palette indices go as they are, read with BlackIs1 true.
+    const bool grey = page.model == ColourModel::Gray;
+    if (grey)
+        for (uint8_t& b : page.pixels)
+            b = uint8_t(~b);
+    if (!encodeCcitt(page.pixels.data(), page.width, page.height, group4, out, error)) return ApCannotWrite;
+    s.filter = "CCITTFaxDecode";
+    s.parms.push_back({"K", group4 ? -1 : 0});
+    s.parms.push_back({"Columns", page.width});
+    s.parms.push_back({"Rows", page.height});
+    if (!group4) {
+        s.parms.push_back({"EndOfLine", 1, true});
+        s.parms.push_back({"EndOfBlock", 0, true});
+    }
+    if (!grey) s.parms.push_back({"BlackIs1", 1, true});
+    return ApOk;
+}
+
+} // namespace
+
+bool isOpaque(const std::vector<uint8_t>& alpha) {
+    return std::all_of(alpha.begin(), alpha.end(), [](uint8_t a) { return a == 255; });
+}
+
+bool paletteIsGrey(const std::vector<uint8_t>& palette) {
+    for (size_t i = 0; i + 2 < palette.size(); i += 3)
+        if (palette[i] != palette[i + 1] || palette[i] != palette[i + 2]) return false;
+    return true;
+}
+
+void expandPalette(RasterPage& page) {
+    if (page.model != ColourModel::Indexed) return;
+    const bool grey = paletteIsGrey(page.palette);
+    const int comps = grey ? 1 : 3;
+    std::vector<uint8_t> out(size_t(page.width) * size_t(page.height) * size_t(comps));
+    const size_t stride = page.rowBytes();
+    const size_t entries = page.palette.size() / 3;
+    uint8_t* dst = out.data();
+    for (int y = 0; y < page.height; ++y) {
+        const uint8_t* row = page.pixels.data() + size_t(y) * stride;
+        for (int x = 0; x < page.width; ++x) {
+            size_t index = size_t(sampleAt(row, x, page.bitsPerComponent));
+            if (index >= entries)
+                index = entries ? entries - 1 : 0; // out-of-range indices take the last colour
+            for (int c = 0; c < comps; ++c)
+                *dst++ = entries ? page.palette[index * 3 + size_t(c)] : 0;
+        }
+    }
+    page.pixels.swap(out);
+    page.model = grey ? ColourModel::Gray : ColourModel::RGB;
+    page.bitsPerComponent = 8;
+    page.palette.clear();
+    if (grey) page.icc.clear(); // an RGB profile no longer describes the data
+}
+
+void convertTo8Bit(RasterPage& page) {
+    if (page.bitsPerComponent == 8 || page.model == ColourModel::Indexed) return;
+    const int bits = page.bitsPerComponent;
+    const int samples = page.width * page.components();
+    const int maxValue = (1 << std::min(bits, 8)) - 1;
+    std::vector<uint8_t> out(size_t(samples) * size_t(page.height));
+    const size_t stride = page.rowBytes();
+    for (int y = 0; y < page.height; ++y) {
+        const uint8_t* row = page.pixels.data() + size_t(y) * stride;
+        uint8_t* dst = out.data() + size_t(y) * size_t(samples);
+        for (int i = 0; i < samples; ++i)
+            dst[i] = bits == 16 ? row[2 * i] : uint8_t(sampleAt(row, i, bits) * 255 / maxValue);
+    }
+    page.pixels.swap(out);
+    page.bitsPerComponent = 8;
+}
+
+int encodeRasterPage(RasterPage& page, Compression c, int orientation, StreamStore& store, EncodedPage& out,
+                     QString& error) {
+    out = EncodedPage{};
+    out.dpiX = page.dpiX;
+    out.dpiY = page.dpiY;
+    out.orientation = orientation;
+    indexedBilevelToGrey(page);
+    const bool bilevel =
+        page.bitsPerComponent == 1 && page.components() == 1 && page.model != ColourModel::CMYK;
+    if (c == Compression::Default) c = bilevel ? Compression::G4 : Compression::Zip;
+    if ((c == Compression::G3 || c == Compression::G4) && !bilevel) c = Compression::Zip;
+    if (c == Compression::Jpeg) {
+        expandPalette(page);
+        convertTo8Bit(page);
+        if (page.model == ColourModel::CMYK) c = Compression::Zip; // our DCT encoder writes grey and RGB only
+    }
+
+    std::vector<uint8_t> encoded;
+    ImageStream& s = out.image;
+    fillStream(s, page);
+    int rc = ApOk;
+    if (c == Compression::G3 || c == Compression::G4) {
+        rc = encodeFax(page, c == Compression::G4, s, encoded, error);
+    } else if (c == Compression::Jpeg) {
+        s.filter = "DCTDecode";
+        rc = encodeDct(page.pixels.data(), page.width, page.height, page.components(), kJpegQuality, encoded,
+                       error)
+                 ? ApOk
+                 : ApCannotWrite;
+    } else {
+        rc = encodeLossless(page, c, s, encoded, error);
+    }
+    if (rc != ApOk) return rc;
+    std::vector<uint8_t>().swap(page.pixels);
+    if (!(s.data = store.keep(std::move(encoded), error))) return ApCannotWrite;
+
+    if (!page.alpha.empty() && !isOpaque(page.alpha)) {
+        RasterPage mask;
+        mask.width = page.width;
+        mask.height = page.height;
+        mask.model = ColourModel::Gray;
+        mask.bitsPerComponent = 8;
+        mask.pixels.swap(page.alpha);
+        ImageStream m;
+        fillStream(m, mask);
+        std::vector<uint8_t> maskBytes;
+        if ((rc = encodeLossless(mask, Compression::Zip, m, maskBytes, error)) != ApOk) return rc;
+        if (!(m.data = store.keep(std::move(maskBytes), error))) return ApCannotWrite;
+        out.softMask = std::move(m);
+    }
+    return ApOk;
+}
+
+} // namespace imaging

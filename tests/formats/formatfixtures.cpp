@@ -1,0 +1,554 @@
+#include "tests/formats/formatfixtures.h"
+
+#include "platform/imaging/magickruntime.h"
+
+#include <Magick++.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <algorithm>
+#include <cstring>
+#include <list>
+
+namespace fixtures {
+
+namespace {
+
+void put16(QByteArray& b, uint16_t v) {
+    b.append(char(v & 0xFF));
+    b.append(char(v >> 8));
+}
+void put32(QByteArray& b, uint32_t v) {
+    put16(b, uint16_t(v & 0xFFFF));
+    put16(b, uint16_t(v >> 16));
+}
+
+int indexOf(const std::vector<Rgb>& colours, const Rgb& c) {
+    return int(std::find(colours.begin(), colours.end(), c) - colours.begin());
+}
+
+} // namespace
+
+std::vector<Rgb> Picture::colours() const {
+    std::vector<Rgb> out;
+    for (const Rgb& c : pixels) {
+        if (std::find(out.begin(), out.end(), c) == out.end())
+            out.push_back(c);
+    }
+    return out;
+}
+
+Picture colourPicture(int width, int height) {
+    static const Rgb stripes[] = {{255, 0, 0}, {0, 160, 0}, {0, 0, 255}, {255, 255, 0}, {200, 0, 200}, {255, 255, 255}};
+    Picture p{width, height, {}, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool band = y >= height / 3 && y < height / 3 + 2;
+            p.pixels.push_back(band ? Rgb{0, 0, 0} : stripes[x * 6 / width]);
+        }
+    }
+    return p;
+}
+
+Picture greyPicture(int width, int height) {
+    Picture p{width, height, {}, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint8_t v = uint8_t(std::min(255, x * 6 + y)); // under 256 distinct greys
+            p.pixels.push_back({v, v, v});
+        }
+    }
+    return p;
+}
+
+Picture bilevelPicture(int width, int height) {
+    Picture p{width, height, {}, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool black = ((x / 4 + y / 4) % 2 == 0) || x == y;
+            p.pixels.push_back(black ? Rgb{0, 0, 0} : Rgb{255, 255, 255});
+        }
+    }
+    return p;
+}
+
+Picture withAlpha(Picture picture) {
+    picture.alpha.clear();
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x)
+            picture.alpha.push_back(uint8_t(x * 255 / (picture.width - 1)));
+    }
+    return picture;
+}
+
+static Magick::Image toMagick(const Picture& picture) {
+    imaging::ensureMagickReady();
+    const bool alpha = !picture.alpha.empty();
+    std::vector<uint8_t> data;
+    for (size_t i = 0; i < picture.pixels.size(); ++i) {
+        data.insert(data.end(), picture.pixels[i].begin(), picture.pixels[i].end());
+        if (alpha)
+            data.push_back(picture.alpha[i]);
+    }
+    return Magick::Image(size_t(picture.width), size_t(picture.height), alpha ? "RGBA" : "RGB", MagickCore::CharPixel,
+                         data.data());
+}
+
+QByteArray magickWrite(const Picture& picture, const char* magick, const std::function<void(Magick::Image&)>& tweak) {
+    Magick::Image image = toMagick(picture);
+    if (tweak)
+        tweak(image);
+    Magick::Blob blob;
+    image.magick(magick);
+    image.write(&blob);
+    return QByteArray(static_cast<const char*>(blob.data()), qsizetype(blob.length()));
+}
+
+QByteArray magickWriteFrames(const std::vector<Picture>& pictures, const char* magick) {
+    std::list<Magick::Image> frames;
+    for (const Picture& p : pictures)
+        frames.push_back(toMagick(p));
+    Magick::Blob blob;
+    for (auto& f : frames)
+        f.magick(magick);
+    Magick::writeImages(frames.begin(), frames.end(), &blob, true);
+    return QByteArray(static_cast<const char*>(blob.data()), qsizetype(blob.length()));
+}
+
+QByteArray bmp(const Picture& p, int bits, double dpi) {
+    const bool v4 = bits == 32 && !p.alpha.empty();
+    const std::vector<Rgb> colours = p.colours();
+    const int paletteSize = bits <= 8 ? (1 << bits) : 0;
+    const int rowBytes = (p.width * bits + 31) / 32 * 4;
+    const uint32_t infoSize = v4 ? 108 : 40;
+    const uint32_t offset = 14 + infoSize + uint32_t(paletteSize) * 4;
+    QByteArray b("BM");
+    put32(b, offset + uint32_t(rowBytes * p.height));
+    put32(b, 0);
+    put32(b, offset);
+    put32(b, infoSize);
+    put32(b, uint32_t(p.width));
+    put32(b, uint32_t(p.height)); // bottom-up
+    put16(b, 1);
+    put16(b, uint16_t(bits));
+    put32(b, v4 ? 3 : 0);
+    put32(b, uint32_t(rowBytes * p.height));
+    const uint32_t ppm = uint32_t(dpi / 0.0254 + 0.5);
+    put32(b, ppm);
+    put32(b, ppm);
+    put32(b, uint32_t(paletteSize));
+    put32(b, 0);
+    if (v4) {
+        put32(b, 0x00FF0000);
+        put32(b, 0x0000FF00);
+        put32(b, 0x000000FF);
+        put32(b, 0xFF000000);
+        put32(b, 0x73524742); // 'sRGB'
+        b.append(QByteArray(36 + 12, '\0'));
+    }
+    for (int i = 0; i < paletteSize; ++i) {
+        const Rgb c = i < int(colours.size()) ? colours[size_t(i)] : Rgb{0, 0, 0};
+        b.append(char(c[2])).append(char(c[1])).append(char(c[0])).append('\0');
+    }
+    for (int y = p.height - 1; y >= 0; --y) {
+        QByteArray row(rowBytes, '\0');
+        for (int x = 0; x < p.width; ++x) {
+            const Rgb c = p.at(x, y);
+            switch (bits) {
+            case 1: case 4: case 8: {
+                const int bit = x * bits;
+                row[bit / 8] = char(uint8_t(row[bit / 8]) | indexOf(colours, c) << (8 - bits - bit % 8));
+                break;
+            }
+            case 16: {
+                const uint16_t v = uint16_t((c[0] >> 3) << 10 | (c[1] >> 3) << 5 | (c[2] >> 3));
+                row[x * 2] = char(v & 0xFF);
+                row[x * 2 + 1] = char(v >> 8);
+                break;
+            }
+            default:
+                row[x * bits / 8] = char(c[2]);
+                row[x * bits / 8 + 1] = char(c[1]);
+                row[x * bits / 8 + 2] = char(c[0]);
+                if (bits == 32)
+                    row[x * 4 + 3] = char(p.alpha.empty() ? 0 : p.alpha[size_t(y) * p.width + x]);
+            }
+        }
+        b.append(row);
+    }
+    return b;
+}
+
+QByteArray pnm(const Picture& p, char kind, int maxval) {
+    QByteArray b = QByteArray("P") + kind + "\n# made by the tests\n";
+    if (kind == '7') {
+        b += QByteArray("WIDTH ") + QByteArray::number(p.width) + "\nHEIGHT " + QByteArray::number(p.height) +
+             "\nDEPTH 4\nMAXVAL " + QByteArray::number(maxval) + "\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+    } else {
+        b += QByteArray::number(p.width) + " " + QByteArray::number(p.height) + "\n";
+        if (kind != '1' && kind != '4')
+            b += QByteArray::number(maxval) + "\n";
+    }
+    auto sample = [&](uint8_t v) {
+        if (maxval > 255) {
+            const uint16_t s = uint16_t(v * 257);
+            b.append(char(s >> 8)).append(char(s & 0xFF));
+        } else {
+            b.append(char(v));
+        }
+    };
+    for (int y = 0; y < p.height; ++y) {
+        QByteArray packed((p.width + 7) / 8, '\0');
+        for (int x = 0; x < p.width; ++x) {
+            const Rgb c = p.at(x, y);
+            switch (kind) {
+            case '1': b += c[0] < 128 ? "1 " : "0 "; break; // PBM: 1 is black
+            case '4': if (c[0] < 128) packed[x / 8] = char(uint8_t(packed[x / 8]) | 0x80 >> (x % 8)); break;
+            case '2': b += QByteArray::number(c[0] * maxval / 255) + ' '; break;
+            case '3': for (uint8_t v : c) b += QByteArray::number(v * maxval / 255) + ' '; break;
+            case '5': sample(c[0]); break;
+            case '6': for (uint8_t v : c) sample(v); break;
+            case '7':
+                for (uint8_t v : c) sample(v);
+                sample(p.alpha.empty() ? 255 : p.alpha[size_t(y) * p.width + x]);
+                break;
+            }
+        }
+        if (kind == '4')
+            b += packed;
+        else if (kind == '1' || kind == '2' || kind == '3')
+            b += '\n';
+    }
+    return b;
+}
+
+QByteArray pcx1(const Picture& p, int dpi) {
+    const int lineBytes = ((p.width + 7) / 8 + 1) & ~1; // even, as the format wants
+    QByteArray b;
+    b.append(char(10)).append(char(5)).append(char(1)).append(char(1));
+    put16(b, 0);
+    put16(b, 0);
+    put16(b, uint16_t(p.width - 1));
+    put16(b, uint16_t(p.height - 1));
+    put16(b, uint16_t(dpi));
+    put16(b, uint16_t(dpi));
+    QByteArray palette(48, '\0');
+    palette[3] = palette[4] = palette[5] = char(255);
+    b += palette;
+    b.append('\0').append(char(1));
+    put16(b, uint16_t(lineBytes));
+    put16(b, 1);
+    b.append(QByteArray(128 - b.size(), '\0'));
+    for (int y = 0; y < p.height; ++y) {
+        QByteArray line(lineBytes, '\0');
+        for (int x = 0; x < p.width; ++x) {
+            if (p.at(x, y)[0] >= 128) // 1 is white
+                line[x / 8] = char(uint8_t(line[x / 8]) | 0x80 >> (x % 8));
+        }
+        for (int i = 0; i < lineBytes;) { // run-length: 0xC0 | count, then the byte
+            int run = 1;
+            while (i + run < lineBytes && run < 63 && line[i + run] == line[i])
+                ++run;
+            if (run > 1 || (uint8_t(line[i]) & 0xC0) == 0xC0)
+                b.append(char(0xC0 | run));
+            b.append(line[i]);
+            i += run;
+        }
+    }
+    return b;
+}
+
+static void putBe(QByteArray& b, uint32_t v, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+QByteArray psdIndexed(const Picture& p) {
+    const std::vector<Rgb> colours = p.colours();
+    QByteArray b("8BPS");
+    putBe(b, 1, 2);
+    b.append(QByteArray(6, '\0'));
+    putBe(b, 1, 2); // channels
+    putBe(b, uint32_t(p.height), 4);
+    putBe(b, uint32_t(p.width), 4);
+    putBe(b, 8, 2);
+    putBe(b, 2, 2); // indexed
+    putBe(b, 768, 4);
+    QByteArray table(768, '\0');
+    for (size_t i = 0; i < colours.size(); ++i) {
+        table[int(i)] = char(colours[i][0]);
+        table[int(256 + i)] = char(colours[i][1]);
+        table[int(512 + i)] = char(colours[i][2]);
+    }
+    b += table;
+    putBe(b, 0, 4); // image resources
+    putBe(b, 0, 4); // layers
+    putBe(b, 0, 2); // raw image data
+    for (const Rgb& c : p.pixels)
+        b.append(char(indexOf(colours, c)));
+    return b;
+}
+
+QByteArray psdWithAlpha(const Picture& p) {
+    QByteArray b("8BPS");
+    putBe(b, 1, 2);
+    b.append(QByteArray(6, '\0'));
+    putBe(b, 4, 2); // R, G, B, alpha
+    putBe(b, uint32_t(p.height), 4);
+    putBe(b, uint32_t(p.width), 4);
+    putBe(b, 8, 2);
+    putBe(b, 3, 2); // RGB
+    putBe(b, 0, 4);
+    putBe(b, 0, 4);
+    putBe(b, 0, 4);
+    putBe(b, 0, 2); // raw planes
+    for (int c = 0; c < 3; ++c) {
+        for (size_t i = 0; i < p.pixels.size(); ++i) {
+            const int a = p.alpha[i];
+            b.append(char((p.pixels[i][size_t(c)] * a + 255 * (255 - a) + 127) / 255));
+        }
+    }
+    for (uint8_t a : p.alpha)
+        b.append(char(a));
+    return b;
+}
+
+QByteArray dcx(const std::vector<QByteArray>& pages) {
+    QByteArray b;
+    put32(b, 0x3ADE68B1);
+    uint32_t offset = 4 + 1024 * 4;
+    for (const QByteArray& page : pages) {
+        put32(b, offset);
+        offset += uint32_t(page.size());
+    }
+    b.append(QByteArray(4 + 1024 * 4 - b.size(), '\0'));
+    for (const QByteArray& page : pages)
+        b += page;
+    return b;
+}
+
+static QByteArray icoBitmap(const Picture& p, int bits) {
+    QByteArray b;
+    put32(b, 40);
+    put32(b, uint32_t(p.width));
+    put32(b, uint32_t(p.height * 2));
+    put16(b, 1);
+    put16(b, uint16_t(bits));
+    b.append(QByteArray(24, '\0'));
+    const std::vector<Rgb> colours = p.colours();
+    if (bits == 8) {
+        for (int i = 0; i < 256; ++i) {
+            const Rgb c = i < int(colours.size()) ? colours[size_t(i)] : Rgb{0, 0, 0};
+            b.append(char(c[2])).append(char(c[1])).append(char(c[0])).append('\0');
+        }
+    }
+    const int rowBytes = (p.width * bits + 31) / 32 * 4;
+    for (int y = p.height - 1; y >= 0; --y) {
+        QByteArray row(rowBytes, '\0');
+        for (int x = 0; x < p.width; ++x) {
+            const Rgb c = p.at(x, y);
+            if (bits == 8) {
+                row[x] = char(indexOf(colours, c));
+            } else {
+                row[x * 4] = char(c[2]);
+                row[x * 4 + 1] = char(c[1]);
+                row[x * 4 + 2] = char(c[0]);
+                row[x * 4 + 3] = char(p.alpha.empty() ? 255 : p.alpha[size_t(y) * p.width + x]);
+            }
+        }
+        b += row;
+    }
+    b.append(QByteArray((p.width + 31) / 32 * 4 * p.height, '\0')); // AND mask: all opaque
+    return b;
+}
+
+QByteArray ico(const std::vector<IcoEntry>& entries) {
+    std::vector<QByteArray> images;
+    for (const IcoEntry& e : entries)
+        images.push_back(e.png ? magickWrite(e.picture, "PNG", [](Magick::Image& i) { i.defineValue("png", "color-type", "6"); })
+                               : icoBitmap(e.picture, e.bits));
+    QByteArray b;
+    put16(b, 0);
+    put16(b, 1);
+    put16(b, uint16_t(entries.size()));
+    uint32_t offset = 6 + 16 * uint32_t(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Picture& p = entries[i].picture;
+        b.append(char(p.width >= 256 ? 0 : p.width)).append(char(p.height >= 256 ? 0 : p.height));
+        b.append('\0').append('\0'); // colour count, reserved
+        put16(b, 1);
+        put16(b, uint16_t(entries[i].png ? 32 : entries[i].bits));
+        put32(b, uint32_t(images[i].size()));
+        put32(b, offset);
+        offset += uint32_t(images[i].size());
+    }
+    for (const QByteArray& image : images)
+        b += image;
+    return b;
+}
+
+namespace {
+
+// Metafile records are written by hand: libuemf exports a wmf_free() of its own that
+// shadows libwmf's inside ImageMagick's WMF coder, so it cannot share a process with it.
+class Records {
+public:
+    QByteArray bytes;
+    int count = 0;
+    void u16(uint16_t v) { put16(bytes, v); }
+    void u32(uint32_t v) { put32(bytes, v); }
+    void i32(int32_t v) { put32(bytes, uint32_t(v)); }
+    void rgb(uint8_t r, uint8_t g, uint8_t b) { u32(uint32_t(r) | uint32_t(g) << 8 | uint32_t(b) << 16); }
+};
+
+// EMF: type, size in bytes, then the parameters.
+void emr(Records& r, uint32_t type, std::initializer_list<int32_t> params) {
+    r.u32(type);
+    r.u32(uint32_t(8 + 4 * params.size()));
+    for (int32_t v : params)
+        r.i32(v);
+    ++r.count;
+}
+
+// WMF: size in 16-bit words, function, then 16-bit parameters.
+void wmr(Records& r, uint16_t function, std::initializer_list<int> params) {
+    r.u32(uint32_t(3 + params.size()));
+    r.u16(function);
+    for (int v : params)
+        r.u16(uint16_t(v));
+    ++r.count;
+}
+
+} // namespace
+
+QByteArray emf(double widthInches, double heightInches, bool anisotropic) {
+    // Reference device: 1000 x 1000 pixels over 100 x 100 mm.
+    const int32_t fw = int32_t(widthInches * 2540), fh = int32_t(heightInches * 2540); // 0.01 mm
+    const int32_t bw = fw / 10, bh = fh / 10;                                           // device pixels
+    Records body;
+    int32_t w = bw, h = bh;
+    if (anisotropic) {
+        emr(body, 17, {8});                // SETMAPMODE anisotropic
+        emr(body, 9, {fw, fh});            // SETWINDOWEXTEX
+        emr(body, 11, {bw, bh});           // SETVIEWPORTEXTEX
+        w = fw;
+        h = fh;
+    }
+    emr(body, 38, {1, 5, 1, 1, 0});        // CREATEPEN 1: null pen
+    emr(body, 37, {1});                    // SELECTOBJECT
+    emr(body, 39, {2, 0, 0x0000FF, 0});    // CREATEBRUSHINDIRECT 2: solid red
+    emr(body, 37, {2});
+    emr(body, 43, {0, 0, w / 2, h});       // RECTANGLE
+    emr(body, 39, {3, 0, 0xFF0000, 0});    // brush 3: solid blue
+    emr(body, 37, {3});
+    emr(body, 42, {w / 2, 0, w, h});       // ELLIPSE
+    emr(body, 14, {0, 16, 20});            // EOF
+
+    Records head;
+    head.u32(1);
+    head.u32(88);
+    for (int32_t v : {0, 0, bw - 1, bh - 1, 0, 0, fw, fh})
+        head.i32(v);
+    head.u32(0x464D4520); // " EMF"
+    head.u32(0x10000);
+    head.u32(uint32_t(88 + body.bytes.size()));
+    head.u32(uint32_t(body.count + 1));
+    head.u16(4); // handles, with the reserved zero
+    head.u16(0);
+    for (int32_t v : {0, 0, 0, 1000, 1000, 100, 100})
+        head.i32(v);
+    return head.bytes + body.bytes;
+}
+
+QByteArray wmf(double widthInches, double heightInches, bool withText) {
+    const int w = int(widthInches * 1440), h = int(heightInches * 1440); // twips
+    Records body;
+    wmr(body, 0x0103, {8});                          // SETMAPMODE anisotropic
+    wmr(body, 0x020B, {0, 0});                       // SETWINDOWORG (y, x)
+    wmr(body, 0x020C, {h, w});                       // SETWINDOWEXT (y, x)
+    wmr(body, 0x02FA, {5, 1, 0, 0, 0});              // CREATEPENINDIRECT 0: null pen
+    wmr(body, 0x012D, {0});                          // SELECTOBJECT
+    wmr(body, 0x02FC, {0, 0x00FF, 0x0000, 0});       // CREATEBRUSHINDIRECT 1: solid red
+    wmr(body, 0x012D, {1});
+    wmr(body, 0x041B, {h, w / 2, 0, 0});             // RECTANGLE (bottom, right, top, left)
+    wmr(body, 0x02FC, {0, 0x0000, 0x00FF, 0});       // brush 2: solid blue
+    wmr(body, 0x012D, {2});
+    wmr(body, 0x0418, {h, w, 0, w / 2});             // ELLIPSE
+    int objects = 3;
+    if (withText) {
+        // CREATEFONTINDIRECT 3: 200 twips high, "Arial"; then green TEXTOUT "Hello".
+        wmr(body, 0x02FB, {-200, 0, 0, 0, 400, 0, 0, 0, 0x7241 /* "Ar" */, 0x6169 /* "ia" */, 0x006C /* "l" */});
+        wmr(body, 0x012D, {3});
+        wmr(body, 0x0209, {0x8000, 0x0000});         // SETTEXTCOLOR (0, 128, 0)
+        wmr(body, 0x0521, {5, 0x6548, 0x6C6C, 0x006F, 100, 100}); // TEXTOUT "Hello" at (100, 100)
+        objects = 4;
+    }
+    wmr(body, 0x0000, {});                           // EOF
+
+    Records placeable;
+    placeable.u32(0x9AC6CDD7);
+    for (int v : {0, 0, 0, w, h, 1440})
+        placeable.u16(uint16_t(v));
+    placeable.u32(0);
+    uint16_t checksum = 0;
+    for (int i = 0; i < 20; i += 2)
+        checksum ^= qFromLittleEndian<quint16>(placeable.bytes.constData() + i);
+    placeable.u16(checksum);
+
+    Records header;
+    header.u16(1);
+    header.u16(9);
+    header.u16(0x0300);
+    header.u32(uint32_t((18 + body.bytes.size()) / 2));
+    header.u16(uint16_t(objects));
+    header.u32(16); // longest record, in words
+    header.u16(0);
+    return placeable.bytes + header.bytes + body.bytes;
+}
+
+Rgb pagePixel(const imaging::RasterPage& page, int x, int y) {
+    const uint8_t* row = page.pixels.data() + size_t(y) * page.rowBytes();
+    const int bits = page.bitsPerComponent;
+    auto sample = [&](int i) -> int { // the i-th sample of the row, scaled to 8 bits
+        if (bits == 16)
+            return row[2 * i];
+        if (bits == 8)
+            return row[i];
+        const int bit = i * bits;
+        const int v = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
+        return page.model == imaging::ColourModel::Indexed ? v : v * 255 / ((1 << bits) - 1);
+    };
+    switch (page.model) {
+    case imaging::ColourModel::Gray: {
+        const uint8_t v = uint8_t(sample(x));
+        return {v, v, v};
+    }
+    case imaging::ColourModel::Indexed: {
+        const size_t i = size_t(sample(x)) * 3;
+        if (i + 3 > page.palette.size())
+            return {1, 2, 3}; // index outside the palette: never a test colour
+        return {page.palette[i], page.palette[i + 1], page.palette[i + 2]};
+    }
+    case imaging::ColourModel::RGB:
+        return {uint8_t(sample(3 * x)), uint8_t(sample(3 * x + 1)), uint8_t(sample(3 * x + 2))};
+    case imaging::ColourModel::CMYK: {
+        const int k = sample(4 * x + 3);
+        return {uint8_t(255 - std::min(255, sample(4 * x) + k)), uint8_t(255 - std::min(255, sample(4 * x + 1) + k)),
+                uint8_t(255 - std::min(255, sample(4 * x + 2) + k))};
+    }
+    }
+    return {0, 0, 0};
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+} // namespace fixtures

@@ -1,0 +1,1 @@
+qm_test(formats qm_imaging)

@@ -1,0 +1,1 @@
+qm_test(imaging qm_imaging)
