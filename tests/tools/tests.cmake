@@ -1,0 +1,1 @@
+qm_test(tools qm_tools)

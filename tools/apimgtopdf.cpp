@@ -1,0 +1,140 @@
+#include "tools/apimgtopdf.h"
+
+#include "core/doevents.h"
+#include "core/errortrap.h"
+#include "core/globals.h"
+#include "core/modgeneral.h"
+#include "platform/imaging/imagetopdf.h"
+#include "platform/imaging/raster.h"
+
+#include <QProgressBar>
+
+namespace {
+
+constexpr QStringView kOwner = u" of Class Module ApImgToPdf at time";
+
+constexpr int kBitsPerPixel = 211;
+constexpr int kSetCompression = 123;
+
+// A library document that is discarded unless it was closed: a failure or an exception
+// half-way never leaves a handle (or a temporary file) behind.
+class Document {
+public:
+    explicit Document(int handle) : m_handle(handle) {}
+    ~Document() {
+        if (m_handle > 0)
+            imaging::ApDiscard(m_handle);
+    }
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    int handle() const { return m_handle; }
+    // Writes and commits the PDF; the handle is released whatever the answer.
+    int close() {
+        const int rc = imaging::ApClose(m_handle);
+        m_handle = 0;
+        return rc;
+    }
+
+private:
+    int m_handle;
+};
+
+// Raises the library's failure as a run-time error, so the trap logs it in the common form
+// with the library's code, the call, the file and the library's own text.
+[[noreturn]] void raiseLibraryError(int code, const char* call, const QString& path) {
+    raiseError(code, QStringLiteral("%1 %2: %3").arg(QLatin1String(call), path, imaging::ApLastError()));
+}
+
+void addImage(Document& document, const QString& path) {
+    const int added = imaging::ApAddImage(document.handle(), path);
+    if (added <= 0)
+        raiseLibraryError(added < 0 ? added : imaging::ApNoPage, "ApAddImage", path);
+}
+
+void closeDocument(Document& document, const QString& path) {
+    const int closed = document.close();
+    if (closed != 0)
+        raiseLibraryError(closed, "ApClose", path);
+}
+
+// The set-order dialog's progress bar, when that dialog is open.
+void setMergeProgress(int done) {
+    if (SetOrderForm.isNull())
+        return;
+    if (auto* bar = SetOrderForm->findChild<QProgressBar*>(QStringLiteral("ProgressBar1")))
+        bar->setValue(done);
+}
+
+} // namespace
+
+bool ApImgToPdf::MergeConvert_TiffToPdfx() {
+    bool ok = false;
+    trap(u"MergeConvert_TiffToPdfx", kOwner, [&] {
+        if (FileNameToSave.isEmpty()) {
+            ok = true;
+            return;
+        }
+        // A merge of nothing would be a PDF without pages.
+        if (colOrderedData.isEmpty())
+            raiseError(imaging::ApNoPage, QStringLiteral("no files to merge into %1").arg(FileNameToSave));
+        const int handle = imaging::ApCreate(FileNameToSave);
+        if (handle <= 0)
+            raiseLibraryError(handle, "ApCreate", FileNameToSave);
+        Document document(handle);
+        int done = 0;
+        for (const clsColSetOrderGrid& record : colOrderedData) {
+            DoEvents();
+            addImage(document, modGeneral::ValidateDir(record.FileLocation()) + record.filename());
+            ++done;
+            setMergeProgress(done);
+        }
+        closeDocument(document, FileNameToSave);
+        ok = true;
+    });
+    return ok;
+}
+
+bool ApImgToPdf::Convert_EachTiffToPDFbyOne(const QString& SrcFilePath, const QString& OutputPath) {
+    bool ok = false;
+    trap(u"Convert_EachTiffToPDFbyOne", kOwner, [&] {
+        if (SrcFilePath.isEmpty() || OutputPath.isEmpty())
+            return;
+        const int handle = imaging::ApCreate(OutputPath);
+        if (handle <= 0)
+            return;
+        Document document(handle);
+        addImage(document, SrcFilePath);
+        DoEvents();
+        closeDocument(document, OutputPath);
+        ok = true;
+    });
+    return ok;
+}
+
+bool ApImgToPdf::ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage,
+                                  const QString& EncodColor, const QString& EncodGraycale, const QString& EncodBW) {
+    bool ok = false;
+    trap(u"ConverImageToPdf", kOwner, [&] {
+        if (strOutputImage.isEmpty() || strInputImage.isEmpty())
+            return;
+        const int handle = imaging::ApCreate(strOutputImage);
+        if (handle <= 0)
+            return;
+        Document document(handle);
+        const int depth = imaging::ApGetFunction(0, kBitsPerPixel, 0, 0, strInputImage, 0);
+        // At most one compression call, for the image's own colour class, tested in this order.
+        if (!EncodBW.isEmpty() && depth == 1)
+            imaging::ApSetFunction(handle, kSetCompression, 1, 0, EncodBW, 0);
+        else if (!EncodGraycale.isEmpty() && depth == 8)
+            imaging::ApSetFunction(handle, kSetCompression, 2, 0, EncodGraycale, 0);
+        else if (!EncodColor.isEmpty() && depth == 24)
+            imaging::ApSetFunction(handle, kSetCompression, 3, 0, EncodColor, 0);
+        addImage(document, strInputImage);
+        DoEvents();
+        closeDocument(document, strOutputImage);
+        DoEvents();
+        ok = true;
+    });
+    return ok;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/clscolsetordergrid.h"
+
+#include <QString>
+
+// The one class through which the program turns images into PDFs, over our imaging
+// library: one image into one PDF with the compression of its own colour class, or an
+// ordered list of file records into one merged PDF. No document outlives a call.
+//
+// Every failure answers False, writes one line to the error log and leaves no output:
+// the library writes beside the target and renames only a finished PDF into place.
+class ApImgToPdf {
+public:
+    // The files to merge, in merge order.
+    clsColSetOrderGridList colOrderedData;
+    // Full path of the PDF the merge writes.
+    QString FileNameToSave;
+
+    // Merges every record of colOrderedData into FileNameToSave, all or nothing; advances
+    // the open set-order dialog's "ProgressBar1" after each file. An empty FileNameToSave
+    // answers True and does nothing; an empty list writes nothing and answers False.
+    bool MergeConvert_TiffToPdfx();
+
+    // One image into one PDF with the library's default compression.
+    bool Convert_EachTiffToPDFbyOne(const QString& SrcFilePath, const QString& OutputPath);
+
+    // One image into one PDF; only the compression name of the image's own colour class
+    // (1-bit: EncodBW, 8-bit: EncodGraycale, 24-bit: EncodColor) is handed to the library.
+    bool ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage, const QString& EncodColor,
+                          const QString& EncodGraycale, const QString& EncodBW);
+};
