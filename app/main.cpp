@@ -1,3 +1,4 @@
+#include "app/icontheme.h"
 #include "app/startup.h"
 #include "platform/ui/qtuiservices.h"
 
@@ -5,6 +6,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    UseIconTheme();
     QtUiServices ui;
     SetUi(&ui);
     // The process lives only through its windows: no window, nothing to wait for.

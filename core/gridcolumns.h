@@ -9,7 +9,7 @@
 #include <vector>
 
 // The keyed, ordered column list every file grid is described by (AppGridColumns).
-// Positions are 1-based; keys compare ignoring case, as the original collection did.
+// Positions are 1-based; keys compare ignoring case.
 // Columns are shared: a column obtained before a re-order stays valid, though it may no
 // longer be the one in the list.
 class GridColumns {

@@ -5,7 +5,7 @@
 #include <source_location>
 #include <string>
 
-// A failure as the original runtime reported it: a number and its description.
+// A failure as a number and its description, in the classic runtime numbering.
 // Numbers used: 5 invalid procedure call, 6 overflow, 9 subscript out of range,
 // 13 type mismatch, 53 file not found, 61 disk full, 70 permission denied,
 // 75 path/file access error, 76 path not found.

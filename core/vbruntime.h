@@ -1,6 +1,6 @@
 #pragma once
 
-// The original runtime's conversions and display formats, with its rounding and
+// The classic runtime's conversions and display formats, with its rounding and
 // its error numbers (13 type mismatch, 6 overflow).
 
 #include <QDateTime>

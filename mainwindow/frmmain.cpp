@@ -77,6 +77,9 @@ void frmMain::Form_Load() {
             ftvFolder->SetSelectedFolder(CmdLineFolder);
             CheckCommandLineFiles(CmdLineFiles);
             CmdLineFolder.clear();
+            // The search's summary was taken before the pre-check ticked its rows.
+            QString status = getSelectedFileinfo();
+            SetStatusText(status);
         }
 
         if (AppSettings->WindowStateFlag() == 1) SetWindowState();
@@ -279,6 +282,7 @@ void frmMain::showEvent(QShowEvent* event) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    stopSearchForClose();
     Form_Unload();
     event->accept();
 }

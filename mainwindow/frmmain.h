@@ -5,15 +5,19 @@
 // opens the start folder and restores the window's state; closing it saves the state,
 // the rectangle and the grid's column widths.
 
+#include "platform/shell/filetypes.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class cSizeMoveHelper;
 class FlexGrid;
 class FolderTree;
+class frmLoading;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -25,6 +29,10 @@ class QPushButton;
 class QRadioButton;
 class QStatusBar;
 class QWidget;
+
+namespace filesearch {
+struct FindData;
+}
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -62,6 +70,29 @@ public:
     void chkSearchBySize_Click();
     void cboFilterPattern_Click();
     void ftvFolder_SelectionChange();
+
+    // --- search ----------------------------------------------------------------------------
+    // The search driver: the walk with the loading window, the busy pointer and the search
+    // controls off; whatever happens, they are all restored when it ends.
+    void MainLoadFiles(QString folder, bool resetGrid);
+    // The walk of `folder` (and its subfolders when the box is ticked) with the options the
+    // controls show when it starts.
+    void LoadFiles(const QString& folder, bool resetGrid);
+    // Appends the row of one listed file.
+    void AddFileRow(const QString& folder, const filesearch::FindData& file);
+    // Page counts of the checked TIFF and PDF rows when the "Pages" column is hidden.
+    void GetPageCount();
+    void EnableSearchControls(bool enabled);
+    bool SearchRunning() const { return m_searchDepth > 0; }
+    frmLoading* LoadingWindow() const { return m_loading; } // null while idle
+
+    // The least time between two event pumps of the walk, in milliseconds.
+    int SearchPumpIntervalMs = 5;
+
+    // Seams for tests: the clock the walk's pumps are timed by (milliseconds; null = the
+    // steady clock), and a call after every pump.
+    std::function<qint64()> SearchClock;
+    std::function<void()> SearchPumpHook;
 
     // --- result grid ---------------------------------------------------------------------
     void InitFiles();
@@ -159,6 +190,15 @@ private:
     void settleStartGeometry();
     void completeFrameGeometry();
     int columnOf(const QString& key) const;
+    void stopSearchForClose();
+    void lookUpSearchColumns();
+    void finishSearch();
+
+    // Grid positions of the search's columns, looked up when a search starts.
+    struct SearchColumns {
+        int name = 0, selection = 0, location = 0, size = 0, type = 0, created = 0, modified = 0, pages = 0;
+        bool pagesShown = false;
+    };
 
     QPointer<cSizeMoveHelper> m_c;
     QDockWidget* m_panes[5] = {};
@@ -175,4 +215,13 @@ private:
     std::optional<QSize> m_pendingFrameSize;
     // The start state, applied once the window has been shown in its normal place.
     std::optional<int> m_pendingState;
+
+    // Search state.
+    bool m_cancelSearch = false;
+    int m_searchDepth = 0;
+    bool m_closedDuringSearch = false;
+    bool m_deleteAfterSearch = false;
+    SearchColumns m_searchCols;
+    platform::FileTypes m_fileTypes; // type names and the icon cache, for the window's life
+    frmLoading* m_loading = nullptr; // while a search runs
 };

@@ -69,5 +69,3 @@ void frmMain::ftvFolder_SelectionChange() {
     QString status = getSelectedFileinfo();
     SetStatusText(status);
 }
-
-void frmMain::cmdSearch_Click() {}

@@ -42,6 +42,15 @@ FlexGrid::FlexGrid(QWidget* parent) : QWidget(parent), m_model(new FlexGridModel
     m_view->setWordWrap(false);
     m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
+    // Column widths are kept in twips sized for an 8-point font; a larger desktop font
+    // would cut dates and headers off, so the grid keeps to 8 points.
+    QFont gridFont = m_view->font();
+    if (gridFont.pointSizeF() > 8.0) {
+        gridFont.setPointSizeF(8.0);
+        m_view->setFont(gridFont);
+        m_view->horizontalHeader()->setFont(gridFont);
+    }
+
     // Uniform rows: no per-row sizing, whatever the row count.
     QHeaderView* vh = m_view->verticalHeader();
     vh->hide();

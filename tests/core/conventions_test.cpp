@@ -19,7 +19,7 @@ int runtimeErrorOf(auto&& f) {
 
 } // namespace
 
-TEST(ErrorTrap, LogsOneLinePerErrorInTheOriginalFormat) {
+TEST(ErrorTrap, LogsOneLinePerErrorInTheLogFormat) {
     ScopedStorage storage;
     const bool ok = trap(u"Main", u" of Module modMasterLayout at time", [] { throw RuntimeError(53, "File not found", 12); });
     EXPECT_FALSE(ok);

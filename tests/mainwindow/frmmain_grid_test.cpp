@@ -80,6 +80,9 @@ TEST_F(ResultGrid, HeaderSortsFollowTheColumnRulesInBothDirections) {
     addRow(w, "File1.pdf", "/d", "", "3 KB");
     addRow(w, "file02.jpg", "/d", "3", "10,001 KB");
 
+    // The start folder's search left the names sorted ascending: a click reverses them.
+    clickHeader(g, col("Name"));
+    EXPECT_EQ(column(g, "Name"), (QStringList{"file10.tif", "file02.jpg", "file2.tif", "File1.pdf"}));
     clickHeader(g, col("Name"));
     EXPECT_EQ(column(g, "Name"), (QStringList{"File1.pdf", "file2.tif", "file02.jpg", "file10.tif"}));
     clickHeader(g, col("Name"));
