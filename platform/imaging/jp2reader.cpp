@@ -87,20 +87,6 @@ int openHeader(Decoder& dec, Source& src, bool codestream, QString& error) {
     return ApOk;
 }
 
-int readFile(const QString& path, QByteArray& bytes, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return ApCannotRead;
-    }
-    if (file.size() > kMaxDecodedBytes) {
-        error = QStringLiteral("%1 is over the limits").arg(path);
-        return ApOverLimits;
-    }
-    bytes = file.readAll();
-    return ApOk;
-}
-
 // Components to a RasterPage: up to 8 bits become 8, more become 16; subsampled components
 // are repeated; sYCC is turned into RGB.
 int toRaster(const opj_image_t* img, RasterPage& page, QString& error) {
@@ -205,7 +191,7 @@ void jp2Resolution(const uint8_t* d, size_t n, double& dpiX, double& dpiY) {
 int readJp2Page(const QString& path, bool codestream, const CompressionChoice& choice, StreamStore& store,
                 std::vector<EncodedPage>& pages, QString& error) {
     QByteArray bytes;
-    if (const int rc = readFile(path, bytes, error); rc != ApOk) return rc;
+    if (const int rc = readWholeFile(path, bytes, error); rc != ApOk) return rc;
     Source src{reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), 0, {}};
     Decoder dec;
     int rc = openHeader(dec, src, codestream, error);
@@ -244,7 +230,7 @@ int readJp2Page(const QString& path, bool codestream, const CompressionChoice& c
 
 int jp2BitsPerPixel(const QString& path, bool codestream, QString& error) {
     QByteArray bytes;
-    if (const int rc = readFile(path, bytes, error); rc != ApOk) return rc;
+    if (const int rc = readWholeFile(path, bytes, error); rc != ApOk) return rc;
     Source src{reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), 0, {}};
     Decoder dec;
     if (const int rc = openHeader(dec, src, codestream, error); rc != ApOk) return rc;
@@ -252,6 +238,20 @@ int jp2BitsPerPixel(const QString& path, bool codestream, QString& error) {
     for (uint32_t c = 0; c < dec.image->numcomps; ++c)
         depth += int(dec.image->comps[c].prec);
     return depth;
+}
+
+int readWholeFile(const QString& path, QByteArray& bytes, QString& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+        return ApCannotRead;
+    }
+    if (file.size() > kMaxDecodedBytes) {
+        error = QStringLiteral("%1 is over the limits").arg(path);
+        return ApOverLimits;
+    }
+    bytes = file.readAll();
+    return ApOk;
 }
 
 } // namespace imaging

@@ -127,16 +127,8 @@ int parsePngChunks(const uint8_t* d, size_t n, PngInfo& info, QString& error) {
 
 int readPngPage(const QString& path, const CompressionChoice& choice, StreamStore& store,
                 std::vector<EncodedPage>& pages, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return ApCannotRead;
-    }
-    if (file.size() > kMaxDecodedBytes) {
-        error = QStringLiteral("%1 is over the limits").arg(path);
-        return ApOverLimits;
-    }
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    if (const int rc = readWholeFile(path, bytes, error); rc != ApOk) return rc;
     const auto* d = reinterpret_cast<const uint8_t*>(bytes.constData());
     PngInfo info;
     int rc = parsePngChunks(d, size_t(bytes.size()), info, error);

@@ -1,3 +1,4 @@
+#include "tests/support/errorof.h"
 #include "core/errortrap.h"
 #include "core/vbruntime.h"
 #include "tests/support/testdir.h"
@@ -8,14 +9,6 @@
 
 namespace {
 
-int runtimeErrorOf(auto&& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number;
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -58,9 +51,9 @@ TEST(Conversions, IntegerConversionsRoundHalfToEvenAndRaiseTheRuntimeErrors) {
     EXPECT_EQ(vb::CInt(-2.5), -2);
     EXPECT_EQ(vb::CLng(QString("1,800")), 1800);
     EXPECT_EQ(vb::CLng(QString(" 250 ")), 250);
-    EXPECT_EQ(runtimeErrorOf([] { vb::CInt(40000.0); }), 6);
-    EXPECT_EQ(runtimeErrorOf([] { vb::CLng(QString("abc")); }), 13);
-    EXPECT_EQ(runtimeErrorOf([] { vb::CSng(QString("")); }), 13);
+    EXPECT_EQ(errorNumberOf([] { vb::CInt(40000.0); }), 6);
+    EXPECT_EQ(errorNumberOf([] { vb::CLng(QString("abc")); }), 13);
+    EXPECT_EQ(errorNumberOf([] { vb::CSng(QString("")); }), 13);
     EXPECT_FLOAT_EQ(vb::CSng(QString("1400.5")), 1400.5f);
 }
 

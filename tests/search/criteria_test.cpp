@@ -1,3 +1,4 @@
+#include "tests/support/errorof.h"
 #include "core/runtimeerror.h"
 #include "mainwindow/filerow.h"
 #include "mainwindow/searchcriteria.h"
@@ -61,14 +62,6 @@ SearchCriteria sizeBetween(const QString& from, const QString& to) {
     return c;
 }
 
-int errorOf(auto&& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number;
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -208,8 +201,8 @@ TEST(RowRules, RoundUpIsTheSmallestWholeNumberNotBelowAndOverflowsLikeTheRuntime
                                                 {-1.5, -1}, {1025.0 / 1024, 2}, {2147483646.5, 2147483647}};
     for (auto [x, expected] : cases)
         EXPECT_EQ(RoundUp(x), expected) << x;
-    EXPECT_EQ(errorOf([] { RoundUp(2147483647.5); }), 6);
-    EXPECT_EQ(errorOf([] { RoundUp(1e12); }), 6);
+    EXPECT_EQ(errorNumberOf([] { RoundUp(2147483647.5); }), 6);
+    EXPECT_EQ(errorNumberOf([] { RoundUp(1e12); }), 6);
     for (int64_t bytes : {0LL, 1LL, 1023LL, 1024LL, 1025LL, 9217LL, 1048576LL, 123456789LL})
         EXPECT_EQ(KilobytesOf(bytes), RoundUp(double(bytes) / 1024)) << bytes;
     EXPECT_EQ(KilobytesOf(int64_t(3) << 40), int64_t(3) << 30);

@@ -1,3 +1,4 @@
+#include "tests/support/errorof.h"
 #include "platform/widgets/flexgrid.h"
 
 #include "core/runtimeerror.h"
@@ -42,14 +43,6 @@ struct Grid {
     }
 };
 
-int errorOf(auto&& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number;
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -68,9 +61,9 @@ TEST(FlexGrid, RowsColumnsAndTextsAreOneBasedWithTheHeaderAsRowZero) {
     t.g.setRows(3); // growing appends empty rows whose boxes start unchecked
     EXPECT_EQ(t.g.TextMatrix(2, cName), "");
     EXPECT_EQ(t.g.CellChecked(2, cSel), flexUnchecked);
-    EXPECT_EQ(errorOf([&] { t.g.TextMatrix(3, 0); }), 381);
-    EXPECT_EQ(errorOf([&] { t.g.setTextMatrix(1, kCols, "x"); }), 381);
-    EXPECT_EQ(errorOf([&] { t.g.TextMatrix(-1, 0); }), 381);
+    EXPECT_EQ(errorNumberOf([&] { t.g.TextMatrix(3, 0); }), 381);
+    EXPECT_EQ(errorNumberOf([&] { t.g.setTextMatrix(1, kCols, "x"); }), 381);
+    EXPECT_EQ(errorNumberOf([&] { t.g.TextMatrix(-1, 0); }), 381);
 }
 
 TEST(FlexGrid, CheckStatesLiveOnlyInBooleanColumnsAndMirrorTheirText) {
@@ -107,7 +100,7 @@ TEST(FlexGrid, CheckStatesLiveOnlyInBooleanColumnsAndMirrorTheirText) {
     EXPECT_EQ(t.g.TextMatrix(1, cName), "f0");
     EXPECT_EQ(t.g.CellChecked(0, cSel), flexNoCheckbox);
     EXPECT_FALSE(t.g.view()->model()->index(0, cName).data(Qt::CheckStateRole).isValid());
-    EXPECT_EQ(errorOf([&] { t.g.setCellChecked(1, cSel, 7); }), 380);
+    EXPECT_EQ(errorNumberOf([&] { t.g.setCellChecked(1, cSel, 7); }), 380);
 
     // A range over several columns and reversed rows touches only the Boolean cells.
     t.g.setCellCheckedRange(3, cName, 1, cPages, flexChecked);
@@ -208,7 +201,7 @@ TEST(FlexGrid, SelectionRangeCursorAndSelectedRows) {
     t.g.setRows(1); // the current column outlives the rows
     EXPECT_EQ(t.g.Row(), -1);
     EXPECT_EQ(t.g.Col(), cLoc);
-    EXPECT_EQ(errorOf([&] { t.g.Select(0, 0); }), 381);
+    EXPECT_EQ(errorNumberOf([&] { t.g.Select(0, 0); }), 381);
 }
 
 TEST(FlexGrid, HeaderDragMovesTheModelColumnAndReportsOnce) {
@@ -347,7 +340,7 @@ TEST(FlexGrid, RowsCanBeMovedAndRemoved) {
     EXPECT_EQ(t.column(cName), QStringList({"d", "b", "c", "a"}));
     t.g.RemoveItem(2);
     EXPECT_EQ(t.column(cName), QStringList({"d", "c", "a"}));
-    EXPECT_EQ(errorOf([&] { t.g.RemoveItem(0); }), 381);
+    EXPECT_EQ(errorNumberOf([&] { t.g.RemoveItem(0); }), 381);
 }
 
 TEST(FlexGrid, HeaderPressesReportRowZeroAndAFailingHandlerStaysInside) {
