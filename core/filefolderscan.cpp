@@ -1,5 +1,7 @@
 #include "core/filefolderscan.h"
 
+#include "core/modgeneral.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,7 +40,7 @@ bool DeleteExistingFile(const QString& path) {
 bool MakeDirectoryPath(const QString& path) {
     if (path.trimmed().isEmpty())
         return false;
-    const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    const QString folder = modGeneral::ValidateDir(path);
     return QDir().mkpath(folder) && QFileInfo(folder).isDir();
 }
 

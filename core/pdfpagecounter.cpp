@@ -59,10 +59,12 @@ int PdfFilePageCounter::CountPages(const QString& path) {
         const QFileInfo info(path);
         if (!info.isFile())
             return -1;
+        // Declared before the QPDF object: it reads from this buffer without copying it,
+        // so the buffer must outlive it.
+        QByteArray bytes;
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         const QByteArray name = QFile::encodeName(path);
-        QByteArray bytes;
         if (info.size() <= kInMemoryLimit) {
             // Small files are read in one go: QPDF's many seeks and short reads on a file
             // cost more than the whole read does.

@@ -1,5 +1,6 @@
 #include "core/propertybag.h"
 
+#include <QSet>
 #include <QtEndian>
 #include <array>
 
@@ -135,14 +136,20 @@ std::optional<PropertyBag> PropertyBag::fromContents(const QByteArray& bytes, QS
 
     PropertyBag bag;
     Reader r(payload, length);
+    // Names seen so far, case-folded: a record may hold up to 65535 values, and a scan of
+    // the earlier names for each one would stall start-up for many seconds on a crafted file.
+    QSet<QString> names;
+    names.reserve(count);
     for (int i = 0; i < count; ++i) {
         uint8_t type = 0;
         uint16_t nameLength = 0;
         QString name;
         if (!r.get(type) || !r.get(nameLength) || !r.text(nameLength, name) || name.isEmpty())
             return fail("damaged value name");
-        if (bag.find(name) >= 0)
+        const QString folded = name.toCaseFolded();
+        if (names.contains(folded))
             return fail("value stored twice");
+        names.insert(folded);
         Value value;
         bool ok = false;
         switch (type) {

@@ -103,10 +103,10 @@ bool Settings::writeRecord(const QString& path, const QByteArray& record, int& e
     bool ok = f.open(QIODevice::WriteOnly);
     if (ok)
         ok = f.write(record) == record.size();
+    // An unfinished file is discarded when `f` goes; cancelling it here would replace
+    // the write's own error (a full disk) by a generic one.
     if (ok)
         ok = f.commit();
-    else if (f.isOpen())
-        f.cancelWriting();
     if (!ok) {
         errorNumber = runtimeErrorOf(f.error());
         description = errorDescription(errorNumber);

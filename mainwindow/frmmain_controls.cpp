@@ -25,6 +25,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 template <class W> W* named(W* w, const char* name) {
@@ -47,7 +49,8 @@ QWidget* upDown(QLineEdit* buddy, const char* name, qint64 maximum) {
     l->setContentsMargins(0, 0, 0, 0);
     l->setSpacing(0);
     auto step = [buddy, maximum](int by) {
-        const double v = vb::Val(buddy->text());
+        // Bounded before the conversion: a typed "1e300" does not fit a whole number.
+        const double v = std::clamp(vb::Val(buddy->text()), -1.0, double(maximum) + 1);
         const qint64 next = std::clamp<qint64>(qint64(v) + by, 0, maximum);
         buddy->setText(QString::number(next));
     };

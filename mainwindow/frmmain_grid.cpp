@@ -211,8 +211,10 @@ void frmMain::CheckAllRows() {
 }
 
 // Rows whose page count failed cannot take part in a tool run, so they lose their box.
+// Ctrl+A also works while a search walks with the grid's drawing off: that is kept off.
 void frmMain::ClearErrorRowCheckboxes() {
     FlexGrid* g = grdSearchList;
+    const bool redraw = g->Redraw();
     g->setRedraw(false);
     quietly([&] {
         const int sel = columnOf(QStringLiteral("Selection"));
@@ -221,7 +223,7 @@ void frmMain::ClearErrorRowCheckboxes() {
              r = r + 1 < g->Rows() ? g->FindRow(QStringLiteral("Error"), r + 1, pages) : -1)
             g->setCellChecked(r, sel, flexNoCheckbox);
     });
-    g->setRedraw(true);
+    g->setRedraw(redraw);
 }
 
 void frmMain::UncheckAllRows() {

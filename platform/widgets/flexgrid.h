@@ -159,7 +159,10 @@ public:
     static int ShiftState(Qt::KeyboardModifiers modifiers);
     static int ButtonCode(Qt::MouseButton button);
     static constexpr int TwipsFromPixels(int px) { return px * kTwipsPerPixel; }
-    static constexpr int PixelsFromTwips(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+    // Rounded in 64 bits: a saved width may be as large as an int holds.
+    static constexpr int PixelsFromTwips(int twips) {
+        return int((qint64(twips) + kTwipsPerPixel / 2) / kTwipsPerPixel);
+    }
 
     QTableView* view() const; // for focus, screenshots and tests
     FlexGridModel* model() const;

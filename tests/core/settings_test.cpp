@@ -260,3 +260,45 @@ TEST_F(SettingsStore, AFileThatCannotBeReplacedEndsWithoutRecursion) {
     EXPECT_EQ(ui.fake.messages.size(), 1);
     EXPECT_EQ(storage.errorLog().count("in procedure SaveSettings"), 2);
 }
+
+namespace {
+
+// A record built byte by byte (WriteProperty would refuse the duplicates): `names` as
+// byte values 0, 1, 2, ...
+QByteArray rawRecord(const QStringList& names) {
+    QByteArray payload;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QByteArray n = names[i].toUtf8();
+        payload += char(2);
+        payload += char(n.size() & 0xFF);
+        payload += char(n.size() >> 8);
+        payload += n;
+        payload += char(i & 0xFF);
+    }
+    auto le = [](quint32 v, int bytes) {
+        QByteArray out;
+        for (int k = 0; k < bytes; ++k)
+            out += char((v >> (8 * k)) & 0xFF);
+        return out;
+    };
+    return "QMPB" + le(1, 2) + le(quint32(names.size()), 2) + le(quint32(payload.size()), 4) +
+           le(PropertyBag::crc32(payload.constData(), payload.size()), 4) + payload;
+}
+
+} // namespace
+
+TEST(PropertyRecord, ANameTwiceInAnyCaseIsRefusedAndAFullRecordOfDistinctNamesReads) {
+    QString why;
+    EXPECT_FALSE(PropertyBag::fromContents(rawRecord({"Alpha", "Beta", "ALPHA"}), &why));
+    EXPECT_EQ(why, "value stored twice");
+    EXPECT_FALSE(PropertyBag::fromContents(rawRecord({"Straße", "STRASSE", "straße"})));
+
+    // The most values a record can hold: each name is checked against all before it.
+    QStringList many;
+    for (int i = 0; i < 65535; ++i)
+        many << QString::number(i, 36);
+    const auto bag = PropertyBag::fromContents(rawRecord(many), &why);
+    ASSERT_TRUE(bag) << why.toStdString();
+    EXPECT_EQ(bag->count(), 65535);
+    EXPECT_EQ(bag->ReadProperty("zz"), PropertyBag::Value(uint8_t((36 * 35 + 35) & 0xFF)));
+}

@@ -11,9 +11,11 @@
 #include <QDockWidget>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QToolButton>
 
 namespace {
 
@@ -119,6 +121,37 @@ TEST_F(MainWindowShell, LoadFillsTheOptionListsAndSetsTheirDefaults) {
     EXPECT_TRUE(w.fraSize->isEnabled());
     EXPECT_TRUE(w.optSizeBtn->isEnabled());
     EXPECT_FALSE(w.fraDate->isEnabled());
+}
+
+TEST_F(MainWindowShell, UpDownButtonsStepTheNumberWithinItsRange) {
+    frmMain w;
+    const auto button = [](QWidget* upDown, Qt::ArrowType arrow) -> QToolButton* {
+        for (QToolButton* b : upDown->findChildren<QToolButton*>())
+            if (b->arrowType() == arrow) return b;
+        return nullptr;
+    };
+    QToolButton* up = button(w.updSizeLeastMost, Qt::UpArrow);
+    QToolButton* down = button(w.updSizeLeastMost, Qt::DownArrow);
+    ASSERT_TRUE(up && down);
+    w.chkSearchBySize->click(); // the size boxes take input only while the criterion is on
+    w.txtSizeLeastMost->setText("41");
+    up->click();
+    EXPECT_EQ(w.txtSizeLeastMost->text(), "42");
+    w.txtSizeLeastMost->setText("0");
+    down->click();
+    EXPECT_EQ(w.txtSizeLeastMost->text(), "0");
+    // Numbers far beyond any whole-number type stop at the largest size.
+    for (const char* huge : {"99999999999", "1e300"}) {
+        w.txtSizeLeastMost->setText(huge);
+        up->click();
+        EXPECT_EQ(w.txtSizeLeastMost->text(), "2147483647") << huge;
+        w.txtSizeLeastMost->setText(huge);
+        down->click();
+        EXPECT_EQ(w.txtSizeLeastMost->text(), "2147483647") << huge;
+    }
+    w.txtSizeLeastMost->setText("-1e300");
+    up->click();
+    EXPECT_EQ(w.txtSizeLeastMost->text(), "0");
 }
 
 TEST_F(MainWindowShell, OpensAtTheCommandLineFolderOnceElseAtTheStartFolder) {

@@ -164,6 +164,24 @@ TEST_F(SearchWindow, ACancelTakenByAPumpStopsBeforeTheNextFileKeepsTheRowsSorted
     expectIdle(w);
 }
 
+TEST_F(SearchWindow, CtrlADuringTheWalkTicksTheRowsSoFarAndKeepsTheGridBatched) {
+    for (const char* f : {"a.tif", "b.tif", "c.tif"})
+        makeFile(root, f);
+    frmMain w;
+    watch(w);
+    bool redrawAfterCheck = true;
+    atPump = [&](frmMain& win) {
+        if (pumps != 1) return;
+        win.Form_KeyDown('A', 2);
+        redrawAfterCheck = win.grdSearchList->Redraw();
+    };
+    searchFolder(w, root);
+    EXPECT_FALSE(redrawAfterCheck);
+    EXPECT_EQ(column(w.grdSearchList, "Name"), (QStringList{"a.tif", "b.tif", "c.tif"}));
+    EXPECT_EQ(column(w.grdSearchList, "Selection"), (QStringList{"1", "0", "0"}));
+    expectIdle(w);
+}
+
 TEST_F(SearchWindow, AFailureOfTheDriverIsLoggedAndEverythingIsRestored) {
     for (const char* f : {"a.tif", "b.tif", "c.tif"})
         makeFile(root, f);

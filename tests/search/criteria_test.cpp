@@ -1,7 +1,7 @@
-#include "tests/support/errorof.h"
 #include "core/runtimeerror.h"
 #include "mainwindow/filerow.h"
 #include "mainwindow/searchcriteria.h"
+#include "tests/support/errorof.h"
 #include "tests/support/testdir.h"
 
 #include "tests/search/searchfixtures.h"
@@ -61,7 +61,6 @@ SearchCriteria sizeBetween(const QString& from, const QString& to) {
     c.sizeToText = to;
     return c;
 }
-
 
 } // namespace
 

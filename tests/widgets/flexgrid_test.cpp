@@ -1,5 +1,5 @@
-#include "tests/support/errorof.h"
 #include "platform/widgets/flexgrid.h"
+#include "tests/support/errorof.h"
 
 #include "core/runtimeerror.h"
 
@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,7 +43,6 @@ struct Grid {
         return g.view()->visualRect(g.view()->model()->index(row - 1, col)).center();
     }
 };
-
 
 } // namespace
 
@@ -262,6 +262,10 @@ TEST(FlexGrid, WidthsAreTwipsAndHiddenColumnsKeepTheirWidth) {
     header->resizeSection(cName, 100); // the user drags the border
     EXPECT_EQ(t.g.ColWidth(cName), 1500);
     EXPECT_EQ(FlexGrid::TwipsFromPixels(7), 105);
+    // The largest width a settings file can hold still becomes a sensible pixel width.
+    static_assert(FlexGrid::PixelsFromTwips(INT_MAX) == INT_MAX / 15);
+    t.g.setColWidth(cName, INT_MAX);
+    EXPECT_EQ(t.g.ColWidth(cName), INT_MAX);
 }
 
 TEST(FlexGrid, ColumnFormatsAndAlignment) {
