@@ -164,7 +164,9 @@ void jp2Resolution(const uint8_t* d, size_t n, double& dpiX, double& dpiY) {
             } else if (len == 0) {
                 len = to - pos;
             }
-            if (len < header || pos + len > to) return;
+            // An 8-byte length can be anything: compared so that pos + len cannot wrap around
+            // and send the walk back to the start for ever.
+            if (len < header || len > to - pos) return;
             const uint8_t* type = d + pos + 4;
             if (std::memcmp(type, "jp2h", 4) == 0 || std::memcmp(type, "res ", 4) == 0) {
                 self(self, pos + header, pos + size_t(len));
@@ -190,9 +192,9 @@ void jp2Resolution(const uint8_t* d, size_t n, double& dpiX, double& dpiY) {
 
 int readJp2Page(const QString& path, bool codestream, const CompressionChoice& choice, StreamStore& store,
                 std::vector<EncodedPage>& pages, QString& error) {
-    QByteArray bytes;
+    std::vector<uint8_t> bytes;
     if (const int rc = readWholeFile(path, bytes, error); rc != ApOk) return rc;
-    Source src{reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), 0, {}};
+    Source src{bytes.data(), bytes.size(), 0, {}};
     Decoder dec;
     int rc = openHeader(dec, src, codestream, error);
     if (rc == ApOk) {
@@ -229,9 +231,9 @@ int readJp2Page(const QString& path, bool codestream, const CompressionChoice& c
 }
 
 int jp2BitsPerPixel(const QString& path, bool codestream, QString& error) {
-    QByteArray bytes;
+    std::vector<uint8_t> bytes;
     if (const int rc = readWholeFile(path, bytes, error); rc != ApOk) return rc;
-    Source src{reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), 0, {}};
+    Source src{bytes.data(), bytes.size(), 0, {}};
     Decoder dec;
     if (const int rc = openHeader(dec, src, codestream, error); rc != ApOk) return rc;
     int depth = 0;
@@ -240,17 +242,23 @@ int jp2BitsPerPixel(const QString& path, bool codestream, QString& error) {
     return depth;
 }
 
-int readWholeFile(const QString& path, QByteArray& bytes, QString& error) {
+int readWholeFile(const QString& path, std::vector<uint8_t>& bytes, QString& error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
         return ApCannotRead;
     }
-    if (file.size() > kMaxDecodedBytes) {
+    const qint64 size = file.size();
+    if (size > kMaxDecodedBytes) {
         error = QStringLiteral("%1 is over the limits").arg(path);
         return ApOverLimits;
     }
-    bytes = file.readAll();
+    bytes.resize(size_t(size));
+    // A short read (a file cut or failing under us) must not pass for a shorter image.
+    if (file.read(reinterpret_cast<char*>(bytes.data()), size) != size) {
+        error = QStringLiteral("cannot read %1").arg(path);
+        return ApCannotRead;
+    }
     return ApOk;
 }
 

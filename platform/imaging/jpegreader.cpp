@@ -11,25 +11,6 @@ namespace imaging {
 
 namespace {
 
-int readWhole(const QString& path, std::vector<uint8_t>& bytes, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return ApCannotRead;
-    }
-    const qint64 size = file.size();
-    if (size > kMaxDecodedBytes) {
-        error = QStringLiteral("%1 is over the limits").arg(path);
-        return ApOverLimits;
-    }
-    bytes.resize(size_t(size));
-    if (file.read(reinterpret_cast<char*>(bytes.data()), size) != size) {
-        error = QStringLiteral("cannot read %1").arg(path);
-        return ApCannotRead;
-    }
-    return ApOk;
-}
-
 ColourModel modelOf(int components) {
     return components == 1 ? ColourModel::Gray : components == 3 ? ColourModel::RGB : ColourModel::CMYK;
 }
@@ -67,7 +48,7 @@ int passThrough(const QString& path, std::vector<uint8_t>&& bytes, const JpegInf
 int readJpegPage(const QString& path, const CompressionChoice& choice, StreamStore& store,
                  std::vector<EncodedPage>& pages, QString& error) {
     std::vector<uint8_t> bytes;
-    if (const int rc = readWhole(path, bytes, error); rc != ApOk) return rc;
+    if (const int rc = readWholeFile(path, bytes, error); rc != ApOk) return rc;
     JpegInfo info;
     QString why;
     if (const int rc = parseJpeg(bytes.data(), bytes.size(), true, info, &why); rc != ApOk) {

@@ -127,11 +127,11 @@ int parsePngChunks(const uint8_t* d, size_t n, PngInfo& info, QString& error) {
 
 int readPngPage(const QString& path, const CompressionChoice& choice, StreamStore& store,
                 std::vector<EncodedPage>& pages, QString& error) {
-    QByteArray bytes;
+    std::vector<uint8_t> bytes;
     if (const int rc = readWholeFile(path, bytes, error); rc != ApOk) return rc;
-    const auto* d = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const uint8_t* d = bytes.data();
     PngInfo info;
-    int rc = parsePngChunks(d, size_t(bytes.size()), info, error);
+    int rc = parsePngChunks(d, bytes.size(), info, error);
     if (rc == ApOk &&
         (info.width > kMaxSide || info.height > kMaxSide ||
          int64_t(info.width) * info.height * std::max(info.channels(), 1) * (info.bitDepth > 8 ? 2 : 1) >
@@ -177,7 +177,7 @@ int readPngPage(const QString& path, const CompressionChoice& choice, StreamStor
         page.dpiY = info.dpiY;
     } else {
         RasterPage raster;
-        rc = decodePng(d, size_t(bytes.size()), info, raster, error);
+        rc = decodePng(d, bytes.size(), info, raster, error);
         if (rc == ApOk) rc = encodeRasterPage(raster, c, 1, store, page, error);
         if (rc != ApOk) {
             error = QStringLiteral("%1: %2").arg(path, error);

@@ -47,7 +47,8 @@ std::shared_ptr<SourceStreamData> SourceStreamData::create(const QString& path, 
     d->m_modified = info.lastModified().toMSecsSinceEpoch();
     d->m_reverseBits = reverseBits;
     for (const Range& r : ranges) {
-        if (r.offset + r.length > uint64_t(d->m_fileSize)) {
+        // Offsets come from the file itself: compared without a sum that could wrap.
+        if (r.offset > uint64_t(d->m_fileSize) || r.length > uint64_t(d->m_fileSize) - r.offset) {
             error = QStringLiteral("%1: data past the end of the file").arg(path);
             return nullptr;
         }

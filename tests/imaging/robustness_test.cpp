@@ -2,6 +2,7 @@
 // fed deterministic mutations (flipped bytes, cuts) of valid files. Run it under the
 // sanitizer build to catch memory errors the mutations provoke.
 #include "platform/imaging/raster.h"
+#include "platform/imaging/streamdata.h"
 #include "tests/imaging/imagingtest.h"
 
 #include <QFile>
@@ -104,5 +105,38 @@ INSTANTIATE_TEST_SUITE_P(
         Seed{"jp2", [](const QString&) { return fx::jp2Bytes(fx::pattern(20, 14, 3, 8), false); }},
         Seed{"j2k", [](const QString&) { return fx::jp2Bytes(fx::pattern(20, 14, 1, 8), true); }}),
     [](const ::testing::TestParamInfo<Seed>& info) { return std::string(info.param.label); });
+
+// Pass-through ranges are offsets and lengths read from the file itself: a range whose end
+// lies past the file must be refused when it is noted, also when offset plus length wraps.
+TEST_F(ImagingTest, SourceRangesBeyondTheFileAreRefused) {
+    using imaging::SourceStreamData;
+    const QString input = write(QStringLiteral("source.bin"), QByteArray("0123456789abcdef"));
+    QString error;
+    EXPECT_FALSE(SourceStreamData::create(input, {{~uint64_t(0) - 3, 8}}, false, error));
+    EXPECT_FALSE(error.isEmpty());
+    error.clear();
+    EXPECT_FALSE(SourceStreamData::create(input, {{12, 5}}, false, error));
+    EXPECT_FALSE(error.isEmpty());
+    error.clear();
+    const auto data = SourceStreamData::create(input, {{12, 4}, {0, 2}}, false, error);
+    ASSERT_TRUE(data) << error.toStdString();
+    EXPECT_EQ(data->bytes(), (std::vector<uint8_t>{'c', 'd', 'e', 'f', '0', '1'}));
+}
+
+// A box after the code stream that the decoder never looks at, with an 8-byte length that
+// brings the position back to the start of the file when added to it: the resolution
+// lookup must stop at it instead of walking the boxes again for ever.
+TEST_F(ImagingTest, Jp2BoxLengthThatWrapsAroundIsRefused) {
+    QByteArray jp2 = fx::jp2Bytes(fx::pattern(20, 14, 3, 8), false);
+    ASSERT_FALSE(jp2.isEmpty());
+    const uint64_t length = uint64_t(0) - uint64_t(jp2.size());
+    QByteArray box("\0\0\0\1uuid", 8);
+    for (int shift = 56; shift >= 0; shift -= 8)
+        box += char(uint8_t(length >> shift));
+    const QString input = write(QStringLiteral("wrap.jp2"), jp2 + box);
+    const Conversion c = convertImage(input, path(QStringLiteral("out.pdf")));
+    EXPECT_EQ(c.added, 1) << c.error.toStdString();
+    EXPECT_EQ(c.closed, 0) << c.error.toStdString();
+}
 
 } // namespace
