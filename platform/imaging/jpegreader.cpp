@@ -86,6 +86,7 @@ int jpegBitsPerPixel(const QString& path, QString& error) {
         error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
         return ApCannotRead;
     }
+    constexpr qint64 kMaxHeaderScan = 64 * 1024 * 1024;
     // The frame header usually sits in the first kilobytes; EXIF thumbnails and ICC
     // profiles can push it further, so the whole file is tried when the head is not enough.
     QByteArray head = file.read(256 * 1024);
@@ -94,7 +95,9 @@ int jpegBitsPerPixel(const QString& path, QString& error) {
     int rc =
         parseJpeg(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size()), false, info, &why);
     if (rc != ApOk && file.size() > head.size()) {
-        head += file.readAll();
+        // Bounded: metadata segments never reach this far in a real file, and a huge file
+        // that merely starts like a JPEG must not be read into memory whole.
+        head += file.read(kMaxHeaderScan - head.size());
         info = JpegInfo{};
         rc = parseJpeg(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size()), false, info,
                        &why);
