@@ -4,6 +4,7 @@
 
 #include "platform/cursor/anicursorerror.h"
 #include "platform/cursor/anifile.h"
+#include "tests/support/testdir.h"
 
 #include <QByteArray>
 #include <QDataStream>
@@ -13,6 +14,7 @@
 #include <QtEndian>
 
 namespace fixtures {
+using ::ScopedTmpDir;
 
 inline quint32 get32(const QByteArray& b, qsizetype at) {
     return qFromLittleEndian<quint32>(b.constData() + at);
@@ -155,18 +157,6 @@ template <class F> std::optional<AniCursorError> errorOf(F&& f) {
     }
     return std::nullopt;
 }
-
-// The temporary folder redirected for one test.
-class ScopedTmpDir {
-public:
-    explicit ScopedTmpDir(const QString& path) : m_old(qgetenv("TMPDIR")) {
-        qputenv("TMPDIR", path.toLocal8Bit());
-    }
-    ~ScopedTmpDir() { m_old.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", m_old); }
-
-private:
-    QByteArray m_old;
-};
 
 // The program's own cursor, as embedded.
 QByteArray embeddedCursor();

@@ -1,6 +1,7 @@
 #include "mainwindow/frmloading.h"
 
 #include "platform/cursor/canicursor.h"
+#include "tests/support/testdir.h"
 
 #include <QFrame>
 #include <QPainter>
@@ -44,17 +45,6 @@ QImage expectedSquare(const cAniCursor& c, const QColor& background) {
     c.Draw(p, 0, 0);
     return img;
 }
-
-class ScopedTmpDir {
-public:
-    explicit ScopedTmpDir(const QString& path) : m_old(qgetenv("TMPDIR")) {
-        qputenv("TMPDIR", path.toLocal8Bit());
-    }
-    ~ScopedTmpDir() { m_old.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", m_old); }
-
-private:
-    QByteArray m_old;
-};
 
 } // namespace
 

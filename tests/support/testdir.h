@@ -31,6 +31,18 @@ private:
     QString m_oldPath, m_oldSlash;
 };
 
+// The temporary folder redirected for one test.
+class ScopedTmpDir {
+public:
+    explicit ScopedTmpDir(const QString& path) : m_old(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", path.toLocal8Bit());
+    }
+    ~ScopedTmpDir() { m_old.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", m_old); }
+
+private:
+    QByteArray m_old;
+};
+
 inline bool writeFile(const QString& path, const QByteArray& data) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
