@@ -6,12 +6,12 @@
 #include "core/propertybag.h"
 #include "core/runtimeerror.h"
 #include "core/uiservices.h"
+#include "platform/fileio/atomicwriter.h"
 #include "platform/shell/specialfolders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -21,14 +21,6 @@ constexpr qint64 kMaxRecordSize = 1 << 20;
 
 template <class T> bool holds(const std::optional<PropertyBag::Value>& v) {
     return !v || std::holds_alternative<T>(*v);
-}
-
-int runtimeErrorOf(QFileDevice::FileError e) {
-    switch (e) {
-    case QFileDevice::ResourceError: return 61;
-    case QFileDevice::PermissionsError: return 70;
-    default: return 75;
-    }
 }
 
 } // namespace
@@ -99,73 +91,34 @@ bool Settings::LoadSettings() {
 }
 
 bool Settings::writeRecord(const QString& path, const QByteArray& record, int& errorNumber, QString& description) {
-    QSaveFile f(path);
-    bool ok = f.open(QIODevice::WriteOnly);
-    if (ok)
-        ok = f.write(record) == record.size();
-    // An unfinished file is discarded when `f` goes; cancelling it here would replace
-    // the write's own error (a full disk) by a generic one.
-    if (ok)
-        ok = f.commit();
-    if (!ok) {
-        errorNumber = runtimeErrorOf(f.error());
-        description = errorDescription(errorNumber);
-    }
-    return ok;
-}
-
-bool Settings::writeOnce(int& errorNumber, QString& description) {
-    if (StoragePath.isEmpty()) {
-        errorNumber = 76;
-        description = errorDescription(76);
-        return false;
-    }
-    const QString folder = settingsFolder();
-    if (!QDir().mkpath(folder)) {
-        errorNumber = 76;
-        description = errorDescription(76);
-        return false;
-    }
-    return writeRecord(settingsFile(), contents(), errorNumber, description);
+    // Synced: losing every setting to a power cut costs the user more than the wait.
+    QString detail;
+    if (fileio::writeFileAtomically(path, record, true, &errorNumber, &detail))
+        return true;
+    description = errorDescription(errorNumber);
+    return false;
 }
 
 void Settings::SaveSettings() {
-    int number = 0;
-    QString description;
-    if (m_inFallback) {
-        // The defaults' own save inside the fallback: report to the outer save only.
-        if (!writeOnce(number, description)) {
-            m_fallbackError = number;
-            m_fallbackDescription = description;
-        }
-        return;
-    }
     // Before anything is written: no folder to write into.
     if (StoragePath.isEmpty() || !QDir().mkpath(settingsFolder())) {
         Ui().MsgBox(errorDescription(76), MsgButtons::OK, MsgIcon::Information, kAppTitle);
         return;
     }
+    int number = 0;
+    QString description;
     if (writeRecord(settingsFile(), contents(), number, description))
         return;
 
-    // The file could not be written: start again from the defaults, once.
-    const QByteArray before = contents();
-    QFile::remove(settingsFile());
-    m_inFallback = true;
-    m_fallbackError = 0;
-    LoadDefaultSettings();
-    m_inFallback = false;
-    if (m_fallbackError == 0)
-        return;
-
-    // Writing keeps failing: keep what the user had, say so once.
-    takeValues(before);
-    LogError(modGeneral::ComposeErrorMessage(m_fallbackError, m_fallbackDescription, QStringLiteral("SaveSettings"),
-                                             0, kOwner.toString()));
+    // The write is atomic, so the previous file is intact and the values stay in memory:
+    // the next save that succeeds writes them all. Resetting to the defaults here would
+    // throw every setting away over a momentarily full disk.
+    LogError(modGeneral::ComposeErrorMessage(number, description, QStringLiteral("SaveSettings"), 0,
+                                             kOwner.toString()));
     // AppSettings lives for the whole session: tell the reason once, not once per setter.
     if (!m_failureShown) {
         m_failureShown = true;
-        Ui().MsgBox(m_fallbackDescription, MsgButtons::OK, MsgIcon::Information, kAppTitle);
+        Ui().MsgBox(description, MsgButtons::OK, MsgIcon::Information, kAppTitle);
     }
 }
 

@@ -83,9 +83,9 @@ public:
     // Reads the file. False when it is missing, or damaged (then it is deleted and the
     // error logged); a value missing from a readable file takes its default.
     bool LoadSettings();
-    // Writes all values. When writing fails, the file is removed and the defaults are
-    // saved once; when that fails too, the values in memory are kept, one line is logged
-    // and the reason is shown once per session.
+    // Writes all values atomically. When writing fails, the earlier file stays as it was,
+    // the values in memory are kept, one line is logged and the reason is shown once per
+    // session.
     void SaveSettings();
     // Sets every value to its default, then saves once.
     void LoadDefaultSettings();
@@ -106,11 +106,7 @@ private:
     QByteArray contents() const;
     void takeValues(const QByteArray& contents);
     void setDefaults();
-    bool writeOnce(int& errorNumber, QString& description);
 
-    bool m_inFallback = false;
-    int m_fallbackError = 0;
-    QString m_fallbackDescription;
     bool m_failureShown = false;
 
 #define QM_SETTING_MEMBER(kind, Type, Name, def) Type m_##Name{};

@@ -7,7 +7,7 @@
 #include "core/uiservices.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include "platform/fileio/atomicwriter.h"
 
 namespace modMasterLayout {
 
@@ -35,8 +35,7 @@ bool CanWriteFile(const QString& path) {
     PropertyBag bag;
     bag.WriteProperty(QStringLiteral("ID"), QStringLiteral("test"));
     const QByteArray bytes = bag.Contents();
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    if (!fileio::writeFileAtomically(path, bytes))
         return false;
     return QFile::remove(path);
 }

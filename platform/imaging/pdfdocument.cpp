@@ -1,6 +1,6 @@
 #include "platform/imaging/pdfdocument.h"
 
-#include "platform/imaging/atomicfile.h"
+#include "platform/fileio/atomicwriter.h"
 #include "platform/imaging/pagegeometry.h"
 
 #include <functional>
@@ -40,14 +40,14 @@ bool iccMatches(const QByteArray& icc, int components) {
 
 class FilePipeline final : public Pipeline {
 public:
-    explicit FilePipeline(AtomicFile& file) : Pipeline("output", nullptr), m_file(file) {}
+    explicit FilePipeline(fileio::AtomicWriter& file) : Pipeline("output", nullptr), m_file(file) {}
     void write(unsigned char const* data, size_t len) override {
         if (!m_file.write(data, len)) throw std::runtime_error(m_file.errorString().toStdString());
     }
     void finish() override {}
 
 private:
-    AtomicFile& m_file;
+    fileio::AtomicWriter& m_file;
 };
 
 } // namespace
@@ -185,9 +185,9 @@ void PdfDocument::truncatePages(int count) {
 }
 
 int PdfDocument::write(const QString& target, QString& error) {
-    AtomicFile file(target);
+    fileio::AtomicWriter file(target);
     if (!file.open()) {
-        error = QStringLiteral("cannot write %1: %2").arg(target, file.errorString());
+        error = file.errorString();
         return ApCannotWrite;
     }
     try {
@@ -204,11 +204,12 @@ int PdfDocument::write(const QString& target, QString& error) {
             error = m_provider->sourceError();
             return ApCannotRead;
         }
-        error = QStringLiteral("cannot write %1: %2").arg(target, QString::fromStdString(e.what()));
+        error = file.errorNumber() ? file.errorString()
+                                   : QStringLiteral("cannot write %1: %2").arg(target, QString::fromStdString(e.what()));
         return ApCannotWrite;
     }
     if (!file.commit()) {
-        error = QStringLiteral("cannot commit %1: %2").arg(target, file.errorString());
+        error = file.errorString();
         return ApCannotWrite;
     }
     return ApOk;

@@ -2,6 +2,7 @@
 #include "core/propertybag.h"
 #include "core/settings.h"
 #include "tests/support/fakeuiservices.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/testdir.h"
 
 #include <QDir>
@@ -212,23 +213,6 @@ TEST_F(SettingsStore, FolderDeletedWhileRunningIsRecreatedByTheNextChange) {
     EXPECT_EQ(reader.SortbyNumeric(), 1);
 }
 
-TEST_F(SettingsStore, AWriteFailureFallsBackToTheDefaultsOnce) {
-    FailingSettings s;
-    s.failures = 0;
-    s.LoadDefaultSettings();
-    s.setSortbyNumeric(1);
-    s.failures = 1;
-    s.writes = 0;
-    s.setStartupFolder("/lost");
-    EXPECT_EQ(s.writes, 2);
-    EXPECT_TRUE(differingFromDefaults(s).isEmpty());
-    Settings reader;
-    ASSERT_TRUE(reader.LoadSettings());
-    EXPECT_TRUE(differingFromDefaults(reader).isEmpty());
-    EXPECT_TRUE(ui.fake.messages.isEmpty());
-    EXPECT_TRUE(storage.errorLog().isEmpty());
-}
-
 TEST_F(SettingsStore, PersistentWriteFailureKeepsMemoryLogsEachSaveAndTellsOnce) {
     FailingSettings s;
     s.failures = 0;
@@ -237,7 +221,7 @@ TEST_F(SettingsStore, PersistentWriteFailureKeepsMemoryLogsEachSaveAndTellsOnce)
     s.writes = 0;
     s.setStartupFolder("/kept");
     s.setSortbyNumeric(3);
-    EXPECT_EQ(s.writes, 4); // each save: its own write and the defaults' one, no more
+    EXPECT_EQ(s.writes, 2); // one write per save: no fallback to the defaults
     EXPECT_EQ(s.StartupFolder(), "/kept");
     EXPECT_EQ(s.SortbyNumeric(), 3);
     const QStringList lines = storage.errorLog().split("\r\n", Qt::SkipEmptyParts);
@@ -248,6 +232,32 @@ TEST_F(SettingsStore, PersistentWriteFailureKeepsMemoryLogsEachSaveAndTellsOnce)
     EXPECT_EQ(ui.fake.messages[0].text, "Disk full");
     EXPECT_EQ(ui.fake.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(ui.fake.messages[0].title, kAppTitle);
+}
+
+TEST_F(SettingsStore, ARealFullDiskKeepsTheFileAndTheValuesAndTheNextSaveWritesThemAll) {
+    Settings s;
+    s.LoadDefaultSettings();
+    s.setStartupFolder("/srv/before");
+    const QByteArray before = readAll(Settings::settingsFile());
+    ASSERT_FALSE(before.isEmpty());
+    {
+        // Any file write past half the record fails for real (EFBIG), as on a full disk; the
+        // error log's first line still fits.
+        ScopedFileSizeLimit limit(before.size() / 2);
+        setDistinctValues(s);
+    }
+    EXPECT_EQ(readAll(Settings::settingsFile()), before);
+    EXPECT_TRUE(differingFromDistinct(s).isEmpty());
+    ASSERT_EQ(ui.fake.messages.size(), 1);
+    EXPECT_EQ(ui.fake.messages[0].text, "Disk full");
+    EXPECT_TRUE(storage.errorLog().startsWith("Error 61 (Disk full) in procedure SaveSettings"));
+    EXPECT_EQ(QDir(Settings::settingsFolder()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    s.setLanguageFile(s.LanguageFile()); // the limit is lifted: one save writes everything
+    Settings reader;
+    ASSERT_TRUE(reader.LoadSettings());
+    EXPECT_TRUE(differingFromDistinct(reader).isEmpty());
+    EXPECT_EQ(ui.fake.messages.size(), 1);
 }
 
 TEST_F(SettingsStore, AFileThatCannotBeReplacedEndsWithoutRecursion) {

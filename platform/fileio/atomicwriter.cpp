@@ -1,0 +1,282 @@
+#include "platform/fileio/atomicwriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fileio {
+
+namespace {
+
+constexpr size_t kBufferSize = 256 * 1024;
+
+std::atomic<bool> g_unnamedAllowed{true};
+
+// Unnamed files are linked through /proc; without it (a bare chroot) use names.
+bool procFdAvailable() {
+    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+
+mode_t processUmask() {
+    // Read once: umask() can only be read by setting it.
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(022);
+        ::umask(m);
+        return m;
+    }();
+    return mask;
+}
+
+QByteArray randomTempName(const QByteArray& folder) {
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray name = folder + "/.qm-";
+    for (int i = 0; i < 8; ++i)
+        name += alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet - 1))];
+    return name + ".tmp";
+}
+
+bool unsupportedTmpfile(int err) { return err == EOPNOTSUPP || err == EISDIR || err == EINVAL; }
+
+} // namespace
+
+int runtimeErrorForErrno(int err) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return 61;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+        return 70;
+    case ENOENT:
+    case ENOTDIR:
+        return 76;
+    case EEXIST:
+        return 58;
+    case EIO:
+        return 57;
+    default:
+        return 75;
+    }
+}
+
+void AtomicWriter::setUnnamedTemporaryFilesAllowed(bool allowed) { g_unnamedAllowed = allowed; }
+
+AtomicWriter::AtomicWriter(QString target, Mode mode) : m_target(std::move(target)), m_mode(mode) {}
+
+AtomicWriter::~AtomicWriter() { cancel(); }
+
+bool AtomicWriter::fail(const char* what, int err) {
+    m_systemError = err;
+    m_errorNumber = runtimeErrorForErrno(err);
+    m_error = QStringLiteral("%1 %2: %3")
+                  .arg(QString::fromLatin1(what), m_target, QString::fromLocal8Bit(std::strerror(err)));
+    return false;
+}
+
+bool AtomicWriter::open() {
+    cancel();
+    m_errorNumber = m_systemError = 0;
+    m_error.clear();
+    m_written = 0;
+    m_descriptorLent = false;
+    const QFileInfo info(m_target);
+    if (m_target.isEmpty() || m_target.endsWith(QLatin1Char('/')) || info.fileName().isEmpty())
+        return fail("cannot create", ENOENT);
+    m_targetPath = QFile::encodeName(info.absoluteFilePath());
+    m_folderPath = QFile::encodeName(info.absolutePath());
+
+    m_unnamed = false;
+    if (g_unnamedAllowed && procFdAvailable()) {
+        m_fd = ::open(m_folderPath.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        if (m_fd >= 0)
+            m_unnamed = true;
+        else if (!unsupportedTmpfile(errno))
+            return fail("cannot create", errno);
+    }
+    if (m_fd < 0) {
+        for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+            m_tempPath = randomTempName(m_folderPath);
+            m_fd = ::open(m_tempPath.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666 & ~processUmask());
+            if (m_fd < 0 && errno != EEXIST) break;
+        }
+        if (m_fd < 0) {
+            const int err = errno;
+            m_tempPath.clear();
+            return fail("cannot create", err);
+        }
+    }
+    // A replaced file keeps its own permissions; a new one gets 0666 less the umask.
+    struct stat existing;
+    if (::stat(m_targetPath.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::fchmod(m_fd, existing.st_mode & 07777);
+    else if (m_unnamed)
+        ::fchmod(m_fd, 0666 & ~processUmask());
+    m_buffer.reserve(kBufferSize);
+    return true;
+}
+
+bool AtomicWriter::flushBuffer() {
+    size_t done = 0;
+    while (done < m_buffer.size()) {
+        const ssize_t n = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return fail("cannot write", errno);
+        if (n == 0) return fail("cannot write", ENOSPC);
+        done += size_t(n);
+        m_written += n;
+    }
+    m_buffer.clear();
+    return true;
+}
+
+bool AtomicWriter::write(const void* data, size_t size) {
+    if (m_fd < 0) return false;
+    if (m_errorNumber) return false; // a failed file stays failed
+    const char* p = static_cast<const char*>(data);
+    if (m_buffer.size() + size > kBufferSize && !flushBuffer()) return false;
+    if (size >= kBufferSize) {
+        // Large blocks go straight to the file.
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::write(m_fd, p + done, size - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return fail("cannot write", errno);
+            if (n == 0) return fail("cannot write", ENOSPC);
+            done += size_t(n);
+            m_written += n;
+        }
+        return true;
+    }
+    m_buffer.insert(m_buffer.end(), p, p + size);
+    return true;
+}
+
+int AtomicWriter::descriptor() {
+    if (m_fd < 0 || !flushBuffer()) return -1;
+    m_descriptorLent = true;
+    return m_fd;
+}
+
+bool AtomicWriter::commit() {
+    if (m_fd < 0) {
+        if (!m_errorNumber) fail("cannot write", EBADF);
+        return false;
+    }
+    if (m_errorNumber || !flushBuffer()) {
+        cancel();
+        return false;
+    }
+    // What reached the file must be all that was written (a descriptor handed out may
+    // have been used for more, so only our own writes are checked).
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0) {
+        const int err = errno;
+        cancel();
+        return fail("cannot write", err);
+    }
+    if (!m_descriptorLent && st.st_size != m_written) {
+        cancel();
+        return fail("cannot write", EIO);
+    }
+    if (m_sync && ::fsync(m_fd) != 0) {
+        const int err = errno;
+        cancel();
+        return fail("cannot write", err);
+    }
+    const bool placed = m_unnamed ? placeUnnamed() : placeNamed();
+    if (!placed) {
+        cancel();
+        return false;
+    }
+    if (m_sync) syncFolder();
+    return true;
+}
+
+bool AtomicWriter::placeUnnamed() {
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, m_targetPath.constData(), AT_SYMLINK_FOLLOW) == 0) {
+        ::close(m_fd);
+        m_fd = -1;
+        return true;
+    }
+    if (errno != EEXIST || m_mode == Mode::NoReplace) return fail("cannot create", errno);
+    // The target exists: give the file a short name beside it, then rename over it, which
+    // replaces the target in one step.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_tempPath = randomTempName(m_folderPath);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, m_tempPath.constData(), AT_SYMLINK_FOLLOW) == 0) break;
+        const int err = errno;
+        m_tempPath.clear();
+        if (err != EEXIST) return fail("cannot create", err);
+    }
+    if (m_tempPath.isEmpty()) return fail("cannot create", EEXIST);
+    if (::rename(m_tempPath.constData(), m_targetPath.constData()) != 0) return fail("cannot replace", errno);
+    m_tempPath.clear();
+    ::close(m_fd);
+    m_fd = -1;
+    return true;
+}
+
+bool AtomicWriter::placeNamed() {
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) return fail("cannot write", errno);
+    if (m_mode == Mode::Replace) {
+        if (::rename(m_tempPath.constData(), m_targetPath.constData()) != 0) return fail("cannot replace", errno);
+    } else {
+        if (::renameat2(AT_FDCWD, m_tempPath.constData(), AT_FDCWD, m_targetPath.constData(), RENAME_NOREPLACE) != 0) {
+            if (errno != EINVAL && errno != ENOSYS) return fail("cannot create", errno);
+            // The file system cannot rename without replacing: a hard link never replaces.
+            if (::link(m_tempPath.constData(), m_targetPath.constData()) != 0) return fail("cannot create", errno);
+            ::unlink(m_tempPath.constData());
+        }
+    }
+    m_tempPath.clear();
+    return true;
+}
+
+bool AtomicWriter::syncFolder() {
+    const int dir = ::open(m_folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    const bool ok = ::fsync(dir) == 0;
+    ::close(dir);
+    return ok;
+}
+
+void AtomicWriter::cancel() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_tempPath.isEmpty()) {
+        ::unlink(m_tempPath.constData());
+        m_tempPath.clear();
+    }
+    m_buffer.clear();
+}
+
+bool writeFileAtomically(const QString& target, QByteArrayView bytes, bool sync, int* errorNumber, QString* errorText,
+                         AtomicWriter::Mode mode) {
+    AtomicWriter writer(target, mode);
+    writer.setSync(sync);
+    const bool ok = writer.open() && writer.write(bytes) && writer.commit();
+    if (!ok) {
+        if (errorNumber) *errorNumber = writer.errorNumber();
+        if (errorText) *errorText = writer.errorString();
+    }
+    return ok;
+}
+
+} // namespace fileio

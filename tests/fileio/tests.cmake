@@ -1,0 +1,1 @@
+qm_test(fileio qm_fileio)
