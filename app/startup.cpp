@@ -8,11 +8,12 @@
 #include "core/gridcolumns.h"
 #include "core/modgeneral.h"
 #include "core/modmasterlayout.h"
-#include "core/pagecounter.h"
 #include "core/settings.h"
 #include "core/startuptables.h"
 #include "core/storagefolder.h"
 #include "core/uiservices.h"
+#include "platform/imaging/pdfpagecounter.h"
+#include "platform/imaging/tiffpagecounter.h"
 
 #include <QWidget>
 #include <memory>

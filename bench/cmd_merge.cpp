@@ -3,8 +3,8 @@
 // does. Prints "merged N pages P seconds S" (N 0 and a "failed" line when it failed).
 
 #include "bench/benchcommand.h"
-#include "core/pagecounter.h"
 #include "platform/imaging/imagetopdf.h"
+#include "platform/imaging/pdfpagecounter.h"
 #include "tools/apimgtopdf.h"
 
 #include <QElapsedTimer>

@@ -12,11 +12,12 @@
 #include "core/globals.h"
 #include "core/gridcolumns.h"
 #include "core/modgeneral.h"
-#include "core/pagecounter.h"
 #include "core/settings.h"
 #include "core/startuptables.h"
 #include "core/uiservices.h"
 #include "mainwindow/frmmain.h"
+#include "platform/imaging/pdfpagecounter.h"
+#include "platform/imaging/tiffpagecounter.h"
 #include "platform/widgets/flexgrid.h"
 #include "platform/widgets/foldertree.h"
 

@@ -9,14 +9,15 @@
 // shown does. The last line is "rows N seconds S".
 #include "core/doevents.h"
 #include "core/globals.h"
-#include "core/pagecounter.h"
 #include "core/startuptables.h"
-#include "mainwindow/filerowcollector.h"
-#include "mainwindow/filesearch.h"
+#include "platform/imaging/pdfpagecounter.h"
+#include "platform/imaging/tiffpagecounter.h"
 #include "platform/shell/filetypes.h"
+#include "search/filerowcollector.h"
+#include "search/filesearch.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
 #include <malloc.h>
@@ -36,7 +37,7 @@ int usage() {
     return 2;
 }
 
-// Needs a QGuiApplication (offscreen will do).
+// Needs a QCoreApplication.
 int runSearchBench(const QStringList& args) {
     QString root;
     bool subfolders = false, pages = false, pump = true;
@@ -95,7 +96,6 @@ int runSearchBench(const QStringList& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     return runSearchBench(app.arguments().mid(1));
 }

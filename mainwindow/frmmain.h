@@ -6,6 +6,7 @@
 // the rectangle and the grid's column widths.
 
 #include "platform/shell/filetypes.h"
+#include "platform/widgets/filetypeicons.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -222,6 +223,7 @@ private:
     bool m_closedDuringSearch = false;
     bool m_deleteAfterSearch = false;
     SearchColumns m_searchCols;
-    platform::FileTypes m_fileTypes; // type names and the icon cache, for the window's life
+    platform::FileTypes m_fileTypes; // type names and their icons, for the window's life
+    platform::FileTypeIcons m_fileTypeIcons{m_fileTypes};
     frmLoading* m_loading = nullptr; // while a search runs
 };

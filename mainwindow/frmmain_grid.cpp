@@ -11,9 +11,9 @@
 #include "core/settings.h"
 #include "core/vbruntime.h"
 #include "mainwindow/resultgridlayout.h"
-#include "mainwindow/resultgridsort.h"
-#include "mainwindow/resultgridstatus.h"
 #include "platform/widgets/flexgrid.h"
+#include "search/resultgridsort.h"
+#include "search/resultgridstatus.h"
 
 #include <QLabel>
 

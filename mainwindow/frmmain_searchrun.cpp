@@ -9,12 +9,12 @@
 #include "core/modgeneral.h"
 #include "core/settings.h"
 #include "core/uiservices.h"
-#include "mainwindow/filerowbuilder.h"
-#include "mainwindow/filerowpages.h"
-#include "mainwindow/filesearch.h"
 #include "mainwindow/frmloading.h"
 #include "platform/widgets/flexgrid.h"
 #include "platform/widgets/foldertree.h"
+#include "search/filerowbuilder.h"
+#include "search/filerowpages.h"
+#include "search/filesearch.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -179,8 +179,8 @@ void frmMain::LoadFiles(const QString& folder, bool resetGrid) {
     c.sizeToText = txtSizeTo->text();
 
     if (resetGrid) grdSearchList->setRows(1);
-    if (m_fileTypes.fallbackIcon().isNull())
-        m_fileTypes.setFallbackIcon(style()->standardIcon(QStyle::SP_FileIcon));
+    if (m_fileTypeIcons.fallbackIcon().isNull())
+        m_fileTypeIcons.setFallbackIcon(style()->standardIcon(QStyle::SP_FileIcon));
 
     GridRowSink sink(*this);
     filesearch::FolderSearch search(options, sink);
@@ -225,7 +225,7 @@ void frmMain::AddFileRow(const QString& folder, const filesearch::FindData& file
     put(c.modified, row.modified);
     if (c.pagesShown) put(c.pages, row.pages);
     const int r = g->AddItem(cells);
-    g->setCellPicture(r, c.name, m_fileTypes.icon(row.iconKey));
+    g->setCellPicture(r, c.name, m_fileTypeIcons.icon(row.iconKey));
     if (m_loading) m_loading->UpdateStatus(g->Rows() - 1);
 }
 

@@ -1,8 +1,5 @@
 #include "platform/shell/filetypes.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 namespace platform {
 
 namespace {
@@ -18,28 +15,6 @@ constexpr int kOpaqueAfter = 8;
 bool isElf(const QMimeType& mime) {
     return mime.name() == kExecutable || mime.name() == QLatin1String("application/x-pie-executable") ||
            mime.name() == QLatin1String("application/x-sharedlib");
-}
-
-// The Icon= value of a desktop entry's main group; "" when it has none.
-QString desktopIconValue(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-    bool inMain = false;
-    for (int lines = 0; lines < 400 && !f.atEnd(); ++lines) {
-        const QString line = QString::fromUtf8(f.readLine(4096)).trimmed();
-        if (line.startsWith(QLatin1Char('[')))
-            inMain = line == QLatin1String("[Desktop Entry]");
-        else if (inMain && line.startsWith(QLatin1String("Icon=")))
-            return line.mid(5).trimmed();
-    }
-    return {};
-}
-
-QIcon desktopIcon(const QString& path) {
-    const QString value = desktopIconValue(path);
-    if (value.isEmpty()) return {};
-    if (QFileInfo(value).isAbsolute()) return QFileInfo::exists(value) ? QIcon(value) : QIcon();
-    return QIcon::fromTheme(value);
 }
 
 } // namespace
@@ -80,7 +55,7 @@ FileTypeInfo FileTypes::infoFor(const QString& mimeName, const QString& path, co
         info.iconKey = info.typeName;
         if (!m_iconSources.contains(info.iconKey))
             m_iconSources.insert(info.iconKey,
-                                 IconSource{mime.iconName(), mime.genericIconName(), QString()});
+                                 FileTypeIconSource{mime.iconName(), mime.genericIconName(), QString()});
         it = m_infoByMime.insert(mimeName, info);
     }
     if (mimeName != kDesktopEntry) return *it;
@@ -89,23 +64,10 @@ FileTypeInfo FileTypes::infoFor(const QString& mimeName, const QString& path, co
     FileTypeInfo info = *it;
     info.iconKey = name;
     if (!m_iconSources.contains(name)) {
-        const IconSource typeIcon = m_iconSources.value(it->iconKey);
-        m_iconSources.insert(name, IconSource{typeIcon.themeName, typeIcon.genericName, path});
+        const FileTypeIconSource typeIcon = m_iconSources.value(it->iconKey);
+        m_iconSources.insert(name, FileTypeIconSource{typeIcon.themeName, typeIcon.genericName, path});
     }
     return info;
-}
-
-QIcon FileTypes::icon(const QString& key) {
-    const auto cached = m_icons.constFind(key);
-    if (cached != m_icons.cend()) return *cached;
-    const IconSource source = m_iconSources.value(key);
-    QIcon icon;
-    if (!source.desktopFile.isEmpty()) icon = desktopIcon(source.desktopFile);
-    if (icon.isNull() && !source.themeName.isEmpty()) icon = QIcon::fromTheme(source.themeName);
-    if (icon.isNull() && !source.genericName.isEmpty()) icon = QIcon::fromTheme(source.genericName);
-    if (icon.isNull()) icon = m_fallback;
-    m_icons.insert(key, icon);
-    return icon;
 }
 
 } // namespace platform

@@ -1,13 +1,12 @@
 #pragma once
 
-// File type names and small icons for the result rows: the type name is the lower-cased
-// description of the file's MIME type ("jpeg image"); icons come from the desktop's icon
-// theme and are kept per key, so each type is looked up once.
+// File type names for the result rows: the type name is the lower-cased description of the
+// file's MIME type ("jpeg image"), each type looked up once. The icons themselves need
+// Qt Gui and come from platform::FileTypeIcons, which asks here where each key's icon is.
 
 #include "platform/shell/filetypesglobs.h"
 
 #include <QHash>
-#include <QIcon>
 #include <QMimeDatabase>
 #include <QString>
 
@@ -16,6 +15,14 @@ namespace platform {
 struct FileTypeInfo {
     QString typeName; // lower-cased description
     QString iconKey;  // the type name; for a desktop entry its file name (each has its own icon)
+};
+
+// Where the icon of a key comes from: the theme names of its MIME type and, for a desktop
+// entry, the entry itself (its own Icon= wins).
+struct FileTypeIconSource {
+    QString themeName;
+    QString genericName;
+    QString desktopFile;
 };
 
 class FileTypes {
@@ -28,20 +35,10 @@ public:
     // content as well is not read again, so a folder of many such files stays quick.
     FileTypeInfo lookup(const QString& path, const QString& name, bool executable);
 
-    // The icon stored under a key that lookup answered: the first one found for it stays.
-    // Falls back to the theme's generic icon of the type, then to fallbackIcon().
-    QIcon icon(const QString& key);
-
-    void setFallbackIcon(const QIcon& icon) { m_fallback = icon; }
-    const QIcon& fallbackIcon() const { return m_fallback; }
+    // The icon source of a key that lookup answered; empty for any other key.
+    FileTypeIconSource iconSource(const QString& key) const { return m_iconSources.value(key); }
 
 private:
-    struct IconSource {
-        QString themeName;
-        QString genericName;
-        QString desktopFile; // a desktop entry's own Icon= wins
-    };
-
     FileTypeInfo infoFor(const QString& mimeName, const QString& path, const QString& name);
 
     QMimeDatabase m_db;
@@ -49,9 +46,7 @@ private:
     QHash<QString, QString> m_mimeBySuffix; // exact suffix -> MIME name, for names the suffix decides
     QHash<QString, FileTypeInfo> m_infoByMime;
     QHash<QString, int> m_unknownBySuffix; // unknown suffix -> files of it the content did not type either
-    QHash<QString, IconSource> m_iconSources;
-    QHash<QString, QIcon> m_icons;
-    QIcon m_fallback;
+    QHash<QString, FileTypeIconSource> m_iconSources;
 };
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #include "core/runtimeerror.h"
-#include "mainwindow/filerow.h"
-#include "mainwindow/searchcriteria.h"
+#include "search/filerow.h"
+#include "search/searchcriteria.h"
 #include "tests/support/errorof.h"
 #include "tests/support/testdir.h"
 

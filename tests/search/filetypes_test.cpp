@@ -2,7 +2,6 @@
 #include "tests/search/searchfixtures.h"
 
 #include <QCoreApplication>
-#include <QImage>
 #include <QMimeDatabase>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -91,18 +90,14 @@ TEST(FileTypes, AnUnknownSuffixIsTypedByContentAndExecutablesShareOneType) {
         EXPECT_EQ(info.iconKey, "executable") << n;
     }
     const QString png = dir.path() + "/picture.unknownext";
-    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(png, "PNG"));
+    ASSERT_TRUE(searchtest::writeFile(png, searchtest::pngBytes()));
     EXPECT_EQ(types.lookup(png, "picture.unknownext", false).typeName, "png image");
 }
 
 TEST(FileTypes, ASuffixWhoseFilesNeverTellStopsBeingRead) {
     QTemporaryDir dir;
     FileTypes types;
-    const QString png = dir.path() + "/image.png";
-    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(png, "PNG"));
-    QFile source(png);
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    const QByteArray pngBytes = source.readAll();
+    const QByteArray pngBytes = searchtest::pngBytes();
     auto file = [&](const QString& name, const QByteArray& bytes) {
         const QString path = dir.path() + "/" + name;
         QFile f(path);
@@ -119,41 +114,4 @@ TEST(FileTypes, ASuffixWhoseFilesNeverTellStopsBeingRead) {
         types.lookup(file(QString("c%1.zzr").arg(i), noise), QString("c%1.zzr").arg(i), false);
     EXPECT_EQ(types.lookup(file("d.zzr", pngBytes), "d.zzr", false).typeName, "unknown");   // no longer read
     EXPECT_EQ(types.lookup(file("noext", pngBytes), "noext", false).typeName, "png image"); // no suffix: read
-}
-
-TEST(FileTypes, DesktopEntriesKeepTheIconOfTheFirstEntryOfTheirName) {
-    QTemporaryDir dir;
-    const QString red = dir.path() + "/red.png", blue = dir.path() + "/blue.png";
-    QImage image(16, 16, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    ASSERT_TRUE(image.save(red));
-    image.fill(Qt::blue);
-    ASSERT_TRUE(image.save(blue));
-    auto entry = [&](const QString& folder, const QString& icon) {
-        const QString path = makeFile(dir.path(), folder + "/app.desktop");
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write("[Desktop Entry]\nType=Application\nName=App\nIcon=" + icon.toUtf8() + "\n");
-        return path;
-    };
-    FileTypes types;
-    const platform::FileTypeInfo first = types.lookup(entry("one", red), "app.desktop", false);
-    const platform::FileTypeInfo second = types.lookup(entry("two", blue), "app.desktop", false);
-    EXPECT_EQ(first.iconKey, "app.desktop");
-    EXPECT_EQ(second.iconKey, "app.desktop");
-    EXPECT_EQ(first.typeName, second.typeName);
-    EXPECT_NE(first.typeName, first.iconKey);
-    const QImage shown = types.icon("app.desktop").pixmap(16, 16).toImage();
-    ASSERT_FALSE(shown.isNull());
-    EXPECT_EQ(QColor(shown.pixel(8, 8)), QColor(Qt::red));
-}
-
-TEST(FileTypes, AKeyWithoutAThemeIconGetsTheFallbackAndKeepsIt) {
-    FileTypes types;
-    QPixmap pixmap(8, 8);
-    pixmap.fill(Qt::green);
-    types.setFallbackIcon(QIcon(pixmap));
-    EXPECT_FALSE(types.icon("never looked up").isNull());
-    types.setFallbackIcon(QIcon());
-    EXPECT_FALSE(types.icon("never looked up").isNull()); // cached
 }

@@ -1,5 +1,5 @@
 #include "core/globals.h"
-#include "mainwindow/filesearchpatterns.h"
+#include "search/filesearchpatterns.h"
 
 #include "tests/search/searchfixtures.h"
 

@@ -1,8 +1,8 @@
 #include "core/vbruntime.h"
-#include "mainwindow/filerowbuilder.h"
-#include "mainwindow/filerowcollector.h"
-#include "mainwindow/filerowpages.h"
 #include "platform/shell/filetypes.h"
+#include "search/filerowbuilder.h"
+#include "search/filerowcollector.h"
+#include "search/filerowpages.h"
 #include "tests/search/searchfixtures.h"
 #include "tests/support/testdir.h"
 

@@ -31,6 +31,21 @@ inline QString makeFile(const QString& root, const QString& relative, qint64 byt
     return path;
 }
 
+// Writes `bytes` to `path`; false when it could not.
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A complete 1 x 1 grey PNG, for content typing without Qt Gui.
+inline QByteArray pngBytes() {
+    static const char bytes[] =
+        "\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x01\x00\x00\x00\x01\x08\x00"
+        "\x00\x00\x00\x3a\x7e\x9b\x55\x00\x00\x00\x0aIDAT\x78\x9c\x63\x60\x00\x00\x00"
+        "\x02\x00\x01\x48\xaf\xa4\x71\x00\x00\x00\x00IEND\xae\x42\x60\x82";
+    return QByteArray(bytes, sizeof bytes - 1);
+}
+
 // Answers scripted counts per file name and records every path it was asked about.
 class FakePageCounter : public PageCounter {
 public:

@@ -1,1 +1,1 @@
-qm_test(search qm_mainwindow)
+qm_test(search CORE qm_search)

@@ -1,6 +1,6 @@
 #include "core/modgetspecialfolder.h"
 #include "core/runtimeerror.h"
-#include "mainwindow/filesearch.h"
+#include "search/filesearch.h"
 #include "tests/search/searchfixtures.h"
 #include "tests/support/testdir.h"
 

@@ -1,4 +1,4 @@
-#include "core/tiffpagecounter.h"
+#include "platform/imaging/tiffpagecounter.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -90,4 +90,8 @@ int TiffFilePageCounter::CountPages(const QString& path) {
     } catch (...) {
         return -1;
     }
+}
+
+std::unique_ptr<PageCounter> makeTiffPageCounter() {
+    return std::make_unique<TiffFilePageCounter>();
 }

@@ -1,4 +1,4 @@
-#include "mainwindow/filerow.h"
+#include "search/filerow.h"
 
 #include "core/pagecounter.h"
 #include "core/runtimeerror.h"

@@ -4,7 +4,7 @@
 // only through FolderReader, so tests can make a folder unreadable without changing
 // permissions (the tests run as root, who reads everything).
 
-#include "mainwindow/filesearchfinddata.h"
+#include "search/filesearchfinddata.h"
 
 #include <QByteArray>
 #include <QString>

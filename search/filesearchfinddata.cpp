@@ -1,4 +1,4 @@
-#include "mainwindow/filesearchfinddata.h"
+#include "search/filesearchfinddata.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "core/pdfpagecounter.h"
+#include "platform/imaging/pdfpagecounter.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -92,4 +92,8 @@ int PdfFilePageCounter::CountPages(const QString& path) {
     } catch (...) {
         return -1;
     }
+}
+
+std::unique_ptr<PageCounter> makePdfPageCounter() {
+    return std::make_unique<PdfFilePageCounter>();
 }

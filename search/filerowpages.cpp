@@ -1,10 +1,10 @@
-#include "mainwindow/filerowpages.h"
+#include "search/filerowpages.h"
 
 #include "core/errortrap.h"
 #include "core/modgeneral.h"
 #include "core/vbruntime.h"
-#include "mainwindow/filerow.h"
-#include "mainwindow/filesearch.h"
+#include "search/filerow.h"
+#include "search/filesearch.h"
 
 namespace filesearch {
 

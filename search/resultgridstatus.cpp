@@ -1,4 +1,4 @@
-#include "mainwindow/resultgridstatus.h"
+#include "search/resultgridstatus.h"
 
 #include "core/runtimeerror.h"
 #include "core/vbruntime.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/filesearchpatterns.h"
+#include "search/filesearchpatterns.h"
 
 #include "core/globals.h"
 

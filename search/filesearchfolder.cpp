@@ -1,4 +1,4 @@
-#include "mainwindow/filesearchfolder.h"
+#include "search/filesearchfolder.h"
 
 #include "core/runtimeerror.h"
 

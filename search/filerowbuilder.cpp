@@ -1,4 +1,4 @@
-#include "mainwindow/filerowbuilder.h"
+#include "search/filerowbuilder.h"
 
 #include "core/modgeneral.h"
 #include "core/vbruntime.h"

@@ -2,8 +2,8 @@
 
 // A row sink that keeps the built rows in memory: the benchmark's "grid", and the tests'.
 
-#include "mainwindow/filerowbuilder.h"
-#include "mainwindow/filesearch.h"
+#include "search/filerowbuilder.h"
+#include "search/filesearch.h"
 
 #include <deque>
 

@@ -5,10 +5,10 @@
 // each subfolder in turn, depth first. The window drives it with its cancel flag and
 // DoEvents; the benchmark drives the very same walk without a window.
 
-#include "mainwindow/filesearchfinddata.h"
-#include "mainwindow/filesearchfolder.h"
-#include "mainwindow/filesearchpatterns.h"
-#include "mainwindow/searchcriteria.h"
+#include "search/filesearchfinddata.h"
+#include "search/filesearchfolder.h"
+#include "search/filesearchpatterns.h"
+#include "search/searchcriteria.h"
 
 #include <QString>
 #include <QStringList>

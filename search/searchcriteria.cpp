@@ -1,8 +1,8 @@
-#include "mainwindow/searchcriteria.h"
+#include "search/searchcriteria.h"
 
 #include "core/errortrap.h"
 #include "core/vbruntime.h"
-#include "mainwindow/filerow.h"
+#include "search/filerow.h"
 
 namespace filesearch {
 

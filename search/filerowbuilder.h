@@ -2,8 +2,8 @@
 
 // Builds the cell texts of one result row from a listed file.
 
-#include "mainwindow/filerow.h"
-#include "mainwindow/filesearchfinddata.h"
+#include "search/filerow.h"
+#include "search/filesearchfinddata.h"
 
 class PageCounter;
 

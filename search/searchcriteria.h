@@ -3,7 +3,7 @@
 // The date and size criteria of the advanced search options, as the window's controls
 // state them, and the test of one file against them.
 
-#include "mainwindow/filesearchfinddata.h"
+#include "search/filesearchfinddata.h"
 
 #include <QDate>
 #include <QString>

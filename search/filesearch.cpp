@@ -1,4 +1,4 @@
-#include "mainwindow/filesearch.h"
+#include "search/filesearch.h"
 
 #include "core/errortrap.h"
 #include "core/modgeneral.h"

@@ -1,4 +1,5 @@
-#include "core/pagecounter.h"
+#include "platform/imaging/pdfpagecounter.h"
+#include "platform/imaging/tiffpagecounter.h"
 #include "tests/support/testdir.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "mainwindow/resultgridsort.h"
+#include "search/resultgridsort.h"
 
 #include <cmath>
 #include <limits>
