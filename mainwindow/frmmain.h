@@ -9,6 +9,7 @@
 #include "platform/widgets/filetypeicons.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -26,6 +27,8 @@ class QDockWidget;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QAction;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
@@ -101,7 +104,7 @@ public:
     void grdSearchList_AfterMoveColumn(int Col, int& Position);
     void grdSearchList_BeforeSort(int Col, int& Order);
     void grdSearchList_KeyDown(int& KeyCode, int Shift);
-    void grdSearchList_MouseDown(int Button, int Shift, int row, int col);
+    void grdSearchList_MouseDown(int Button, int Shift, int row, int col, QPoint globalPos = {});
     void grdSearchList_MouseUp();
     QString getSelectedFileinfo();
     void SetStatusText(QString& text);
@@ -113,6 +116,29 @@ public:
     void CheckAllRows();
     void ClearErrorRowCheckboxes();
     void UncheckAllRows();
+    void mnuInvSelect_Click();
+    void mnuCtxInvSelect_Click();
+    void mnuCtxCheckSelection_Click();
+    void mnuCtxUnCheckSelection_Click();
+    void mnuCtxCheckInvertSelection_Click();
+
+    // --- menus -----------------------------------------------------------------------------
+    void mnupreferances_Click();
+    void mnuExport_Click();
+    void mnuexit_Click();
+    void mnuWebsite_Click();
+    void mnuShowHelp_Click();
+    void mnuAbout_Click();
+    void mnuCtxOpen_Click();
+    void mnuCtxOpenFolder_Click();
+    void mnuCtxPrintFile_Click();
+
+    // --- export ----------------------------------------------------------------------------
+    void cmdExport_Click();
+    // The checked rows to a delimited text file the user names; true after a completed export.
+    bool ExportCheckedRows(FlexGrid* grid);
+    // Seam for tests: the copy of the grid's rows the export works on (null = the real copy).
+    std::function<void()> ExportCopyHook;
 
 public slots:
     void cmdSearch_Click();
@@ -166,6 +192,27 @@ public:
     QWidget* updSizeTo = nullptr;
     QLabel* lblSizeKB2 = nullptr;
 
+    QMenu* mnuEdit = nullptr;
+    QAction* mnupreferances = nullptr;
+    QAction* mnuExport = nullptr;
+    QAction* mnuexit = nullptr;
+    QMenu* menuOption = nullptr;
+    QAction* mnuChangeLanguage = nullptr;
+    QMenu* mnuhelp = nullptr;
+    QAction* mnuWebsite = nullptr;
+    QAction* mnuShowHelp = nullptr;
+    QAction* mnuAbout = nullptr;
+    QMenu* mnuCtxMenu = nullptr;
+    QAction* mnuCtxOpen = nullptr;
+    QAction* mnuCtxOpenFolder = nullptr;
+    QAction* mnuCtxPrintFile = nullptr;
+    QAction* mnuCtxSelectAll = nullptr;
+    QAction* mnuCtxInvSelect = nullptr;
+    QAction* mnuCtxDeSelectAll = nullptr;
+    QAction* mnuCtxCheckSelection = nullptr;
+    QAction* mnuCtxUnCheckSelection = nullptr;
+    QAction* mnuCtxCheckInvertSelection = nullptr;
+
     // The texts the date and size criteria compare the lists' current text with.
     QStringList DateRangeTypes;
     QStringList DateUnits;
@@ -181,6 +228,9 @@ protected:
 
 private:
     void buildControls();
+    void buildMenus();
+    void refreshStatus();
+    QString currentRowPath(bool withName) const;
     QWidget* buildSearchOptions();
     QWidget* buildAdvanceOptions();
     void createPanes();

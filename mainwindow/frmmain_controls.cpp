@@ -104,7 +104,9 @@ void frmMain::buildControls() {
     sbStatusBar->addWidget(m_statusPanel, 1);
     setStatusBar(sbStatusBar);
 
+    buildMenus();
     connect(cmdSearch, &QPushButton::clicked, this, &frmMain::cmdSearch_Click);
+    connect(cmdExport, &QPushButton::clicked, this, &frmMain::cmdExport_Click);
     // The user's choice of a filter searches again; filling the list while loading does
     // not, since the start folder's search follows anyway.
     connect(cboFilterPattern, &QComboBox::activated, this, &frmMain::cboFilterPattern_Click);
@@ -119,8 +121,8 @@ void frmMain::buildControls() {
             Qt::DirectConnection);
     connect(grdSearchList, &FlexGrid::KeyDown, this, &frmMain::grdSearchList_KeyDown, Qt::DirectConnection);
     connect(grdSearchList, &FlexGrid::MouseDown, this,
-            [this](int button, int shift, int row, int col, QPoint) {
-                grdSearchList_MouseDown(button, shift, row, col);
+            [this](int button, int shift, int row, int col, QPoint globalPos) {
+                grdSearchList_MouseDown(button, shift, row, col, globalPos);
             });
     connect(grdSearchList, &FlexGrid::MouseUp, this, [this] { grdSearchList_MouseUp(); });
 

@@ -16,6 +16,7 @@
 #include "search/resultgridstatus.h"
 
 #include <QLabel>
+#include <QMenu>
 
 namespace {
 constexpr auto kOwner = u" of Form frmMain at time";
@@ -146,12 +147,13 @@ void frmMain::grdSearchList_KeyDown(int& KeyCode, int /*Shift*/) {
     });
 }
 
-void frmMain::grdSearchList_MouseDown(int Button, int /*Shift*/, int /*row*/, int /*col*/) {
+void frmMain::grdSearchList_MouseDown(int Button, int /*Shift*/, int row, int col, QPoint globalPos) {
     trap(u"grdSearchList_MouseDown", kOwner, [&] {
         // Only the "Selection" boxes can be changed by the user; every other cell is read-only.
         grdSearchList->setEditable(grdSearchList->Col() == columnOf(QStringLiteral("Selection")) &&
                                    Button == 1);
-        // A right press on a data cell is where the row commands' pop-up menu belongs.
+        // A right press on a data cell (not the header, not below the rows) offers the row commands.
+        if (Button == 2 && col >= 0 && row >= 1) mnuCtxMenu->popup(globalPos);
     });
 }
 

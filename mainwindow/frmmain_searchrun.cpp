@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QAction>
 #include <QStyle>
 #include <memory>
 
@@ -241,6 +242,8 @@ void frmMain::EnableSearchControls(bool enabled) {
     ftvFolder->setEnabled(enabled);
     ctlPaneSearchList->setEnabled(enabled);
     chkSearchSubFolder->setEnabled(enabled);
+    // New preferences would move the grid's columns under the rows the walk is adding.
+    if (mnupreferances) mnupreferances->setEnabled(enabled);
 }
 
 // Closing the window stops a running walk at its next check. The object must outlive the

@@ -39,6 +39,7 @@ public:
     QList<QObject*> modalShows;
     QList<Launch> launches;
     QList<QString> openWith;
+    int printerDialogs = 0;
 
     MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title) override {
         messages.append({text, buttons, icon, title});
@@ -63,7 +64,10 @@ public:
         saveRequests.append(request);
         return pop(saveAnswers);
     }
-    bool PrinterDialog(QObject*) override { return printerAnswer; }
+    bool PrinterDialog(QObject*) override {
+        ++printerDialogs;
+        return printerAnswer;
+    }
     int ShowModal(QObject* dialog) override {
         modalShows.append(dialog);
         return onShowModal ? onShowModal(dialog) : 0;
