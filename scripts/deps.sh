@@ -17,6 +17,8 @@ PACKAGES=(
   gsfonts
   # icons and MIME data for the file-type column
   shared-mime-info adwaita-icon-theme
+  # printing a listed file (lp)
+  cups-client
   # tests
   googletest libgtest-dev libgmock-dev xvfb xauth
   # benchmarks (comparison tools)
