@@ -111,6 +111,20 @@ void TiffHandle::close() {
         TIFFClose(m_tiff);
         m_tiff = nullptr;
     }
+    m_seen.clear();
+}
+
+bool TiffHandle::nextDirectory() {
+    if (!m_tiff || TIFFLastDirectory(m_tiff)) return false;
+    // The directory open() read (none when opened header only) counts as seen.
+    if (m_seen.empty() && TIFFCurrentDirOffset(m_tiff) != 0) m_seen.insert(TIFFCurrentDirOffset(m_tiff));
+    // libtiff refuses a looping chain itself, without a word; the set keeps every walk
+    // finite whatever it does.
+    if (!TIFFReadDirectory(m_tiff) || !m_seen.insert(TIFFCurrentDirOffset(m_tiff)).second) {
+        if (m_error.isEmpty()) m_error = QStringLiteral("the chain of directories is broken");
+        return false;
+    }
+    return true;
 }
 
 } // namespace imaging

@@ -1,11 +1,14 @@
 #pragma once
 
 // libtiff opened quietly: errors and warnings are collected for our error text instead of
-// going to stderr, for files as well as for the in-memory TIFFs the encoders write.
+// going to stderr, for files as well as for the in-memory TIFFs the encoders write. Every
+// reader of TIFF files (the page reader, the page counter) opens them here and walks their
+// directories with nextDirectory().
 
 #include <QString>
 #include <cstdint>
 #include <tiffio.h>
+#include <unordered_set>
 #include <vector>
 
 namespace imaging {
@@ -29,6 +32,10 @@ public:
     bool openMemory(TiffMemory* memory, const char* mode);
     void close();
 
+    // Reads the next directory of the chain: false at its end, and false with error() set
+    // on a damaged directory or a chain that comes back to a directory read before.
+    bool nextDirectory();
+
     TIFF* get() const { return m_tiff; }
     // The first error libtiff reported (warnings are dropped).
     QString error() const { return m_error; }
@@ -41,6 +48,7 @@ private:
 
     TIFF* m_tiff = nullptr;
     QString m_error;
+    std::unordered_set<uint64_t> m_seen; // directory offsets read so far
 };
 
 } // namespace imaging

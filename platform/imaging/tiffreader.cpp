@@ -148,7 +148,7 @@ int readTiffPages(const QString& path, const CompressionChoice& choice, StreamSt
         if (rc != ApOk) return rc;
         pages.push_back(std::move(page));
         tiff.clearError();
-    } while (TIFFReadDirectory(t));
+    } while (tiff.nextDirectory());
     if (!tiff.error().isEmpty()) {
         // The chain of pages breaks off: the file is damaged after the pages read so far.
         error = QStringLiteral("%1: %2").arg(path, tiff.error());

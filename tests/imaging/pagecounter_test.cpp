@@ -1,4 +1,5 @@
 #include "platform/imaging/pdfpagecounter.h"
+#include "platform/imaging/tiffhandle.h"
 #include "platform/imaging/tiffpagecounter.h"
 #include "tests/support/testdir.h"
 
@@ -147,6 +148,24 @@ TEST_F(PageCounting, DamagedTiffsAnswerBelowZero) {
     }
     EXPECT_LT(tiff->CountPages(path("missing.tif")), 0);
     EXPECT_LT(tiff->CountPages(dir.path()), 0);
+}
+
+TEST_F(PageCounting, TheImageReadersTiffWalkEndsALoopingChainWithAnError) {
+    writeTiff(path("three.tif"), 3);
+    QByteArray loop = readAll(path("three.tif"));
+    const QList<quint32> dirs = directoryOffsets(loop);
+    ASSERT_EQ(dirs.size(), 3);
+    relink(loop, dirs[2], dirs[1]);
+    ASSERT_TRUE(writeFile(path("loop.tif"), loop));
+
+    imaging::TiffHandle handle;
+    ASSERT_TRUE(handle.openFile(path("loop.tif"), "r"));
+    int directories = 1;
+    while (handle.nextDirectory())
+        ++directories;
+    EXPECT_EQ(directories, 3);
+    EXPECT_FALSE(handle.error().isEmpty());
+    EXPECT_LT(tiff->CountPages(path("loop.tif")), 0);
 }
 
 TEST_F(PageCounting, PdfPagesComeFromTheCheckedPageTree) {
