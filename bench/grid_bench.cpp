@@ -2,7 +2,7 @@
 // drawing off) and in bulk, then sorts it by each kind of column. Prints times and the
 // resident memory; not a pass/fail check.
 #include "platform/widgets/flexgrid.h"
-#include "platform/widgets/flexgridsort.h"
+#include "core/flexsort.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -20,7 +20,6 @@
 
 namespace {
 constexpr auto kOwner = u" of Form frmMain at time";
-const QString kDateFormat = QStringLiteral("dd/mm/yyyy hh:mm ampm");
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
@@ -36,7 +35,7 @@ void applyHidden(FlexGrid* grid, const QStringList& visibility) {
 }
 
 void applyFormat(FlexGrid* grid, int col, int dataType) {
-    if (dataType == GridColumn::Date) grid->setColFormat(col, kDateFormat);
+    if (dataType == GridColumn::Date) grid->setColFormat(col, resultgrid::kGridDateFormat);
     if (dataType == GridColumn::Decimal) grid->setColAlignment(col, kRight);
 }
 } // namespace

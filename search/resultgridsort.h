@@ -13,22 +13,20 @@ enum SortCode { GenericAscending = 1, GenericDescending = 2, NumericAscending = 
 // Column data types as the column list records them.
 enum ColumnType { TypeDate = 7, TypeText = 8, TypeBoolean = 11, TypeDecimal = 14 };
 
+// The format of the grid's date cells (vb::FormatGridDate writes them).
+inline const QString kGridDateFormat = QStringLiteral("dd/mm/yyyy hh:mm ampm");
+
 // The order a header sort of column `key` really uses. "Pages", "Size (In KB)" and,
 // with numeric name sorting on, "Name" sort numerically; "Name" with it off sorts
 // generically. The direction the click asked for is kept.
 int BeforeSortOrder(const QString& key, int order, bool sortByNumeric);
 
-// Key used by the numeric sort of "Pages" and "Size (In KB)": the number the cell
-// shows ("1,234 KB" is 1234); "Error", empty and other texts come below every count.
-double SortNumber(const QString& text);
-
-// Natural order ignoring case: digit runs compare as numbers ("file2" < "file10").
-int CompareNatural(const QString& a, const QString& b);
-
 // Compares two cell texts of a column of `dataType` under sort code `order`
 // (negative, 0, positive as a < b, a == b, a > b, ascending; the caller reverses for
-// the descending codes). Generic: dates as dates, decimals as numbers, other text
-// ignoring case. Numeric: dates as dates, decimals as numbers, text naturally.
+// the descending codes). Generic: dates as dates, decimals as numbers ("1,234 KB" is
+// 1234), other text ignoring case. Numeric: the same, but text in natural order. Cells
+// without a date or number ("Error", blank) come below every value. The rules are the
+// grid's own (core/flexsort.h).
 int CompareCells(const QString& a, const QString& b, int dataType, int order);
 
 // True for the descending codes 2 and 4.

@@ -4,7 +4,7 @@
 #include "core/runtimeerror.h"
 #include "platform/widgets/flexgriddelegate.h"
 #include "platform/widgets/flexgridmodel.h"
-#include "platform/widgets/flexgridsort.h"
+#include "core/flexsort.h"
 #include "platform/widgets/flexgridview.h"
 
 #include <QHeaderView>

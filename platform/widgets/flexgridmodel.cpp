@@ -1,7 +1,7 @@
 #include "platform/widgets/flexgridmodel.h"
 
 #include "platform/widgets/flexgrid.h"
-#include "platform/widgets/flexgridsort.h"
+#include "core/flexsort.h"
 
 #include <QBrush>
 #include <QColor>

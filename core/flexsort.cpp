@@ -1,6 +1,7 @@
-#include "platform/widgets/flexgridsort.h"
+#include "core/flexsort.h"
 
 #include <QLocale>
+#include <vector>
 
 namespace flexsort {
 
@@ -61,47 +62,108 @@ const QLocale& dateLocale() {
 } // namespace
 
 namespace {
-// Reads fixed-width numeric patterns (dd MM yyyy hh HH mm ss AP and literal separators)
-// directly; sorting 100,000 dates through QLocale takes seconds. False: let QLocale try.
-bool quickParse(QStringView t, QStringView fmt, QDate& outDate, QTime& outTime) {
+// A display format read once into fixed-width fields, so that reading a date is a single
+// pass over the text; sorting 100,000 dates through QLocale takes seconds.
+struct DateField {
+    enum Kind : unsigned char { Year, Month, Day, Hour, Minute, Second, AmPm, Literal };
+    Kind kind;
+    char16_t literal = 0;
+};
+
+struct CompiledFormat {
+    QString qt;                    // the format in Qt's terms
+    std::vector<DateField> fields; // dd MM yyyy hh HH mm ss AP and literal separators
+    bool quick = false;            // every part is one of those
+};
+
+CompiledFormat compile(const QString& format) {
+    CompiledFormat c;
+    c.qt = qtDateFormat(format);
+    const QStringView fmt(c.qt);
+    for (qsizetype k = 0; k < fmt.size();) {
+        const QStringView rest = fmt.mid(k);
+        if (rest.startsWith(u"yyyy")) {
+            c.fields.push_back({DateField::Year}), k += 4;
+        } else if (rest.startsWith(u"dd")) {
+            c.fields.push_back({DateField::Day}), k += 2;
+        } else if (rest.startsWith(u"MM")) {
+            c.fields.push_back({DateField::Month}), k += 2;
+        } else if (rest.startsWith(u"hh") || rest.startsWith(u"HH")) {
+            c.fields.push_back({DateField::Hour}), k += 2;
+        } else if (rest.startsWith(u"mm")) {
+            c.fields.push_back({DateField::Minute}), k += 2;
+        } else if (rest.startsWith(u"ss")) {
+            c.fields.push_back({DateField::Second}), k += 2;
+        } else if (rest.startsWith(u"AP", Qt::CaseInsensitive)) {
+            c.fields.push_back({DateField::AmPm}), k += 2;
+        } else if (rest[0].isLetter() || rest[0] == u'\'') {
+            return c; // a part only QLocale reads
+        } else {
+            c.fields.push_back({DateField::Literal, rest[0].unicode()}), ++k;
+        }
+    }
+    c.quick = true;
+    return c;
+}
+
+const CompiledFormat& compiledFormat(const QString& format) {
+    thread_local QString lastFormat;
+    thread_local CompiledFormat last = compile(QString());
+    if (format != lastFormat) {
+        lastFormat = format;
+        last = compile(format);
+    }
+    return last;
+}
+
+// Reads a text in a compiled format; false: let QLocale try.
+bool quickParse(QStringView t, const CompiledFormat& fmt, QDate& outDate, QTime& outTime) {
+    if (!fmt.quick) return false;
     int day = -1, month = -1, year = -1, hour = 0, minute = 0, second = 0, pm = -1;
-    qsizetype i = 0, k = 0;
+    qsizetype i = 0;
     auto number = [&](int width, int& v) {
         if (i + width > t.size()) return false;
         v = 0;
         for (int n = 0; n < width; ++n, ++i) {
-            const QChar ch = t[i];
+            const char16_t ch = t[i].unicode();
             if (ch < u'0' || ch > u'9') return false;
-            v = v * 10 + (ch.unicode() - u'0');
+            v = v * 10 + (ch - u'0');
         }
         return true;
     };
-    while (k < fmt.size()) {
-        const QStringView rest = fmt.mid(k);
+    for (const DateField& f : fmt.fields) {
         bool ok = true;
-        if (rest.startsWith(u"yyyy")) {
-            ok = number(4, year), k += 4;
-        } else if (rest.startsWith(u"dd")) {
-            ok = number(2, day), k += 2;
-        } else if (rest.startsWith(u"MM")) {
-            ok = number(2, month), k += 2;
-        } else if (rest.startsWith(u"hh") || rest.startsWith(u"HH")) {
-            ok = number(2, hour), k += 2;
-        } else if (rest.startsWith(u"mm")) {
-            ok = number(2, minute), k += 2;
-        } else if (rest.startsWith(u"ss")) {
-            ok = number(2, second), k += 2;
-        } else if (rest.startsWith(u"AP", Qt::CaseInsensitive)) {
+        switch (f.kind) {
+        case DateField::Year:
+            ok = number(4, year);
+            break;
+        case DateField::Month:
+            ok = number(2, month);
+            break;
+        case DateField::Day:
+            ok = number(2, day);
+            break;
+        case DateField::Hour:
+            ok = number(2, hour);
+            break;
+        case DateField::Minute:
+            ok = number(2, minute);
+            break;
+        case DateField::Second:
+            ok = number(2, second);
+            break;
+        case DateField::AmPm: {
             const QStringView word = t.mid(i, 2);
             ok = word.compare(u"AM", Qt::CaseInsensitive) == 0 ||
                  word.compare(u"PM", Qt::CaseInsensitive) == 0;
             pm = ok && (word[0] == u'P' || word[0] == u'p');
-            i += 2, k += 2;
-        } else if (rest[0].isLetter() || rest[0] == u'\'') {
-            return false;
-        } else {
-            ok = i < t.size() && t[i] == rest[0];
-            ++i, ++k;
+            i += 2;
+            break;
+        }
+        case DateField::Literal:
+            ok = i < t.size() && t[i] == f.literal;
+            ++i;
+            break;
         }
         if (!ok) return false;
     }
@@ -114,26 +176,17 @@ bool quickParse(QStringView t, QStringView fmt, QDate& outDate, QTime& outTime) 
     outTime = QTime(hour, minute, second);
     return outDate.isValid() && outTime.isValid();
 }
-
-const QString& cachedQtFormat(const QString& format) {
-    thread_local QString lastFormat, lastQt;
-    if (format != lastFormat) {
-        lastFormat = format;
-        lastQt = qtDateFormat(format);
-    }
-    return lastQt;
-}
 } // namespace
 
 QDateTime parseDate(const QString& text, const QString& format) {
     const QString t = text.trimmed();
     if (t.isEmpty()) return {};
     if (!format.isEmpty()) {
-        const QString& qt = cachedQtFormat(format);
+        const CompiledFormat& compiled = compiledFormat(format);
         QDate date;
         QTime time;
-        if (quickParse(t, qt, date, time)) return QDateTime(date, time);
-        const QDateTime d = dateLocale().toDateTime(t, qt);
+        if (quickParse(t, compiled, date, time)) return QDateTime(date, time);
+        const QDateTime d = dateLocale().toDateTime(t, compiled.qt);
         if (d.isValid()) return d;
     }
     return QDateTime::fromString(t, Qt::ISODate);
@@ -142,7 +195,7 @@ QDateTime parseDate(const QString& text, const QString& format) {
 bool dateSortValue(const QString& text, const QString& format, double& value) {
     QDate date;
     QTime time;
-    if (!format.isEmpty() && quickParse(QStringView(text).trimmed(), cachedQtFormat(format), date, time)) {
+    if (!format.isEmpty() && quickParse(QStringView(text).trimmed(), compiledFormat(format), date, time)) {
         value = double(date.toJulianDay()) * 86400000.0 + time.msecsSinceStartOfDay();
         return true;
     }
@@ -199,8 +252,12 @@ int compareText(const QString& a, const QString& b) {
 }
 
 namespace {
-bool isAsciiDigit(QChar ch) {
-    return ch >= u'0' && ch <= u'9';
+// The value of a decimal digit of any script at `i`, or -1.
+int digitAt(const QString& s, qsizetype i) {
+    const char16_t c = s[i].unicode();
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c < 0x80) return -1;
+    return s[i].isDigit() ? s[i].digitValue() : -1;
 }
 template <class T> int threeWay(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
@@ -216,43 +273,51 @@ int compareNumeric(const QString& a, const QString& b) {
 }
 
 int compareDates(const QString& a, const QString& b, const QString& format) {
-    const QDateTime x = parseDate(a, format);
-    const QDateTime y = parseDate(b, format);
-    if (x.isValid() != y.isValid()) return x.isValid() ? 1 : -1;
-    return x.isValid() ? threeWay(x, y) : compareText(a, b);
+    double x = 0, y = 0;
+    const bool hx = dateSortValue(a, format, x);
+    const bool hy = dateSortValue(b, format, y);
+    if (hx != hy) return hx ? 1 : -1;
+    return hx ? threeWay(x, y) : compareText(a, b);
 }
 
 int naturalCompare(const QString& a, const QString& b) {
     qsizetype i = 0, j = 0;
     const qsizetype na = a.size(), nb = b.size();
+    int zeros = 0; // the first difference in leading zeros: the last tie-break
     while (i < na && j < nb) {
-        if (isAsciiDigit(a[i]) && isAsciiDigit(b[j])) {
+        const int da = digitAt(a, i), db = digitAt(b, j);
+        if (da >= 0 && db >= 0) {
             // Compare digit runs by value without overflow: skip leading zeros, then length.
             qsizetype si = i, sj = j;
-            while (si < na && a[si] == u'0')
+            while (si < na && digitAt(a, si) == 0)
                 ++si;
-            while (sj < nb && b[sj] == u'0')
+            while (sj < nb && digitAt(b, sj) == 0)
                 ++sj;
             qsizetype ei = si, ej = sj;
-            while (ei < na && isAsciiDigit(a[ei]))
+            while (ei < na && digitAt(a, ei) >= 0)
                 ++ei;
-            while (ej < nb && isAsciiDigit(b[ej]))
+            while (ej < nb && digitAt(b, ej) >= 0)
                 ++ej;
             if (ei - si != ej - sj) return ei - si < ej - sj ? -1 : 1;
-            const int c = QStringView(a).mid(si, ei - si).compare(QStringView(b).mid(sj, ej - sj));
-            if (c != 0) return c < 0 ? -1 : 1;
+            for (qsizetype k = 0; k < ei - si; ++k) {
+                const int x = digitAt(a, si + k), y = digitAt(b, sj + k);
+                if (x != y) return x < y ? -1 : 1;
+            }
+            if (zeros == 0 && si - i != sj - j) zeros = si - i < sj - j ? -1 : 1;
             i = ei;
             j = ej;
             continue;
         }
-        const QChar x = a[i].toCaseFolded();
-        const QChar y = b[j].toCaseFolded();
+        // A digit of any script meets other text as its ASCII digit, so the order stays
+        // transitive however digits and letters mix.
+        const QChar x = da >= 0 ? QChar(char16_t(u'0' + da)) : a[i].toCaseFolded();
+        const QChar y = db >= 0 ? QChar(char16_t(u'0' + db)) : b[j].toCaseFolded();
         if (x != y) return x < y ? -1 : 1;
         ++i;
         ++j;
     }
     if (i < na || j < nb) return i < na ? 1 : -1;
-    return compareText(a, b) ? compareText(a, b) : threeWay(a.size(), b.size());
+    return zeros;
 }
 
 } // namespace flexsort

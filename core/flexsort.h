@@ -1,7 +1,8 @@
 #pragma once
 
-// Value readings and comparisons the grid sorts and displays with. The result grid builds
-// its own column rules from these (natural name order, sizes by number, dates as dates).
+// Value readings and comparisons grids sort and display with: the grid control's own rules,
+// and the result grid's column rules (resultgrid::CompareCells) built from the same pieces,
+// so there is one natural order and one way of reading a grid date. Qt Core only.
 
 #include <QDateTime>
 #include <QString>
@@ -33,9 +34,13 @@ bool leadingNumber(const QString& text, double& value);
 int compareText(const QString& a, const QString& b); // ignoring case
 // By leading number; texts without one sort below every number, among themselves as text.
 int compareNumeric(const QString& a, const QString& b);
-// As dates; texts that are not dates sort below every date, among themselves as text.
+// As dates in wall-clock order (dateSortValue); texts that are not dates sort below every
+// date, among themselves as text.
 int compareDates(const QString& a, const QString& b, const QString& format);
-// Runs of digits compared by value, everything else ignoring case: "file2" < "file10".
+// Natural order: runs of decimal digits compared by value, everything else ignoring case:
+// "file2" < "file10". Equal numbers written with more leading zeros come later ("file2" <
+// "file02"), but only when nothing else tells the texts apart ("a01b" < "a1c"). Texts that
+// differ in letter case alone are equal, so a stable sort keeps them in the order found.
 int naturalCompare(const QString& a, const QString& b);
 
 } // namespace flexsort
