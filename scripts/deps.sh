@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package Quillmere needs to build, run, test and benchmark.
-# Idempotent: quiet when everything is present; runs apt-get update once otherwise.
+# Packages named as arguments are installed too. Idempotent: quiet when everything is present; runs apt-get update once otherwise.
 set -euo pipefail
 
 PACKAGES=(
@@ -24,6 +24,7 @@ PACKAGES=(
   # benchmarks (comparison tools)
   img2pdf python3-img2pdf time
 )
+PACKAGES+=("$@") # extras a script needs (scripts/fuzz.sh: clang)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -47,7 +47,8 @@ int emfToSvg(QByteArray data, QByteArray& svg, QString& error) {
         return ApUnsupported;
     }
     generatorOptions options{};
-    options.nameSpace = const_cast<char*>("svg");
+    // No name space: with one, libemf2svg leaks its prefix string on every call.
+    options.nameSpace = nullptr;
     options.emfplus = true;
     options.svgDelimiter = true;
     char* out = nullptr;

@@ -1,0 +1,33 @@
+#include "fuzz/fuzzinput.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+
+namespace fuzz {
+
+void startGuiApplication() {
+    if (QCoreApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+}
+
+QString writeInput(const uint8_t* data, size_t size) {
+    static QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/quillmere-fuzz-XXXXXX"));
+    static const QString path = dir.filePath(QStringLiteral("input"));
+    QFile file(path);
+    if (!dir.isValid() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) {
+        std::fprintf(stderr, "cannot write the fuzz input to %s\n", qPrintable(path));
+        std::abort();
+    }
+    return path;
+}
+
+} // namespace fuzz

@@ -1,0 +1,75 @@
+// One image format's readers: the bits-per-pixel query and the page reader, with the page
+// encoded as a document would take it. Built once per format; QM_FUZZ_FORMAT names it.
+//
+// Input: one option byte, then the file. The option's low bits pick the compression name
+// for every colour class (so the encoders run on whatever the decoder produced); for
+// JPEG 2000 its high bit reads the file as a bare codestream.
+
+#include "fuzz/fuzzinput.h"
+#include "platform/imaging/imagereader.h"
+#include "platform/imaging/jp2reader.h"
+#include "platform/imaging/jpegreader.h"
+#include "platform/imaging/otherformats.h"
+#include "platform/imaging/pngreader.h"
+#include "platform/imaging/sniff.h"
+#include "platform/imaging/streamstore.h"
+#include "platform/imaging/tiffreader.h"
+
+using namespace imaging;
+
+namespace {
+
+constexpr ImageFormat kFormat = ImageFormat::QM_FUZZ_FORMAT;
+
+int bitsPerPixel(const QString& path, ImageFormat format, QString& error) {
+    switch (format) {
+    case ImageFormat::Tiff:
+        return tiffBitsPerPixel(path, error);
+    case ImageFormat::Jpeg:
+        return jpegBitsPerPixel(path, error);
+    case ImageFormat::Png:
+        return pngBitsPerPixel(path, error);
+    case ImageFormat::Jp2:
+    case ImageFormat::J2k:
+        return jp2BitsPerPixel(path, format == ImageFormat::J2k, error);
+    default:
+        return otherFormatBitsPerPixel(path, format);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::startGuiApplication();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    const uint8_t option = data[0];
+    const QString path = fuzz::writeInput(data + 1, size - 1);
+    ImageFormat format = kFormat;
+    if (format == ImageFormat::Jp2 && (option & 0x80)) format = ImageFormat::J2k;
+
+    QString error;
+    ImageFormat sniffed;
+    sniffFile(path, sniffed, error);
+    bitsPerPixel(path, format, error);
+
+    CompressionChoice choice;
+    const auto compression = static_cast<Compression>((option & 0x7f) % 7);
+    for (int colourClass = 1; colourClass <= 3; ++colourClass)
+        choice.set(colourClass, compression);
+    StreamStore store(64 << 10); // small, so the spill file is used too
+    std::vector<EncodedPage> pages;
+    if (readImagePages(path, format, choice, store, pages, error) > 0) {
+        // Pass-through streams read the source again only now, as the document writer would.
+        size_t total = 0;
+        const ByteSink sink = [&](const uint8_t*, size_t n) { total += n; };
+        for (const EncodedPage& page : pages) {
+            page.image.data->writeTo(sink, error);
+            if (page.softMask) page.softMask->data->writeTo(sink, error);
+        }
+    }
+    return 0;
+}
