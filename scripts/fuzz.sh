@@ -19,19 +19,24 @@ if ((${#targets[@]} == 0)); then
 fi
 mkdir -p "$out/findings"
 
+# libFuzzer's own options may be added in QM_FUZZ_ARGS, e.g. "-fork=1 -ignore_ooms=1" to go on
+# past the first failure.
 run_one() {
-  local name="$1" out="$2" seconds="$3"
+  local name="$1" out="$2" seconds="$3" log="$2/findings/$1.log"
   local corpus=("$out/seeds/$name")
   [ -d "fuzz/corpus/$name" ] && corpus+=("fuzz/corpus/$name")
   mkdir -p "$out/work/$name"
-  if QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1 \
+  local rc=0
+  # shellcheck disable=SC2086
+  QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1 \
     "$out/fuzz_$name" -rss_limit_mb=1024 -timeout=30 -max_total_time="$seconds" -print_final_stats=1 \
-    -artifact_prefix="$out/findings/$name-" "$out/work/$name" "${corpus[@]}" >"$out/findings/$name.log" 2>&1; then
-    echo "$name: clean, $(grep -o 'number_of_executed_units: [0-9]*' "$out/findings/$name.log" | grep -o '[0-9]*') runs"
-  else
-    echo "$name: FAILED, see $out/findings/$name.log"
-  fi
+    ${QM_FUZZ_ARGS:-} -artifact_prefix="$out/findings/$name-" "$out/work/$name" "${corpus[@]}" >"$log" 2>&1 || rc=$?
+  local runs failing
+  runs=$(grep -oE 'number_of_executed_units: [0-9]+|^#[0-9]+' "$log" | tail -1 | grep -oE '[0-9]+')
+  failing=$(find "$out/findings" -name "$name-*" | wc -l)
+  echo "$name: exit $rc, ${runs:-0} runs, $failing failing inputs (log: $log)"
 }
 export -f run_one
+if command -v llvm-symbolizer >/dev/null; then export ASAN_SYMBOLIZER_PATH="$(command -v llvm-symbolizer)"; fi
 printf '%s\n' "${targets[@]}" |
   xargs -P "${QM_FUZZ_JOBS:-4}" -I{} bash -c 'run_one "$@"' _ {} "$out" "${QM_FUZZ_SECONDS:-600}"
