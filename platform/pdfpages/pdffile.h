@@ -1,0 +1,45 @@
+#pragma once
+
+// Opening a PDF for the page operations and writing one through the atomic writer, with
+// QPDF's exceptions turned into failures callers can report.
+
+#include "platform/fileio/outputset.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QPDF;
+class QPDFWriter;
+
+namespace pdfpages {
+
+// Error numbers beyond the writer's own (61 disk full, 70, 76...).
+constexpr int kFileNotFound = 53;
+constexpr int kNeedsPassword = 70;
+constexpr int kInvalidFormat = 321;
+constexpr int kFileAccess = 75;
+constexpr int kBadArgument = 5;
+
+struct OpenOptions {
+    // Keep the file closed between reads: a merge of many files holds none open meanwhile.
+    bool closedBetweenReads = false;
+    // Read the document from these bytes (the file's contents), which must outlive it.
+    const QByteArray* contents = nullptr;
+};
+
+// The document at `path`, opened with `password` (UTF-8; "" when none). Fails with 53 for a
+// missing or irregular file, 70 when the password is needed or wrong, 321 for a file that is
+// not a PDF or too damaged to read, 75 when reading fails.
+std::unique_ptr<QPDF> openPdf(const QString& path, const QString& password, fileio::Failure& failure,
+                              OpenOptions options = {});
+
+// Writes `pdf` to `target` through the atomic writer: the target is replaced only by the
+// whole document. `configure` may adjust the writer (encryption is preserved by default).
+bool writePdf(QPDF& pdf, const QString& target, fileio::Failure& failure,
+              const std::function<void(QPDFWriter&)>& configure = {});
+
+// A failure for an exception QPDF threw while reading `path`.
+bool failFromException(const std::exception& e, const QString& path, fileio::Failure& failure);
+
+} // namespace pdfpages

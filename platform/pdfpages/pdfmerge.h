@@ -1,0 +1,46 @@
+#pragma once
+
+// One PDF made of chosen pages of others, in the order they are added. Each page keeps its
+// MediaBox, CropBox, Rotate, resources and annotations; attributes a page inherited from
+// its page tree are written onto the page itself.
+
+#include "platform/fileio/outputset.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QPDF;
+
+namespace pdfpages {
+
+class PdfMerge {
+public:
+    PdfMerge();
+    ~PdfMerge();
+    PdfMerge(const PdfMerge&) = delete;
+    PdfMerge& operator=(const PdfMerge&) = delete;
+
+    // Appends the pages of `path` that `range` selects (see pagerange.h). On failure nothing
+    // of that file is added.
+    bool add(const QString& path, const QString& range, const QString& password, fileio::Failure& failure);
+
+    int pageCount() const { return m_pages; }
+
+    // Writes the document; a document without pages is refused.
+    bool write(const QString& target, fileio::Failure& failure);
+
+private:
+    std::unique_ptr<QPDF> m_pdf;
+    // Small sources are read whole: reopening a file for every read costs more than the
+    // file. They are kept as long as the documents read from them.
+    std::vector<std::unique_ptr<QByteArray>> m_contents;
+    qint64 m_contentBytes = 0;
+    // Sources stay open (their files closed) until the pages copied from them are written.
+    std::vector<std::unique_ptr<QPDF>> m_sources;
+    int m_pages = 0;
+    int m_version = 14;
+};
+
+} // namespace pdfpages

@@ -1,0 +1,199 @@
+#include "platform/pdfrender/pdftoimage.h"
+
+#include "platform/pdfrender/pageimage.h"
+#include "platform/tiffpages/tiffoutput.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <map>
+#include <memory>
+#include <poppler-qt6.h>
+
+namespace pdfrender {
+
+namespace {
+
+struct Job {
+    std::unique_ptr<Poppler::Document> document;
+    QString path;
+    int pages = 0;
+    QString folder;
+    QString prefix;
+    QString outputFile;
+    int dpi = 150;
+    int type = kPng;
+    int bitsPerPixel = 24;
+    bool multiPage = false;
+    int compression = -1;
+    fileio::OutputSet outputs; // removed unless the job ends well
+    std::unique_ptr<tiffpages::TiffOutput> tiff;
+    QString tiffTarget;
+    int tiffPages = 0;
+
+    bool oneTiff() const { return type == kMultiTiff || (type == kTiff && multiPage); }
+};
+
+std::map<int, std::unique_ptr<Job>>& jobs() {
+    static std::map<int, std::unique_ptr<Job>> all;
+    return all;
+}
+
+fileio::Failure& lastFailure() {
+    static fileio::Failure failure;
+    return failure;
+}
+
+int fail(int answer, int number, const QString& text) {
+    lastFailure() = {number, text};
+    return answer;
+}
+
+Job* find(int handle) {
+    const auto it = jobs().find(handle);
+    return it == jobs().end() ? nullptr : it->second.get();
+}
+
+void quietPoppler(const QString&, const QVariant&) {}
+
+QString baseNameOf(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? name : name.left(dot);
+}
+
+} // namespace
+
+int apOpen(const QString& path, const QString& userPassword, const QString& ownerPassword) {
+    static const bool quiet = (Poppler::setDebugErrorFunction(&quietPoppler, QVariant()), true);
+    Q_UNUSED(quiet);
+    if (path.isEmpty()) return fail(kBadArgument, 5, QStringLiteral("no PDF file given"));
+    const QFileInfo info(path);
+    if (!info.exists()) return fail(kMissing, 53, QStringLiteral("%1: file not found").arg(path));
+    if (!info.isFile()) return fail(kMissing, 53, QStringLiteral("%1: not a regular file").arg(path));
+    auto job = std::make_unique<Job>();
+    job->document = Poppler::Document::load(path, ownerPassword.toUtf8(), userPassword.toUtf8());
+    if (!job->document) return fail(kNotPdf, 321, QStringLiteral("%1: not a PDF file or too damaged to read").arg(path));
+    if (job->document->isLocked())
+        return fail(kNeedsPassword, 70, QStringLiteral("%1: needs its password").arg(path));
+    job->document->setRenderHint(Poppler::Document::Antialiasing);
+    job->document->setRenderHint(Poppler::Document::TextAntialiasing);
+    job->document->setPaperColor(Qt::white);
+    job->path = path;
+    job->pages = job->document->numPages();
+    int handle = 1;
+    while (jobs().count(handle))
+        ++handle;
+    jobs()[handle] = std::move(job);
+    return handle;
+}
+
+int apSetProperty(int handle, int property, const QString& text, int value) {
+    Job* job = find(handle);
+    if (!job) return fail(kBadArgument, 5, QStringLiteral("no document %1").arg(handle));
+    const auto bad = [&] {
+        return fail(kBadArgument, 5, QStringLiteral("property %1: \"%2\" / %3 is not valid").arg(property).arg(text).arg(value));
+    };
+    switch (property) {
+    case kOutputFolder:
+        job->folder = text;
+        break;
+    case kPrefix:
+        job->prefix = text;
+        break;
+    case kDpi:
+        if (value < 1 || value > 2400) return bad();
+        job->dpi = value;
+        break;
+    case kImageType:
+        if (extensionOf(value).isEmpty()) return bad();
+        job->type = value;
+        break;
+    case kBitsPerPixel:
+        if (value != 1 && value != 8 && value != 24) return bad();
+        job->bitsPerPixel = value;
+        break;
+    case kOutputFile:
+        job->outputFile = text;
+        break;
+    case kMultiPage:
+        job->multiPage = value != 0;
+        break;
+    case kCompression:
+        job->compression = value;
+        break;
+    default:
+        return bad();
+    }
+    return 0;
+}
+
+int apPageCount(int handle) {
+    const Job* job = find(handle);
+    return job ? job->pages : fail(kBadArgument, 5, QStringLiteral("no document %1").arg(handle));
+}
+
+int apConvertPage(int handle, int page) {
+    Job* job = find(handle);
+    if (!job) return fail(kBadArgument, 5, QStringLiteral("no document %1").arg(handle));
+    if (page < 1 || page > job->pages)
+        return fail(kBadArgument, 9, QStringLiteral("%1 has no page %2").arg(job->path).arg(page));
+    if (job->folder.isEmpty() && job->outputFile.isEmpty())
+        return fail(kBadArgument, 76, QStringLiteral("no output folder for %1").arg(job->path));
+    std::unique_ptr<Poppler::Page> p = job->document->page(page - 1);
+    const QImage rendered = p ? p->renderToImage(job->dpi, job->dpi) : QImage();
+    if (rendered.isNull())
+        return fail(kNotPdf, 321, QStringLiteral("%1: cannot render page %2").arg(job->path).arg(page));
+    const QImage image = withDepth(rendered, job->bitsPerPixel);
+    fileio::Failure failure;
+    const QDir folder(job->folder);
+    if (job->oneTiff()) {
+        if (!job->tiff) {
+            const QString name = job->prefix.isEmpty() ? baseNameOf(job->path) : job->prefix;
+            job->tiffTarget =
+                job->outputFile.isEmpty() ? folder.filePath(name + QStringLiteral(".tif")) : job->outputFile;
+            job->tiff = std::make_unique<tiffpages::TiffOutput>(job->tiffTarget);
+            if (!job->tiff->open(false, failure)) {
+                job->tiff.reset();
+                return fail(kBadArgument, failure.number, failure.text);
+            }
+        }
+        if (!addTiffPage(*job->tiff, image, job->compression, job->dpi, job->path, page, failure))
+            return fail(kBadArgument, failure.number, failure.text);
+        ++job->tiffPages;
+        return 0;
+    }
+    QString target;
+    if (job->outputFile.isEmpty()) {
+        target = folder.filePath(job->prefix + fileio::paddedNumber(page, job->pages) + u'.' + extensionOf(job->type));
+    } else if (job->pages == 1) {
+        target = job->outputFile;
+    } else {
+        const QFileInfo file(job->outputFile);
+        target = file.dir().filePath(file.completeBaseName() + fileio::paddedNumber(page, job->pages) + u'.' +
+                                     file.suffix());
+    }
+    if (!writePageImage(image, job->type, job->compression, job->dpi, target, failure))
+        return fail(kBadArgument, failure.number, failure.text);
+    job->outputs.add(target);
+    return 0;
+}
+
+int apClose(int handle) {
+    const auto it = jobs().find(handle);
+    if (it == jobs().end()) return fail(kBadArgument, 5, QStringLiteral("no document %1").arg(handle));
+    std::unique_ptr<Job> job = std::move(it->second);
+    jobs().erase(it);
+    if (job->tiff) {
+        fileio::Failure failure;
+        if (!job->tiff->commit(failure)) return fail(kBadArgument, failure.number, failure.text);
+        job->outputs.add(job->tiffTarget);
+    }
+    job->outputs.keep();
+    return 0;
+}
+
+void apDiscard(int handle) { jobs().erase(handle); }
+
+fileio::Failure apLastFailure() { return lastFailure(); }
+
+} // namespace pdfrender
