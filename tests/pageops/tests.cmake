@@ -1,0 +1,5 @@
+qm_test(pageops qm_pageops)
+if(TARGET test_pageops)
+  # The image fixtures of the imaging tests write the TIFFs.
+  target_sources(test_pageops PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../imaging/fixtures.cpp)
+endif()
