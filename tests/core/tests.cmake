@@ -1,1 +1,1 @@
-qm_test(core qm_core)
+qm_test(core CORE qm_core)
