@@ -140,6 +140,10 @@ public:
     // Seam for tests: the copy of the grid's rows the export works on (null = the real copy).
     std::function<void()> ExportCopyHook;
 
+    // --- tool hand-off ----------------------------------------------------------------------
+    // "Image to PDF": the checked rows whose names match the filter, into the image-to-PDF dialog.
+    void cmdConImageToPdf_Click();
+
 public slots:
     void cmdSearch_Click();
 

@@ -44,6 +44,31 @@ bool writeBilevelTiff(const QString& path, int width, int height) {
     return ok;
 }
 
+bool writeGreyTiff(const QString& path, int width, int height, int pages) {
+    TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    if (!tif)
+        return false;
+    bool ok = true;
+    std::vector<uint8_t> row(size_t(width), 0);
+    for (int page = 0; page < pages && ok; ++page) {
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(width));
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height));
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(height));
+        for (int y = 0; y < height && ok; ++y) {
+            for (int x = 0; x < width; ++x)
+                row[size_t(x)] = uint8_t((x * 7 + y * 3 + page * 50) % 256);
+            ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) >= 0;
+        }
+        ok = ok && TIFFWriteDirectory(tif);
+    }
+    TIFFClose(tif);
+    return ok;
+}
+
 bool writeGreyPng(const QString& path, int width, int height) {
     return pattern(width, height, QImage::Format_Grayscale8).save(path, "PNG");
 }

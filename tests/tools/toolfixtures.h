@@ -11,6 +11,8 @@ namespace toolfx {
 
 // 1-bit TIFF, uncompressed, one strip.
 bool writeBilevelTiff(const QString& path, int width, int height);
+// 8-bit greyscale TIFF, uncompressed, `pages` pages.
+bool writeGreyTiff(const QString& path, int width, int height, int pages);
 // 8-bit greyscale PNG.
 bool writeGreyPng(const QString& path, int width, int height);
 // Colour JPEG (24 bits).

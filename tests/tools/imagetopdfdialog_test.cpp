@@ -1,0 +1,325 @@
+// The image-to-PDF dialog over real files: compressions per colour class, failures in the
+// report, existing and colliding targets, PDFs beside their images, close requests mid-run.
+#include "tools/frmconimagetopdf.h"
+
+#include "core/globals.h"
+#include "core/gridcolumns.h"
+#include "core/settings.h"
+#include "core/startuptables.h"
+#include "platform/widgets/flexgrid.h"
+#include "tests/support/fakeuiservices.h"
+#include "tests/support/filesizelimit.h"
+#include "tests/support/testdir.h"
+#include "tests/tools/toolfixtures.h"
+#include "tools/frmerrorreportdialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <unistd.h>
+#include <memory>
+
+namespace {
+
+const QString kHeading = "Image To Pdf Converesion error";
+const QString kSubject = "Following file(s) couldn't Converted";
+const QString kAllDone = "Successfully Converted all file(s).";
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class ImageToPdfDialog : public ::testing::Test {
+protected:
+    ScopedStorage storage;
+    ScopedFakeUi ui;
+    Settings settings;
+    GridColumns columns;
+    Settings* oldSettings = AppSettings;
+    GridColumns* oldColumns = AppGridColumns;
+    QStringList oldVisibility = arrColumnVisibility;
+    QTemporaryDir dir;
+    QString root = QDir(dir.path()).canonicalPath();
+    QStringList reports; // the text of every error report shown
+
+    ImageToPdfDialog() {
+        settings.LoadDefaultSettings();
+        AppSettings = &settings;
+        modMasterLayout::AddDefaultGridColumns(columns);
+        AppGridColumns = &columns;
+        arrColumnVisibility = QString("1,1,1,1,1,1,1,1").split(',');
+        ui.fake.onShowModal = [this](QObject* dialog) {
+            if (auto* report = qobject_cast<frmErrorReportDialog*>(dialog)) reports << report->ReportText();
+            return 0;
+        };
+    }
+    ~ImageToPdfDialog() override {
+        AppSettings = oldSettings;
+        AppGridColumns = oldColumns;
+        arrColumnVisibility = oldVisibility;
+    }
+
+    QString path(const QString& relative) const { return root + "/" + relative; }
+    QString mkdir(const QString& relative) const {
+        QDir().mkpath(path(relative));
+        return path(relative);
+    }
+
+    std::unique_ptr<frmConImageToPdf> open(const QStringList& files) {
+        auto d = std::make_unique<frmConImageToPdf>();
+        for (const QString& file : files) {
+            clsColSetOrderGrid r;
+            const qsizetype slash = file.lastIndexOf('/');
+            r.setFileLocation(file.left(slash));
+            r.setFilename(file.mid(slash + 1));
+            d->colSelectedData.append(r);
+        }
+        d->Form_Load();
+        return d;
+    }
+
+    static void choose(QCheckBox* box, QComboBox* list, const QString& name) {
+        if (!box->isChecked()) box->click();
+        list->setCurrentText(name);
+    }
+
+    static QString report(const QStringList& failed) {
+        const QString eq(51, '='), dash(51, '-');
+        return eq + "\r\n" + kHeading + "\r\n" + eq + "\r\n" + dash + "\r\n" + kSubject + "\r\n" + dash + "\r\n\r\n" +
+               failed.join("\r\n") + "\r\n\r\n\r\n";
+    }
+
+    static std::vector<std::string> filters(const QString& pdf) {
+        std::vector<std::string> out;
+        for (const toolfx::PdfPage& page : toolfx::readPdf(pdf))
+            out.push_back(page.filter);
+        return out;
+    }
+
+    static void expectIdle(frmConImageToPdf& d) {
+        EXPECT_FALSE(d.Running());
+        EXPECT_TRUE(d.cmdConvert->isEnabled());
+        EXPECT_EQ(d.ProgressBar1->value(), 0);
+        EXPECT_EQ(d.cursor().shape(), Qt::ArrowCursor);
+    }
+};
+
+} // namespace
+
+TEST_F(ImageToPdfDialog, EachImageGetsItsOwnClasssCompressionAndADamagedOneIsReportedAlone) {
+    const QString in = mkdir("in"), out = mkdir("out");
+    ASSERT_TRUE(toolfx::writeColourJpeg(in + "/colour.jpg", 60, 40));
+    ASSERT_TRUE(toolfx::writeGreyPng(in + "/grey.png", 50, 30));
+    ASSERT_TRUE(toolfx::writeBilevelTiff(in + "/bw.tif", 64, 48));
+    ASSERT_TRUE(toolfx::writeGreyTiff(in + "/three.tif", 40, 30, 3));
+    ASSERT_TRUE(writeFile(in + "/damaged.png", QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(40, 'x')));
+    auto d = open({in + "/colour.jpg", in + "/damaged.png", in + "/grey.png", in + "/bw.tif", in + "/three.tif"});
+    ASSERT_EQ(d->vsFilesSetOrder->Rows(), 6);
+    EXPECT_EQ(d->cboEncodBW->currentText(), "CCITT-G4"); // the preselection
+    EXPECT_FALSE(d->cboEncodBW->isEnabled());
+
+    choose(d->chkEncodColor, d->cboEncodTrueColor, "Zip");
+    choose(d->chkEncodGraycale, d->cboEncodGraycale, "Packbits");
+    choose(d->chkEncodBW, d->cboEncodBW, "CCITT-G4");
+    d->txtOutputFolder->setText(out);
+    QList<int> progress;
+    d->RunPumpHook = [&] { progress << d->ProgressBar1->value(); };
+    d->cmdConvert->click();
+
+    EXPECT_EQ(filters(out + "/colour.pdf"), std::vector<std::string>{"/FlateDecode"});
+    EXPECT_EQ(filters(out + "/grey.pdf"), std::vector<std::string>{"/RunLengthDecode"});
+    EXPECT_EQ(filters(out + "/bw.pdf"), std::vector<std::string>{"/CCITTFaxDecode"});
+    EXPECT_EQ(filters(out + "/three.pdf"), std::vector<std::string>(3, "/RunLengthDecode"));
+    EXPECT_FALSE(QFile::exists(out + "/damaged.pdf"));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), 4); // no temporary left behind
+    EXPECT_EQ(progress, QList<int>({0, 1, 2, 3, 4}));
+
+    EXPECT_EQ(reports, QStringList{report({in + "/damaged.png"})});
+    EXPECT_FALSE(ui.fake.messageTexts().contains(kAllDone));
+    EXPECT_EQ(d->LastRun().converted, 4);
+    expectIdle(*d);
+}
+
+TEST_F(ImageToPdfDialog, AFailedWriteIsAFailureAndTheExistingTargetStaysAsItWas) {
+    const QString in = mkdir("in"), out = mkdir("out");
+    ASSERT_TRUE(toolfx::writeGreyPng(in + "/big.png", 400, 400));
+    ASSERT_TRUE(writeFile(out + "/big.pdf", "the user's own file"));
+    auto d = open({in + "/big.png"});
+    d->chkReplace->click();
+    d->txtOutputFolder->setText(out);
+    {
+        ScopedFileSizeLimit limit(2048);
+        d->cmdConvert->click();
+    }
+    EXPECT_EQ(contents(out + "/big.pdf"), "the user's own file");
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"big.pdf"});
+    EXPECT_EQ(reports, QStringList{report({in + "/big.png"})});
+    EXPECT_FALSE(ui.fake.messageTexts().contains(kAllDone));
+}
+
+TEST_F(ImageToPdfDialog, WithoutReplaceEveryExistingTargetIsKeptHiddenOnesTooWithReplaceItIsReplaced) {
+    const QString in = mkdir("in"), out = mkdir("out");
+    for (const char* name : {"x.jpg", ".hidden.jpg", "link.jpg"})
+        ASSERT_TRUE(toolfx::writeColourJpeg(in + "/" + name, 30, 20));
+    ASSERT_TRUE(writeFile(out + "/x.pdf", "mine"));
+    ASSERT_TRUE(writeFile(out + "/.hidden.pdf", "hidden and mine"));
+    ASSERT_TRUE(QFile::link(out + "/nowhere", out + "/link.pdf")); // a link to nothing yet
+
+    auto d = open({in + "/x.jpg", in + "/.hidden.jpg", in + "/link.jpg"});
+    d->txtOutputFolder->setText(out);
+    d->cmdConvert->click();
+    EXPECT_EQ(contents(out + "/x.pdf"), "mine");
+    EXPECT_EQ(contents(out + "/.hidden.pdf"), "hidden and mine");
+    EXPECT_TRUE(QFileInfo(out + "/link.pdf").isSymLink());
+    EXPECT_FALSE(QFile::exists(out + "/nowhere"));
+    EXPECT_EQ(d->LastRun().skipped, 3);
+    EXPECT_EQ(ui.fake.messageTexts(), QStringList{kAllDone}); // skipped files are not failures
+    EXPECT_TRUE(reports.isEmpty());
+
+    d->chkReplace->click();
+    d->cmdConvert->click();
+    EXPECT_EQ(toolfx::readPdf(out + "/x.pdf").size(), 1u);
+    EXPECT_EQ(toolfx::readPdf(out + "/.hidden.pdf").size(), 1u);
+    EXPECT_EQ(d->LastRun().converted, 3);
+}
+
+TEST_F(ImageToPdfDialog, ASecondSourceForATargetThisRunWroteIsReportedNotWrittenOverIt) {
+    const QString a = mkdir("a"), b = mkdir("b"), out = mkdir("out");
+    ASSERT_TRUE(toolfx::writeColourJpeg(a + "/photo.jpg", 30, 20));
+    ASSERT_TRUE(toolfx::writeGreyTiff(a + "/photo.tif", 20, 10, 2));
+    ASSERT_TRUE(toolfx::writeColourJpeg(a + "/scan.jpg", 30, 20));
+    ASSERT_TRUE(toolfx::writeGreyPng(b + "/scan.jpg.png", 10, 10));
+    ASSERT_TRUE(toolfx::writeGreyTiff(b + "/scan.jpg", 10, 10, 3)); // the same name, another folder
+    auto d = open({a + "/photo.jpg", a + "/photo.tif", a + "/scan.jpg", b + "/scan.jpg"});
+    d->chkReplace->click();
+    d->txtOutputFolder->setText(root + "/a/../out"); // another spelling of the same folder
+    d->cmdConvert->click();
+
+    EXPECT_EQ(toolfx::readPdf(out + "/photo.pdf").size(), 1u); // the JPEG's, not the TIFF's two pages
+    EXPECT_EQ(toolfx::readPdf(out + "/scan.pdf").size(), 1u);
+    EXPECT_EQ(reports, QStringList{report({a + "/photo.tif", b + "/scan.jpg"})});
+
+    // A new run starts afresh: with Replace on, the same files may be written again.
+    reports.clear();
+    auto again = open({a + "/photo.tif"});
+    again->chkReplace->click();
+    again->txtOutputFolder->setText(out);
+    again->cmdConvert->click();
+    EXPECT_EQ(toolfx::readPdf(out + "/photo.pdf").size(), 2u);
+    EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(ImageToPdfDialog, WithoutAnOutputFolderEachPdfGoesBesideItsImageAndTheBoxIsLeftAsTyped) {
+    const QString a = mkdir("A"), b = mkdir("B"), c = mkdir("C");
+    ASSERT_TRUE(toolfx::writeColourJpeg(a + "/photo.final.jpg", 20, 20));
+    ASSERT_TRUE(toolfx::writeGreyPng(b + "/README", 20, 20)); // no "." in the name
+    ASSERT_TRUE(toolfx::writeBilevelTiff(c + "/c.tif", 16, 16));
+    settings.setIsDefaultPathConImgTiff(1);
+    settings.setDefaultPathConImgTiff("   ");
+    settings.setIsOpenFolderConImgTiff(1);
+
+    auto d = open({a + "/photo.final.jpg", b + "/README", c + "/c.tif"});
+    EXPECT_EQ(d->txtOutputFolder->text(), "   ");
+    EXPECT_TRUE(d->ChkOpenFolderConImgTiff->isChecked());
+    ui.fake.msgAnswers = {MsgAnswer::No};
+    d->cmdConvert->click();
+    EXPECT_FALSE(QFile::exists(a + "/photo.final.pdf"));
+    ASSERT_EQ(ui.fake.messages.size(), 1);
+    EXPECT_EQ(ui.fake.messages[0].text, "There is no output folder selected so application will store files in "
+                                        "source file folder.\r\nDo you want to continue without output folder?");
+    EXPECT_EQ(ui.fake.messages[0].buttons, MsgButtons::YesNo);
+
+    for (int run = 0; run < 2; ++run) { // a second run must not follow the first one's last folder
+        ui.fake.msgAnswers = {MsgAnswer::Yes};
+        d->cmdConvert->click();
+        EXPECT_EQ(toolfx::readPdf(a + "/photo.final.pdf").size(), 1u);
+        EXPECT_EQ(toolfx::readPdf(b + "/README.pdf").size(), 1u);
+        EXPECT_EQ(toolfx::readPdf(c + "/c.pdf").size(), 1u);
+        EXPECT_EQ(d->txtOutputFolder->text(), "   ");
+        ASSERT_EQ(ui.fake.launches.size(), run + 1);
+        EXPECT_EQ(ui.fake.launches.back().verb, "Explore");
+        EXPECT_EQ(ui.fake.launches.back().path, c);
+        d->chkReplace->setChecked(true);
+    }
+    EXPECT_EQ(settings.DefaultPathConImgTiff(), "   ");
+    EXPECT_TRUE(QDir(root).entryList(QStringList{"*.pdf"}, QDir::Files).isEmpty());
+    EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(ImageToPdfDialog, ANameThatIsNotTheFilesBytesIsReportedAndNoOtherFileIsConvertedInItsPlace) {
+    const QString in = mkdir("in"), out = mkdir("out");
+    const QByteArray badName = QFile::encodeName(in) + "/scan\xff.jpg";
+    ASSERT_TRUE(toolfx::writeColourJpeg(in + "/good.jpg", 20, 20));
+    ASSERT_TRUE(toolfx::writeColourJpeg(in + "/made.jpg", 20, 20));
+    ASSERT_EQ(::rename(QFile::encodeName(in + "/made.jpg").constData(), badName.constData()), 0);
+    const QString shown = QFile::decodeName(badName); // what the search puts in the grid
+    ASSERT_TRUE(shown.contains(QChar::ReplacementCharacter));
+    // The file the shown text really names exists too; it must not stand in for the other.
+    ASSERT_TRUE(toolfx::writeColourJpeg(shown, 20, 20));
+    auto d = open({shown, in + "/good.jpg"});
+    d->txtOutputFolder->setText(out);
+    d->cmdConvert->click();
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"good.pdf"});
+    EXPECT_EQ(reports, QStringList{report({shown})});
+    ::unlink(badName.constData()); // Qt cannot name it to remove it
+}
+
+TEST_F(ImageToPdfDialog, AMissingFolderStopsTheRunWithItsMessageAndTheFocusInTheBox) {
+    const QString in = mkdir("in");
+    ASSERT_TRUE(toolfx::writeColourJpeg(in + "/a.jpg", 20, 20));
+    ASSERT_TRUE(writeFile(path("afile"), "x"));
+    auto d = open({in + "/a.jpg"});
+    d->show();
+    for (const QString& folder : {path("missing"), path("afile")}) {
+        d->txtOutputFolder->setText(folder);
+        d->cmdConvert->setFocus();
+        d->cmdConvert->click();
+        EXPECT_EQ(ui.fake.messageTexts().constLast(), "Please enter Valid folder Name");
+        EXPECT_EQ(d->focusWidget(), d->txtOutputFolder);
+    }
+    EXPECT_EQ(QDir(in).entryList(QDir::Files), QStringList{"a.jpg"});
+    d->close();
+}
+
+TEST_F(ImageToPdfDialog, CloseRequestsDuringARunAreIgnoredAndTheRunFinishes) {
+    const QString in = mkdir("in"), out = mkdir("out");
+    QStringList files;
+    for (int i = 0; i < 4; ++i) {
+        files << in + QString("/p%1.png").arg(i);
+        ASSERT_TRUE(toolfx::writeGreyPng(files.back(), 30, 30));
+    }
+    auto d = open(files);
+    d->show();
+    d->txtOutputFolder->setText(out);
+    d->ChkOpenFolderConImgTiff->setChecked(true);
+    int pumps = 0;
+    d->RunPumpHook = [&] {
+        if (++pumps != 2) return;
+        d->cmdCancel->click();
+        QTest::keyClick(d.get(), Qt::Key_Escape);
+        d->close();
+        d->reject();
+        EXPECT_TRUE(d->isVisible());
+    };
+    d->cmdConvert->click();
+    EXPECT_EQ(pumps, 4);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 4);
+    EXPECT_EQ(ui.fake.messageTexts(), QStringList{kAllDone});
+    EXPECT_EQ(settings.IsOpenFolderConImgTiff(), 1);
+    expectIdle(*d);
+
+    // Idle again, the window closes as usual and keeps the choices it closed with.
+    d->ChkOpenFolderConImgTiff->setChecked(false);
+    d->cmdCancel->click();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(settings.IsOpenFolderConImgTiff(), 0);
+}

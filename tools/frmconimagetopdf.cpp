@@ -1,0 +1,322 @@
+#include "tools/frmconimagetopdf.h"
+
+#include "core/doevents.h"
+#include "core/errortrap.h"
+#include "core/globals.h"
+#include "core/modmasterlayout.h"
+#include "core/modshell.h"
+#include "core/settings.h"
+#include "core/uiservices.h"
+#include "platform/widgets/flexgrid.h"
+#include "tools/apimgtopdf.h"
+#include "tools/dialogfilegrid.h"
+#include "tools/frmerrorreportdialog.h"
+#include "tools/imagetopdfrun.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QVBoxLayout>
+#include <optional>
+
+namespace {
+
+constexpr QStringView kOwner = u" of Form frmConImageToPdf at time";
+
+template <class W> W* named(W* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QCheckBox* checkBox(const char* name, const char* caption) {
+    return named(new QCheckBox(QString::fromUtf8(caption)), name);
+}
+
+} // namespace
+
+frmConImageToPdf::frmConImageToPdf(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmConImageToPdf"));
+    setWindowTitle(QStringLiteral("Convert image to pdf"));
+    buildControls();
+}
+
+frmConImageToPdf::~frmConImageToPdf() = default;
+
+void frmConImageToPdf::buildControls() {
+    fraSetOrder = named(new QGroupBox(QStringLiteral("1 Selected files")), "fraSetOrder");
+    vsFilesSetOrder = named(new FlexGrid, "vsFilesSetOrder");
+    auto* files = new QVBoxLayout(fraSetOrder);
+    files->addWidget(vsFilesSetOrder);
+
+    Frame1 = named(new QGroupBox(QStringLiteral("2 Image Process")), "Frame1");
+    chkEncodColor = checkBox("chkEncodColor", "Color I&mage Files");
+    cboEncodTrueColor = named(new QComboBox, "cboEncodTrueColor");
+    chkEncodGraycale = checkBox("chkEncodGraycale", "&Graycale Image files");
+    cboEncodGraycale = named(new QComboBox, "cboEncodGraycale");
+    chkEncodBW = checkBox("chkEncodBW", "Black and &Whilt Image Files");
+    cboEncodBW = named(new QComboBox, "cboEncodBW");
+    auto* process = new QGridLayout(Frame1);
+    int row = 0;
+    for (auto [box, list, label] : {std::tuple{chkEncodColor, cboEncodTrueColor, "lblEncodColor"},
+                                    std::tuple{chkEncodGraycale, cboEncodGraycale, "lblEncodGraycale"},
+                                    std::tuple{chkEncodBW, cboEncodBW, "lblEncodBW"}}) {
+        process->addWidget(box, row, 0);
+        process->addWidget(named(new QLabel(QStringLiteral("Recompress to")), label), row, 1);
+        process->addWidget(list, row, 2);
+        ++row;
+    }
+    process->setColumnStretch(0, 1);
+
+    FraFileopen = named(new QGroupBox(QStringLiteral("3 Output")), "FraFileopen");
+    chkReplace = checkBox("chkReplace", "Replace e&xisting file");
+    txtOutputFolder = named(new QLineEdit, "txtOutputFolder");
+    cmdBrowseFolder = named(new QPushButton(QStringLiteral("...")), "cmdBrowseFolder");
+    cmdBrowseFolder->setMaximumWidth(cmdBrowseFolder->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+    ChkDefaultPathConImgTiff = checkBox("ChkDefaultPathConImgTiff", "Set default o&utput folder name ");
+    ChkOpenFolderConImgTiff = checkBox("ChkOpenFolderConImgTiff", "&Open folder after conversion");
+    auto* output = new QVBoxLayout(FraFileopen);
+    output->addWidget(chkReplace);
+    auto* folder = new QHBoxLayout;
+    folder->addWidget(txtOutputFolder, 1);
+    folder->addWidget(cmdBrowseFolder);
+    output->addLayout(folder);
+    output->addWidget(ChkDefaultPathConImgTiff);
+    output->addWidget(ChkOpenFolderConImgTiff);
+
+    Frame3 = named(new QGroupBox(QStringLiteral("Proccessing")), "Frame3");
+    ProgressBar1 = named(new QProgressBar, "ProgressBar1");
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(0);
+    (new QVBoxLayout(Frame3))->addWidget(ProgressBar1);
+
+    cmdConvert = named(new QPushButton(QStringLiteral("&Convert")), "cmdConvert");
+    cmdCancel = named(new QPushButton(QStringLiteral("&Cancel")), "cmdCancel");
+    // Enter in the folder box must not start a run by itself.
+    cmdConvert->setAutoDefault(false);
+    cmdCancel->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdConvert);
+    buttons->addWidget(cmdCancel);
+
+    auto* choices = new QHBoxLayout;
+    choices->addWidget(Frame1, 1);
+    choices->addWidget(FraFileopen, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fraSetOrder, 1);
+    layout->addLayout(choices);
+    layout->addWidget(Frame3);
+    layout->addLayout(buttons);
+    resize(760, 520);
+
+    connect(chkEncodColor, &QCheckBox::clicked, this, &frmConImageToPdf::chkEncodColor_Click);
+    connect(chkEncodGraycale, &QCheckBox::clicked, this, &frmConImageToPdf::chkEncodGraycale_Click);
+    connect(chkEncodBW, &QCheckBox::clicked, this, &frmConImageToPdf::chkEncodBW_Click);
+    connect(cmdBrowseFolder, &QPushButton::clicked, this, &frmConImageToPdf::cmdBrowseFolder_Click);
+    connect(cmdConvert, &QPushButton::clicked, this, &frmConImageToPdf::cmdconvert_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmConImageToPdf::cmdCancel_Click);
+}
+
+void frmConImageToPdf::Form_Load() {
+    if (m_loaded) return;
+    m_loaded = true;
+    trap(u"Form_Load", kOwner, [&] {
+        InitFiles();
+        FillGrid();
+        m_compressionNames = {QStringLiteral("Lzw"),  QStringLiteral("Zip"),      QStringLiteral("Packbits"),
+                              QStringLiteral("Jpeg"), QStringLiteral("CCITT-G3"), QStringLiteral("CCITT-G4")};
+        for (int i = 0; i <= 3; ++i) {
+            cboEncodTrueColor->addItem(m_compressionNames.at(i));
+            cboEncodGraycale->addItem(m_compressionNames.at(i));
+        }
+        for (int i : {0, 1, 4, 5})
+            cboEncodBW->addItem(m_compressionNames.at(i));
+        for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale, cboEncodBW}) {
+            list->setCurrentIndex(3);
+            list->setEnabled(false);
+        }
+        ChkDefaultPathConImgTiff->setChecked(AppSettings->IsDefaultPathConImgTiff() != 0);
+        if (AppSettings->IsDefaultPathConImgTiff() != 0) txtOutputFolder->setText(AppSettings->DefaultPathConImgTiff());
+        ChkOpenFolderConImgTiff->setChecked(AppSettings->IsOpenFolderConImgTiff() != 0);
+    });
+}
+
+void frmConImageToPdf::InitFiles() {
+    dialoggrid::InitFiles(*vsFilesSetOrder, dialoggrid::ImageToPdf, kOwner);
+}
+
+void frmConImageToPdf::FillGrid() {
+    dialoggrid::FillGrid(*vsFilesSetOrder, colSelectedData, dialoggrid::ImageToPdf, kOwner);
+}
+
+void frmConImageToPdf::chkEncodColor_Click() {
+    cboEncodTrueColor->setEnabled(chkEncodColor->isChecked());
+}
+
+void frmConImageToPdf::chkEncodGraycale_Click() {
+    cboEncodGraycale->setEnabled(chkEncodGraycale->isChecked());
+}
+
+void frmConImageToPdf::chkEncodBW_Click() {
+    cboEncodBW->setEnabled(chkEncodBW->isChecked());
+}
+
+void frmConImageToPdf::cmdBrowseFolder_Click() {
+    txtOutputFolder->setText(ShowFolderSelectionDialog());
+}
+
+QString frmConImageToPdf::ShowFolderSelectionDialog() {
+    QString folder;
+    trap(u"ShowFolderSelectionDialog", kOwner, [&] {
+        folder = ModShell::BrowseForFolder(this, QString(), QStringLiteral("Set Folder"));
+        if (folder.isEmpty()) folder = txtOutputFolder->text();
+    });
+    return folder;
+}
+
+bool frmConImageToPdf::ValidateInput() {
+    bool valid = false;
+    trap(u"ValidateInput", kOwner, [&] {
+        const QString folder = txtOutputFolder->text();
+        if (!folder.trimmed().isEmpty()) {
+            // A file of that name is no folder to write into.
+            if (QFileInfo(folder).isDir()) {
+                valid = true;
+                return;
+            }
+            Ui().MsgBox(QStringLiteral("Please enter Valid folder Name"), MsgButtons::OK, MsgIcon::Information,
+                        kAppTitle);
+            txtOutputFolder->setFocus();
+            return;
+        }
+        valid = Ui().MsgBox(QStringLiteral("There is no output folder selected so application will store files in "
+                                           "source file folder.\r\nDo you want to continue without output folder?"),
+                            MsgButtons::YesNo, MsgIcon::Information, kAppTitle) == MsgAnswer::Yes;
+    });
+    return valid;
+}
+
+void frmConImageToPdf::cmdconvert_Click() {
+    if (m_running) return;
+    trap(u"cmdconvert_Click", kOwner, [&] {
+        if (!ValidateInput()) return;
+        m_running = true;
+        m_lastRun = {};
+        const auto restore = qScopeGuard([&] { finishRun(); });
+        cmdConvert->setEnabled(false);
+        setCursor(Qt::WaitCursor);
+
+        const int rows = vsFilesSetOrder->Rows() - 1;
+        ProgressBar1->setRange(0, std::max(rows, 1));
+        ProgressBar1->setValue(0);
+
+        // The run works with what the user had chosen when the run started.
+        imagetopdf::RunOptions options;
+        options.outputFolder = txtOutputFolder->text();
+        options.replace = chkReplace->isChecked();
+        options.colour = chkEncodColor->isChecked() ? cboEncodTrueColor->currentText() : QString();
+        options.grey = chkEncodGraycale->isChecked() ? cboEncodGraycale->currentText() : QString();
+        options.bw = chkEncodBW->isChecked() ? cboEncodBW->currentText() : QString();
+        const int name = dialoggrid::ColumnOf(u"Name"), location = dialoggrid::ColumnOf(u"Location");
+        QList<imagetopdf::SourceFile> files;
+        for (int r = 1; r <= rows; ++r)
+            files.append({vsFilesSetOrder->TextMatrix(r, name), vsFilesSetOrder->TextMatrix(r, location)});
+
+        std::optional<ApImgToPdf> engine;
+        imagetopdf::ImageToPdfRun run(options, [&engine](const QString& source, const QString& target,
+                                                         const QString& colour, const QString& grey,
+                                                         const QString& bw) {
+            if (!engine) engine.emplace();
+            bool converted = false;
+            // One image can take seconds to encode; the window is painted meanwhile.
+            DoEventsWhile([&] { converted = engine->ConverImageToPdf(source, target, colour, grey, bw); });
+            return converted;
+        });
+        run.beforeFile = [this] {
+            DoEvents();
+            if (RunPumpHook) RunPumpHook();
+        };
+        run.afterFile = [this](int done) { ProgressBar1->setValue(done); };
+        run.Run(files);
+        m_lastRun = {run.Converted(), run.Skipped(), run.Failed()};
+
+        writeSettings();
+        if (run.Failed().isEmpty()) {
+            Ui().MsgBox(QStringLiteral("Successfully Converted all file(s)."), MsgButtons::OK, MsgIcon::Information,
+                        kAppTitle);
+        } else {
+            frmErrorReportDialog report(this);
+            report.AddError(QStringLiteral("Image To Pdf Converesion error"),
+                            QStringLiteral("Following file(s) couldn't Converted"), run.FailureList());
+            Ui().ShowModal(&report);
+        }
+        if (ChkOpenFolderConImgTiff->isChecked()) {
+            // Without an output folder the PDFs went beside their images: the last one's folder.
+            const QString typed = txtOutputFolder->text();
+            modMasterLayout::ShellOpen(QStringLiteral("Explore"), typed.trimmed().isEmpty() ? run.LastFolder() : typed,
+                                       QString(), QString(), 1);
+        }
+    });
+}
+
+void frmConImageToPdf::finishRun() {
+    // Runs while a failure unwinds as well: nothing here may throw.
+    quietly([&] { cmdConvert->setEnabled(true); });
+    quietly([&] { unsetCursor(); });
+    quietly([&] { ProgressBar1->setValue(0); });
+    m_running = false;
+}
+
+void frmConImageToPdf::writeSettings() {
+    AppSettings->setIsDefaultPathConImgTiff(ChkDefaultPathConImgTiff->isChecked() ? 1 : 0);
+    if (ChkDefaultPathConImgTiff->isChecked()) AppSettings->setDefaultPathConImgTiff(txtOutputFolder->text());
+    AppSettings->setIsOpenFolderConImgTiff(ChkOpenFolderConImgTiff->isChecked() ? 1 : 0);
+}
+
+void frmConImageToPdf::cmdCancel_Click() {
+    close();
+}
+
+void frmConImageToPdf::Form_Unload() {
+    if (m_unloaded) return;
+    m_unloaded = true;
+    trap(u"Form_Unload", kOwner, [&] { writeSettings(); });
+}
+
+void frmConImageToPdf::showEvent(QShowEvent* event) {
+    Form_Load();
+    m_unloaded = false;
+    QDialog::showEvent(event);
+}
+
+// Every way of closing (Cancel, Escape, the close box) comes through here or reject(); while
+// a run pumps events, the window and its controls must stay where the run left them.
+void frmConImageToPdf::closeEvent(QCloseEvent* event) {
+    if (m_running) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+    if (event->isAccepted()) Form_Unload();
+}
+
+void frmConImageToPdf::reject() {
+    if (m_running) return;
+    QDialog::reject();
+}
+
+void frmConImageToPdf::done(int result) {
+    if (m_running) return;
+    Form_Unload();
+    QDialog::done(result);
+}
