@@ -237,17 +237,21 @@ void frmConImageToPdf::cmdconvert_Click() {
                                                          const QString& colour, const QString& grey,
                                                          const QString& bw) {
             if (!engine) engine.emplace();
-            bool converted = false;
-            // One image can take seconds to encode; the window is painted meanwhile.
-            DoEventsWhile([&] { converted = engine->ConverImageToPdf(source, target, colour, grey, bw); });
-            return converted;
+            return engine->ConverImageToPdf(source, target, colour, grey, bw);
         });
-        run.beforeFile = [this] {
-            DoEvents();
-            if (RunPumpHook) RunPumpHook();
+        // The files are converted one after another on a worker thread, so that no image, however
+        // long it takes to encode, keeps this thread from painting the window; the progress comes
+        // back here as queued calls, in order.
+        if (RunPumpHook)
+            run.beforeFile = [this] {
+                QMetaObject::invokeMethod(this, [this] { RunPumpHook(); }, Qt::QueuedConnection);
+            };
+        run.afterFile = [this](int done) {
+            QMetaObject::invokeMethod(ProgressBar1, [bar = ProgressBar1, done] { bar->setValue(done); },
+                                      Qt::QueuedConnection);
         };
-        run.afterFile = [this](int done) { ProgressBar1->setValue(done); };
-        run.Run(files);
+        DoEventsWhile([&] { run.Run(files); });
+        DoEvents(); // what the worker posted last
         m_lastRun = {run.Converted(), run.Skipped(), run.Failed()};
 
         writeSettings();

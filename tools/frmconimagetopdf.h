@@ -51,7 +51,7 @@ public:
     };
     const RunSummary& LastRun() const { return m_lastRun; }
 
-    // For tests: called after every event pump of a run.
+    // For tests: called on this thread once per file of a run, while the run goes on.
     std::function<void()> RunPumpHook;
 
     QGroupBox* fraSetOrder = nullptr;
