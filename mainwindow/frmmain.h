@@ -146,6 +146,8 @@ public:
 
 public slots:
     void cmdSearch_Click();
+    // Folder Conversion: the clone dialog over the tree's selected folder.
+    void cmdCloneDir_Click();
 
 public:
     // Controls, named as everywhere else in the program.

@@ -108,6 +108,7 @@ void frmMain::buildControls() {
     connect(cmdSearch, &QPushButton::clicked, this, &frmMain::cmdSearch_Click);
     connect(cmdExport, &QPushButton::clicked, this, &frmMain::cmdExport_Click);
     connect(cmdConImageToPdf, &QPushButton::clicked, this, &frmMain::cmdConImageToPdf_Click);
+    connect(cmdCloneDir, &QPushButton::clicked, this, &frmMain::cmdCloneDir_Click);
     // The user's choice of a filter searches again; filling the list while loading does
     // not, since the start folder's search follows anyway.
     connect(cboFilterPattern, &QComboBox::activated, this, &frmMain::cboFilterPattern_Click);

@@ -1,0 +1,150 @@
+// quillmere-bench clone SRC OUT [--names C,G,B] [--replace] [--resume] [--stop-after N]
+// The folder-clone job as a user runs it: the real dialog, offscreen, over the data folder
+// of XDG_DATA_HOME, so a run that was killed can be resumed by the next call. The dialog
+// opens with SRC and OUT in its boxes; --names sets the colour, greyscale and black-and-
+// white compressions (an empty name leaves its class unticked); --resume answers Yes to
+// the offer to resume a stored job, otherwise No and "&Start" runs a fresh job;
+// --stop-after N presses "Sto&p" once N entries are visited.
+// QM_BENCH_CLONE_CONVERTER=none replaces the conversion by a no-op, to measure the job's
+// own bookkeeping over many files.
+// Prints what the run cost, then "entries N converted C seconds S saves K" last: entries
+// visited by the pass, PDFs made, seconds of the whole run, writes of the list.
+
+#include "bench/benchcommand.h"
+#include "core/globals.h"
+#include "core/settings.h"
+#include "core/startuptables.h"
+#include "core/storagefolder.h"
+#include "core/uiservices.h"
+#include "tools/frmclonedirectory.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <cstdio>
+
+namespace {
+
+// Nothing may wait for a person: messages are printed, the resume offer gets the answer
+// the command line chose.
+class AnsweringUi : public UiServices {
+public:
+    bool resume = false;
+    MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon, const QString&) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(QString(text).replace(QLatin1String("\r\n"), " ")));
+        if (buttons == MsgButtons::YesNo) return resume ? MsgAnswer::Yes : MsgAnswer::No;
+        return MsgAnswer::OK;
+    }
+    QString BrowseForFolder(QObject*, const QString&, const QString&) override { return {}; }
+    QString GetSaveFileName(QObject*, SaveDialogRequest&) override { return {}; }
+    bool PrinterDialog(QObject*) override { return false; }
+    int ShowModal(QObject*) override { return 0; }
+    bool ShellExecute(const QString&, const QString&, const QString&, const QString&) override { return false; }
+    bool OpenWith(const QString&) override { return false; }
+};
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: quillmere-bench clone SRC OUT [--names C,G,B] [--replace] [--resume] [--stop-after N]\n");
+    return 2;
+}
+
+// Ticks a class and picks its compression; false when the list has no such name.
+bool chooseName(QCheckBox* box, QComboBox* list, const QString& name) {
+    if (name.isEmpty()) return true;
+    const int at = list->findText(name);
+    if (at < 0) return false;
+    box->setChecked(true);
+    list->setCurrentIndex(at);
+    return true;
+}
+
+int runClone(const QStringList& args) {
+    QStringList folders, names;
+    bool replace = false;
+    AnsweringUi ui;
+    int stopAfter = 0;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--names") && i + 1 < args.size())
+            names = args[++i].split(QLatin1Char(','));
+        else if (a == QLatin1String("--replace"))
+            replace = true;
+        else if (a == QLatin1String("--resume"))
+            ui.resume = true;
+        else if (a == QLatin1String("--stop-after") && i + 1 < args.size())
+            stopAfter = args[++i].toInt();
+        else if (a.startsWith(QLatin1String("--")))
+            return usage();
+        else
+            folders << a;
+    }
+    if (folders.size() != 2 || names.size() > 3) return usage();
+    while (names.size() < 3)
+        names << QString();
+
+    SetUi(&ui);
+    if (!modMasterLayout::GetStorageFolder()) {
+        std::fprintf(stderr, "no data folder\n");
+        return 1;
+    }
+    Settings settings;
+    if (!settings.LoadSettings()) settings.LoadDefaultSettings();
+    AppSettings = &settings;
+    modMasterLayout::FillFilterPatterns();
+
+    frmCloneDirectory dialog;
+    dialog.txtCloningFrom->setText(folders[0]);
+    dialog.txtoutputFld->setText(folders[1]);
+    dialog.chkReplace->setChecked(replace);
+    if (!chooseName(dialog.chkEncodColor, dialog.cboEncodTrueColor, names[0]) ||
+        !chooseName(dialog.chkEncodGraycale, dialog.cboEncodGraycale, names[1]) ||
+        !chooseName(dialog.chkEncodBW, dialog.cboEncodBW, names[2])) {
+        std::fprintf(stderr, "unknown compression name in %s\n", qPrintable(names.join(QLatin1Char(','))));
+        return 2;
+    }
+    if (qgetenv("QM_BENCH_CLONE_CONVERTER") == "none")
+        dialog.Converter = [](const QString&, const QString&, const QString&, const QString&, const QString&) {
+            return true;
+        };
+    if (stopAfter > 0)
+        QObject::connect(dialog.ProgressBar1, &QProgressBar::valueChanged, &dialog, [&](int visited) {
+            if (visited == stopAfter && dialog.IsRunning()) dialog.cmdOk->click();
+        });
+
+    QElapsedTimer timer;
+    timer.start();
+    dialog.show();
+    // Opening offers the resume of a stored job; when nothing ran, the user presses Start.
+    dialog.Form_Activate();
+    if (!dialog.LastRun().ran) dialog.cmdOk->click();
+    const qint64 elapsed = timer.nsecsElapsed();
+
+    const auto& run = dialog.LastRun();
+    const auto& files = dialog.JobFiles().stats();
+    std::printf("listed %d scan seconds %s\n", run.listed, qPrintable(benchSeconds(run.scanNanoseconds)));
+    std::printf("pass seconds %s visited %d converted %d%s\n", qPrintable(benchSeconds(run.passNanoseconds)),
+                run.pass.visited, run.pass.converted, run.pass.failed ? " failed" : "");
+    const auto& pass = run.passWrites;
+    const double share = run.passNanoseconds > 0 ? 100.0 * double(pass.nanoseconds) / double(run.passNanoseconds) : 0;
+    std::printf("pass list saves %d record writes %d bytes written %lld bookkeeping seconds %s (%.1f%% of the pass)\n",
+                pass.listSaves, pass.recordWrites, static_cast<long long>(pass.bytesWritten),
+                qPrintable(benchSeconds(pass.nanoseconds)), share);
+    std::printf("all list saves %d record writes %d bytes written %lld seconds %s\n", files.listSaves,
+                files.recordWrites, static_cast<long long>(files.bytesWritten),
+                qPrintable(benchSeconds(files.nanoseconds)));
+    std::printf("%s\n", qPrintable(dialog.Frame3->title()));
+    std::printf("entries %d converted %d seconds %s saves %d\n", run.pass.visited, run.pass.converted,
+                qPrintable(benchSeconds(elapsed)), files.listSaves);
+    dialog.close();
+    AppSettings = nullptr;
+    return run.ran ? 0 : 1;
+}
+
+const BenchCommand command("clone", "SRC OUT [--names C,G,B] [--replace] [--resume] [--stop-after N]", &runClone);
+
+} // namespace

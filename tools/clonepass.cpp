@@ -1,0 +1,110 @@
+#include "tools/clonepass.h"
+
+#include "core/errortrap.h"
+#include "core/filefolderscan.h"
+
+#include <QElapsedTimer>
+
+namespace clonejob {
+
+namespace {
+
+// The pass's log lines carry no " at time" in their owner text.
+constexpr QStringView kPassOwner = u" of Form frmCloneDirectory";
+
+qint64 now() {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.nsecsElapsed();
+}
+
+} // namespace
+
+ClonePass::ClonePass(CloneJobFiles& files, ClonePassHost& host, CloneConverter convert)
+    : m_files(files), m_host(host), m_convert(std::move(convert)) {}
+
+void ClonePass::checkpoint(const CloneList& list) {
+    const qint64 start = now();
+    m_files.writeProgress(m_result.visited, m_result.lastSource);
+    m_files.saveList(list);
+    m_lastSaveEnd = now();
+    m_lastSaveNs = m_lastSaveEnd - start;
+}
+
+void ClonePass::visit(CloneFileEntry& e) {
+    const QString source = e.source();
+    m_host.appendLog(QStringLiteral("\r\n") + source + QStringLiteral("....."));
+    if (e.waiting()) {
+        const QString target = e.target();
+        QString status;
+        if (e.targetfolder != m_lastFolder && !FileFolderScan::CreatePath(e.targetfolder)) {
+            status = kStatusNoFolder;
+        } else {
+            m_lastFolder = e.targetfolder;
+            if (m_made.contains(target) ||
+                (!m_host.replaceExisting() && FileFolderScan::IsExistingFile(target))) {
+                status = kStatusAlreadyExists;
+            } else if (m_convert(source, target, m_colour, m_grey, m_bw)) {
+                status = kStatusCompleted;
+                m_made.insert(target);
+                ++m_result.converted;
+            } else {
+                status = kStatusError;
+            }
+        }
+        m_host.appendLog(status);
+        e.status = status;
+    } else {
+        m_host.appendLog(e.status);
+    }
+    m_result.lastSource = source;
+    ++m_result.visited;
+    m_host.entryVisited(m_result.visited);
+}
+
+ClonePassResult ClonePass::ProcessClone(CloneList& list) {
+    m_result = {};
+    m_colour = list.EncodColor;
+    m_grey = list.EncodGraycale;
+    m_bw = list.EncodBW;
+    m_made.clear();
+    for (const CloneFileEntry& e : list.files)
+        if (e.status == kStatusCompleted) m_made.insert(e.target());
+    m_lastSaveEnd = now();
+    bool dirty = false;
+    const bool ok = trap(
+        u"ProcessClone", kPassOwner,
+        [&] {
+            quietly([&] { m_host.showStoredEncodings(m_colour, m_grey, m_bw); });
+            for (CloneFileEntry& e : list.files) {
+                if (m_host.stopRequested()) break;
+                visit(e);
+                dirty = true;
+                if (m_saveFactor <= 0 || now() - m_lastSaveEnd >= m_saveFactor * double(m_lastSaveNs)) {
+                    checkpoint(list);
+                    dirty = false;
+                }
+                m_host.pump();
+                if (m_host.stopRequested()) break;
+            }
+            m_result.complete = m_result.visited == int(list.files.size());
+            if (m_result.complete) {
+                m_files.deleteList();
+            } else if (dirty) {
+                m_files.saveList(list);
+            }
+            dirty = false;
+        },
+        [&] {
+            // What was done before the failure is kept for the resume.
+            if (dirty) quietly([&] { m_files.saveList(list); });
+        });
+    m_result.failed = !ok;
+    if (!ok) m_result.complete = false;
+    return m_result;
+}
+
+} // namespace clonejob

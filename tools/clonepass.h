@@ -1,0 +1,80 @@
+#pragma once
+
+// The processing pass of a clone job: each waiting entry of the list becomes a PDF (or a
+// status saying why not), entries handled before are only counted. The state on disk
+// follows the pass: the record's progress keys and the list are saved together, after
+// every entry while a save is cheap and, once saves get costly, as soon as the time since
+// the last one is at least `saveFactor` times what that save took, so bookkeeping stays
+// a small share of the pass however long the list. When the pass stops or fails, the list
+// is saved before it answers (a complete list is deleted instead); the caller writes the
+// last progress together with the job's status.
+
+#include "tools/clonejobfiles.h"
+#include "tools/clonelist.h"
+
+#include <QSet>
+#include <QString>
+#include <functional>
+
+namespace clonejob {
+
+// What the pass drives: the dialog, or a test.
+class ClonePassHost {
+public:
+    virtual ~ClonePassHost() = default;
+    virtual bool stopRequested() = 0;
+    // "Replace e&xisting file", read for every file.
+    virtual bool replaceExisting() = 0;
+    virtual void appendLog(const QString& text) = 0;
+    // After each visited entry, with the count of entries visited so far.
+    virtual void entryVisited(int filesCompleted) = 0;
+    // The job's compression names, once the list is loaded.
+    virtual void showStoredEncodings(const QString& colour, const QString& grey, const QString& bw) = 0;
+    // Lets the window live between entries.
+    virtual void pump() = 0;
+};
+
+// One image into one PDF with the job's compression names; true when the PDF was made.
+using CloneConverter = std::function<bool(const QString& image, const QString& pdf, const QString& colour,
+                                          const QString& grey, const QString& bw)>;
+
+struct ClonePassResult {
+    int visited = 0;       // entries visited (handled before or now)
+    int converted = 0;     // entries that became "Completed" now
+    bool failed = false;   // a failure ended the pass (logged)
+    bool complete = false; // every entry was visited; the list is deleted
+    QString lastSource;    // the image of the entry visited last
+};
+
+class ClonePass {
+public:
+    ClonePass(CloneJobFiles& files, ClonePassHost& host, CloneConverter convert);
+
+    // 0 saves after every entry.
+    void setSaveFactor(double factor) { m_saveFactor = factor; }
+    // What a save of this list is expected to cost before the pass has measured one
+    // (the scan's save, or the load), in nanoseconds.
+    void setSaveEstimate(qint64 nanoseconds) { m_lastSaveNs = nanoseconds; }
+
+    // Runs the pass over `list`, which receives the statuses.
+    ClonePassResult ProcessClone(CloneList& list);
+
+private:
+    void visit(CloneFileEntry& entry);
+    void checkpoint(const CloneList& list);
+
+    CloneJobFiles& m_files;
+    ClonePassHost& m_host;
+    CloneConverter m_convert;
+    double m_saveFactor = 20;
+    qint64 m_lastSaveNs = 0;
+    qint64 m_lastSaveEnd = 0;
+    ClonePassResult m_result;
+    QString m_lastFolder; // the target folder made last
+    // The PDFs this job made: a second image with the same target is not converted over
+    // the first one's PDF.
+    QSet<QString> m_made;
+    QString m_colour, m_grey, m_bw;
+};
+
+} // namespace clonejob
