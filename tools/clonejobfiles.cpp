@@ -21,6 +21,17 @@ CloneJobFiles::SaveHook& saveHook() {
     return hook;
 }
 
+// Adds the time of a whole write, the making of its content included, to the stats.
+class Timed {
+public:
+    explicit Timed(CloneJobFiles::Stats& stats) : m_stats(stats) { m_timer.start(); }
+    ~Timed() { m_stats.nanoseconds += m_timer.nsecsElapsed(); }
+
+private:
+    CloneJobFiles::Stats& m_stats;
+    QElapsedTimer m_timer;
+};
+
 } // namespace
 
 std::optional<int> ParseFileCount(const QString& text) {
@@ -47,15 +58,12 @@ CloneJobFiles::SaveHook CloneJobFiles::setSaveHook(SaveHook hook) {
 }
 
 void CloneJobFiles::commit(const QString& path, const QByteArray& bytes, bool list) {
-    QElapsedTimer timer;
-    timer.start();
     fileio::AtomicWriter writer(path);
     // The job's state is what lets hours of work resume after a power cut.
     writer.setSync(true);
     bool ok = writer.open() && writer.write(bytes);
     if (ok && saveHook()) saveHook()(list);
     ok = ok && writer.commit();
-    m_stats.nanoseconds += timer.nsecsElapsed();
     if (!ok) raiseError(writer.errorNumber(), writer.errorString());
     ++(list ? m_stats.listSaves : m_stats.recordWrites);
     m_stats.bytesWritten += bytes.size();
@@ -81,6 +89,7 @@ JobRecord CloneJobFiles::readRecord() {
 }
 
 void CloneJobFiles::writeRecordKeys(const QList<std::pair<QString, QString>>& values) {
+    const Timed timed(m_stats);
     QDir().mkpath(m_folder);
     profile::PrivateProfile ini = profile::PrivateProfile::fromFile(iniPath());
     for (const auto& [key, value] : values)
@@ -115,6 +124,7 @@ bool CloneJobFiles::listExists() const { return FileFolderScan::IsExistingFile(x
 std::optional<CloneList> CloneJobFiles::loadList() const { return loadCloneList(xmlPath()); }
 
 void CloneJobFiles::saveList(const CloneList& list) {
+    const Timed timed(m_stats);
     QDir().mkpath(m_folder);
     commit(xmlPath(), cloneListXml(list), true);
 }

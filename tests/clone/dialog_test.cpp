@@ -1,0 +1,310 @@
+// The clone dialog as a user drives it: its lists and options, the checks before a run,
+// a whole job, stop, close and failure during a run, and the offer to resume.
+#include "tests/clone/clonefixtures.h"
+
+#include "tests/support/filesizelimit.h"
+#include "tools/clonejobfiles.h"
+#include "tools/frmclonedirectory.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <memory>
+#include <stdexcept>
+
+using namespace clonejob;
+using namespace clonetest;
+
+class CloneDialog : public ::testing::Test {
+protected:
+    CloneEnvironment env;
+    FakeUiServices& ui = env.ui.fake;
+    QString src = env.root + "/src", out = env.root + "/out";
+    QStringList converted; // names the converter was given
+    std::function<void(frmCloneDirectory&)> atPump;
+
+    CloneDialog() {
+        QDir().mkpath(out);
+        for (const char* f : {"1.jpg", "2.png", "sub/3.tif", "sub/4.jpg", "sub/5.jpg"})
+            makeImage(src + "/" + f);
+    }
+
+    std::unique_ptr<frmCloneDirectory> open(bool realEngine = false) {
+        auto d = std::make_unique<frmCloneDirectory>();
+        d->txtCloningFrom->setText(src);
+        d->txtoutputFld->setText(out);
+        d->PumpIntervalMs = 0;
+        d->SaveFactor = 0;
+        if (!realEngine)
+            d->Converter = [this](const QString& image, const QString& pdf, auto&&...) {
+                converted << image.mid(image.lastIndexOf('/') + 1);
+                return writeFile(pdf, "%PDF-1.4 of " + image.toUtf8());
+            };
+        d->PumpHook = [this, w = d.get()] {
+            if (atPump) atPump(*w);
+        };
+        return d;
+    }
+
+    QStringList questions() const {
+        QStringList out;
+        for (const auto& m : ui.messages)
+            if (m.buttons == MsgButtons::YesNo) out << m.text;
+        return out;
+    }
+
+    static void expectIdle(frmCloneDirectory& d) {
+        EXPECT_FALSE(d.IsRunning());
+        EXPECT_EQ(d.cmdOk->text(), "&Start");
+        EXPECT_TRUE(d.cmdCancel->isEnabled());
+        EXPECT_EQ(d.cursor().shape(), Qt::ArrowCursor);
+        EXPECT_EQ(d.ProgressBar1->value(), 0);
+    }
+};
+
+TEST_F(CloneDialog, LoadsListsAndOptionsAndStoresThemOnClose) {
+    env.settings.setIsDefaultPathCloneDir(1);
+    env.settings.setDefaultPathCloneDir("/remembered");
+    auto d = std::make_unique<frmCloneDirectory>();
+    EXPECT_EQ(d->windowTitle(), "Image to PDF conversion with Folder structure cloning");
+    EXPECT_EQ(d->txtoutputFld->text(), "/remembered");
+    EXPECT_TRUE(d->ChkDefaultPathCloneDir->isChecked());
+    const auto items = [](QComboBox* c) {
+        QStringList l;
+        for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
+        return l;
+    };
+    EXPECT_EQ(items(d->cboEncodTrueColor), QStringList({"Lzw", "Zip", "Packbits", "Jpeg"}));
+    EXPECT_EQ(items(d->cboEncodBW), QStringList({"Lzw", "Zip", "CCITT-G3", "CCITT-G4"}));
+    EXPECT_EQ(d->cboEncodBW->currentText(), "CCITT-G4");
+    EXPECT_FALSE(d->cboEncodGraycale->isEnabled());
+    d->chkEncodGraycale->click();
+    EXPECT_TRUE(d->cboEncodGraycale->isEnabled());
+    d->cboEncodGraycale->setCurrentIndex(1);
+    d->chkEncodGraycale->click();
+    EXPECT_FALSE(d->cboEncodGraycale->isEnabled());
+    EXPECT_EQ(d->cboEncodGraycale->currentText(), "Zip");
+
+    // Cancelling the picker keeps the box; a pick replaces it.
+    ui.folderAnswers = {"", "/picked"};
+    d->cmdBrwOutFld->click();
+    EXPECT_EQ(d->txtoutputFld->text(), "/remembered");
+    d->cmdBrwOutFld->click();
+    EXPECT_EQ(d->txtoutputFld->text(), "/picked");
+
+    d->txtoutputFld->clear();
+    d->ChkOpenFolderCloneDir->setChecked(true);
+    d->show();
+    d->cmdCancel->click();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(env.settings.DefaultPathCloneDir(), "");
+    EXPECT_EQ(env.settings.IsOpenFolderCloneDir(), 1);
+}
+
+TEST_F(CloneDialog, RefusesMissingOrRelativeFoldersBeforeAnythingIsWritten) {
+    struct Case {
+        QString source, output, message;
+    } cases[] = {
+        {src, "", "Please select output folder to clone."},
+        {src, "out", "Specified output path is not valid."},
+        {src, out + "/missing", "Specified output path is not valid."},
+        {"", out, "There is no supported image files in the source folder!"},
+        {"src", out, "There is no supported image files in the source folder!"},
+        {src + "/missing", out, "There is no supported image files in the source folder!"},
+    };
+    for (const Case& c : cases) {
+        auto d = open();
+        ui.messages.clear();
+        d->txtCloningFrom->setText(c.source);
+        d->txtoutputFld->setText(c.output);
+        d->cmdOk->click();
+        EXPECT_EQ(ui.messageTexts(), QStringList(c.message)) << c.source.toStdString() << " " << c.output.toStdString();
+        expectIdle(*d);
+        EXPECT_FALSE(QFile::exists(env.iniPath()));
+    }
+}
+
+TEST_F(CloneDialog, ConvertsATreeWithTheEngineAndReportsCompleted) {
+    makeFile(src + "/sub/damaged.jpg");
+    auto d = open(true);
+    d->ChkOpenFolderCloneDir->setChecked(true);
+    d->chkEncodBW->setChecked(true);
+    d->cmdOk->click();
+
+    for (const char* pdf : {"1.pdf", "2.pdf", "sub/3.pdf", "sub/4.pdf", "sub/5.pdf"})
+        EXPECT_TRUE(readAll(out + "/src/" + pdf).startsWith("%PDF-")) << pdf;
+    EXPECT_FALSE(QFile::exists(out + "/src/sub/damaged.pdf"));
+    const QStringList log = d->ProcessingLog().split('\n');
+    EXPECT_EQ(log.mid(0, 3), QStringList({"Total Files=6", "Clonning_Path : " + src, "Processing....."}));
+    EXPECT_TRUE(log.contains(src + "/sub/damaged.jpg.....Error"));
+    EXPECT_TRUE(log.contains(src + "/sub/3.tif.....Completed"));
+    EXPECT_EQ(log.last(), "completed....");
+    EXPECT_EQ(d->Frame3->title(), "completed....");
+    const JobRecord r = d->JobFiles().readRecord();
+    EXPECT_EQ(r.STATUS, "FINISHED");
+    EXPECT_EQ(r.TOTAL_FILE, "6");
+    EXPECT_EQ(r.FILE_COMPLETED, "6");
+    EXPECT_FALSE(QFile::exists(env.xmlPath()));
+    expectIdle(*d);
+    ASSERT_EQ(ui.launches.size(), 1);
+    EXPECT_EQ(ui.launches[0].verb, "Explore");
+    EXPECT_EQ(ui.launches[0].path, out);
+}
+
+TEST_F(CloneDialog, StopDuringThePassKeepsTheJobAndOpeningAgainOffersTheResume) {
+    auto d = open();
+    d->txtoutputFld->setText(out + "/");
+    QStringList seen;
+    atPump = [&](frmCloneDirectory& w) {
+        seen << w.cmdOk->text() + (w.cmdCancel->isEnabled() ? " close" : "") +
+                    (w.cursor().shape() == Qt::BusyCursor ? " busy" : "");
+        if (w.FilesCompleted == 2) {
+            w.txtoutputFld->setText("/edited/during/the/run");
+            w.cmdOk->click();
+        }
+    };
+    d->cmdOk->click();
+    EXPECT_TRUE(seen.size() >= 2);
+    EXPECT_EQ(seen.filter("Sto&p busy").size(), seen.size()) << seen.join(",").toStdString();
+    EXPECT_EQ(converted, QStringList({"1.jpg", "2.png"}));
+    EXPECT_EQ(d->Frame3->title(), "terminated....");
+    EXPECT_EQ(d->JobFiles().readRecord().STATUS, "NOT FINISHED");
+    EXPECT_EQ(env.statuses(), QStringList({"Completed", "Completed", "", "", ""}));
+    expectIdle(*d);
+    d.reset();
+
+    // Opening again: the offer, the boxes from the record, and the rest of the job.
+    atPump = nullptr;
+    ui.msgAnswers = {MsgAnswer::Yes};
+    auto again = open();
+    again->txtCloningFrom->clear();
+    again->Form_Activate();
+    again->Form_Activate(); // activation repeats; the offer does not
+    EXPECT_EQ(questions().size(), 1);
+    EXPECT_EQ(again->txtCloningFrom->text(), src);
+    EXPECT_EQ(again->txtoutputFld->text(), out + "/");
+    EXPECT_EQ(converted, QStringList({"1.jpg", "2.png", "3.tif", "4.jpg", "5.jpg"}));
+    EXPECT_TRUE(QFile::exists(out + "/src/sub/5.pdf"));
+    const QStringList log = again->ProcessingLog().split('\n');
+    EXPECT_EQ(log[1], "Clonning_Path : " + src);
+    EXPECT_EQ(log[3], src + "/1.jpg.....Completed");
+    EXPECT_EQ(log.last(), "completed....");
+    EXPECT_EQ(again->JobFiles().readRecord().STATUS, "FINISHED");
+    EXPECT_FALSE(QFile::exists(env.xmlPath()));
+}
+
+TEST_F(CloneDialog, StopDuringTheScanLeavesNoListAndTheRecordAsItWas) {
+    CloneJobFiles(env.cloneFolder()).writeStartRecord(JobRecord{"/old", "/o", "t", "9", "9", "", "FINISHED", "0"});
+    const QByteArray ini = readAll(env.iniPath());
+    auto d = open();
+    atPump = [&](frmCloneDirectory& w) {
+        if (w.Frame3->title() == "Searching file(s)...") w.cmdOk->click();
+    };
+    d->cmdOk->click();
+    EXPECT_EQ(d->Frame3->title(), "Cloning Terminated");
+    EXPECT_FALSE(QFile::exists(env.xmlPath()));
+    EXPECT_EQ(readAll(env.iniPath()), ini);
+    EXPECT_TRUE(converted.isEmpty());
+    expectIdle(*d);
+}
+
+TEST_F(CloneDialog, ClosingDuringARunStopsItAndClosesOnceTheStatusIsWritten) {
+    auto d = open();
+    d->show();
+    atPump = [&](frmCloneDirectory& w) {
+        if (w.FilesCompleted == 1) w.close();
+    };
+    d->cmdOk->click();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(converted, QStringList({"1.jpg"}));
+    EXPECT_EQ(d->JobFiles().readRecord().STATUS, "NOT FINISHED");
+    EXPECT_EQ(env.statuses().first(), "Completed");
+}
+
+TEST_F(CloneDialog, AFailedSaveTerminatesTheJobAndTheNextStartResumesIt) {
+    auto d = open();
+    int listSaves = 0;
+    std::unique_ptr<ScopedFileSizeLimit> fullDisk;
+    CloneJobFiles::setSaveHook([&](bool list) {
+        fullDisk.reset();
+        // The first save is the scan's; the fourth holds entry 3 of 5.
+        if (list && ++listSaves == 4) fullDisk = std::make_unique<ScopedFileSizeLimit>(64);
+    });
+    d->cmdOk->click();
+    fullDisk.reset();
+    CloneJobFiles::setSaveHook({});
+    EXPECT_EQ(d->Frame3->title(), "terminated....");
+    EXPECT_EQ(d->ProcessingLog().split('\n').last(), "terminated....");
+    EXPECT_EQ(d->JobFiles().readRecord().STATUS, "NOT FINISHED");
+    EXPECT_EQ(converted.size(), 3);
+    EXPECT_TRUE(env.logLines().join(" ").contains("Error 61")) << env.storage.errorLog().toStdString();
+    expectIdle(*d);
+
+    ui.msgAnswers = {MsgAnswer::Yes};
+    d->cmdOk->click();
+    EXPECT_EQ(questions().size(), 1);
+    EXPECT_EQ(converted, QStringList({"1.jpg", "2.png", "sub/3.tif", "4.jpg", "5.jpg"}).replaceInStrings("sub/", ""));
+    EXPECT_EQ(d->Frame3->title(), "completed....");
+    EXPECT_EQ(d->JobFiles().readRecord().STATUS, "FINISHED");
+}
+
+TEST_F(CloneDialog, ADamagedListEndsTheResumeAsTerminatedAndIsNotOfferedAgain) {
+    CloneJobFiles(env.cloneFolder()).writeStartRecord(JobRecord{src, out, "t", "5", "0", "", "NOT FINISHED", "0"});
+    makeFile(env.xmlPath(), "<Clone><Files><File name=");
+    ui.msgAnswers = {MsgAnswer::Yes};
+    auto d = open();
+    d->Form_Activate();
+    EXPECT_EQ(d->Frame3->title(), "terminated....");
+    EXPECT_EQ(d->JobFiles().readRecord().STATUS, "FINISHED");
+    EXPECT_TRUE(env.logLines().join(" ").contains("in procedure ProcessClone"));
+    expectIdle(*d);
+    d->cmdOk->click(); // no offer now: a fresh job
+    EXPECT_EQ(questions().size(), 1);
+    EXPECT_EQ(converted.size(), 5);
+}
+
+TEST_F(CloneDialog, AnyStoredTotalLetsTheResumeRunToItsEnd) {
+    const std::pair<QString, QString> cases[] = {{"40000", "40000"}, {"", "2"}, {"abc", "2"}, {"-5", "2"}};
+    for (const auto& [stored, shown] : cases) {
+        CloneJobFiles files(env.cloneFolder());
+        files.saveList(CloneList{"", "", "", {{"1.jpg", src, "1.pdf", out, ""}, {"2.png", src, "2.pdf", out, ""}}});
+        files.writeStartRecord(JobRecord{src, out, "t", stored, "0", "", "NOT FINISHED", "0"});
+        ui.msgAnswers = {MsgAnswer::Yes};
+        auto d = open();
+        d->Form_Activate();
+        EXPECT_EQ(d->ProcessingLog().split('\n').first(), "Total Files=" + shown) << stored.toStdString();
+        EXPECT_EQ(d->Frame3->title(), "completed....");
+        expectIdle(*d);
+    }
+}
+
+TEST_F(CloneDialog, AFailureInARunLeavesTheDialogIdle) {
+    auto d = open();
+    d->Converter = [](auto&&...) -> bool { throw std::runtime_error("engine exploded"); };
+    d->cmdOk->click();
+    EXPECT_EQ(d->Frame3->title(), "terminated....");
+    expectIdle(*d);
+    EXPECT_EQ(d->JobFiles().readRecord().STATUS, "NOT FINISHED") << "the list still loads: resumable";
+
+    // A start that cannot even write its list.
+    QFile::remove(env.xmlPath());
+    ASSERT_TRUE(QDir().mkpath(env.xmlPath()));
+    auto other = open();
+    other->cmdOk->click();
+    EXPECT_EQ(other->Frame3->title(), "terminated....");
+    expectIdle(*other);
+}
+
+TEST_F(CloneDialog, ATreeWithoutImagesShowsTheNotice) {
+    auto d = open();
+    d->txtCloningFrom->setText(out);
+    d->cmdOk->click();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages[0].text, "There is no supported image files in the source folder!");
+    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Exclamation);
+    expectIdle(*d);
+}

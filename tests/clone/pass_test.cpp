@@ -1,0 +1,131 @@
+// The processing pass: the status of every kind of entry, what it logs, and when the job's
+// files are written.
+#include "tests/clone/clonefixtures.h"
+
+#include "tools/clonepass.h"
+
+using namespace clonejob;
+using namespace clonetest;
+
+namespace {
+
+class FakeHost : public ClonePassHost {
+public:
+    bool replace = false;
+    int stopAfter = -1; // entries visited before stop is asked for
+    QString log;
+    int visited = 0;
+    QStringList encodings;
+    bool stopRequested() override { return stopAfter >= 0 && visited >= stopAfter; }
+    bool replaceExisting() override { return replace; }
+    void appendLog(const QString& text) override { log += text; }
+    void entryVisited(int n) override { visited = n; }
+    void showStoredEncodings(const QString& c, const QString& g, const QString& b) override { encodings = {c, g, b}; }
+    void pump() override {}
+};
+
+// Writes a small file as the "PDF" and records the call; fails for sources named bad*.
+struct FakeConverter {
+    QStringList calls;
+    bool operator()(const QString& image, const QString& pdf, const QString& c, const QString& g, const QString& b) {
+        calls << image.mid(image.lastIndexOf('/') + 1) + ">" + c + g + b;
+        if (image.contains("/bad")) return false;
+        return writeFile(pdf, "pdf of " + image.toUtf8());
+    }
+};
+
+} // namespace
+
+class ClonePassTest : public ::testing::Test {
+protected:
+    CloneEnvironment env;
+    CloneJobFiles files{env.cloneFolder()};
+    FakeHost host;
+    FakeConverter converter;
+    QString src = env.root + "/src", out = env.root + "/out/src";
+    CloneList list{"Jpeg", "Zip", "", {}};
+
+    void add(const QString& name, const QString& status = QString(), const QString& target = QString()) {
+        const QString pdf = target.isEmpty() ? name.left(name.lastIndexOf('.')) + ".pdf" : target;
+        list.files.push_back({name, src, pdf, out, status});
+    }
+    ClonePassResult run(double factor = 0) {
+        ClonePass pass(files, host, [this](auto&&... a) { return converter(a...); });
+        pass.setSaveFactor(factor);
+        return pass.ProcessClone(list);
+    }
+};
+
+TEST_F(ClonePassTest, GivesEveryEntryItsStatusAndLogsIt) {
+    add("good.jpg");
+    add("bad.png");
+    add("old.jpg");
+    add("done.jpg", "Completed");
+    add("a.jpg");
+    add("a.png"); // the same PDF as a.jpg
+    makeFile(out + "/old.pdf", "earlier");
+    const ClonePassResult r = run();
+
+    EXPECT_EQ(host.encodings, QStringList({"Jpeg", "Zip", ""}));
+    EXPECT_EQ(converter.calls, QStringList({"good.jpg>JpegZip", "bad.png>JpegZip", "a.jpg>JpegZip"}));
+    EXPECT_EQ(r.visited, 6);
+    EXPECT_EQ(r.converted, 2);
+    EXPECT_TRUE(r.complete);
+    EXPECT_FALSE(QFile::exists(env.xmlPath())) << "a list visited whole is deleted";
+    EXPECT_EQ(readAll(out + "/old.pdf"), "earlier");
+    EXPECT_EQ(readAll(out + "/a.pdf"), "pdf of " + (src + "/a.jpg").toUtf8());
+    EXPECT_EQ(host.log, "\r\n" + src + "/good.jpg.....Completed\r\n" + src + "/bad.png.....Error\r\n" + src +
+                            "/old.jpg.....Already Exists\r\n" + src + "/done.jpg.....Completed\r\n" + src +
+                            "/a.jpg.....Completed\r\n" + src + "/a.png.....Already Exists");
+}
+
+TEST_F(ClonePassTest, ReplaceOverwritesEarlierPdfsButNeverThisJobsOwn) {
+    add("a.jpg", "Completed");
+    add("a.png");
+    add("old.jpg");
+    makeFile(out + "/a.pdf", "made by this job");
+    makeFile(out + "/old.pdf", "earlier");
+    host.replace = true;
+    run();
+    EXPECT_EQ(readAll(out + "/a.pdf"), "made by this job") << "rebuilt from the stored Completed entries";
+    EXPECT_EQ(readAll(out + "/old.pdf"), "pdf of " + (src + "/old.jpg").toUtf8());
+}
+
+TEST_F(ClonePassTest, AFolderThatCannotBeMadeIsAStatus) {
+    makeFile(env.root + "/out/src", "a file where the folder should be");
+    add("x.jpg");
+    run();
+    EXPECT_TRUE(host.log.endsWith("x.jpg.....Unable to Create Folder"));
+    EXPECT_TRUE(converter.calls.isEmpty());
+}
+
+TEST_F(ClonePassTest, SavesAfterEachEntryWhileCheapAndAlwaysWhenStopped) {
+    for (const char* n : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"})
+        add(n);
+    QStringList saved; // the statuses on disk at each list save
+    CloneJobFiles::setSaveHook([&](bool isList) {
+        if (isList) saved << QString::number(host.visited);
+    });
+    host.stopAfter = 3;
+    ClonePassResult r = run(0);
+    EXPECT_EQ(saved, QStringList({"1", "2", "3"}));
+    EXPECT_EQ(r.visited, 3);
+    EXPECT_FALSE(r.complete);
+    EXPECT_EQ(env.statuses(), QStringList({"Completed", "Completed", "Completed", ""}));
+    EXPECT_EQ(files.readRecord().FILE_COMPLETED, "3");
+
+    // Saves that cost more than the work between them wait; the stop still saves.
+    saved.clear();
+    list.files[3].status.clear();
+    host.stopAfter = -1;
+    list.files.push_back({"5.jpg", src, "5.pdf", out, ""});
+    list.files.push_back({"6.jpg", src, "6.pdf", out, ""});
+    host.visited = 0;
+    host.stopAfter = 5;
+    ClonePass pass(files, host, [this](auto&&... a) { return converter(a...); });
+    pass.setSaveEstimate(qint64(1) << 50);
+    r = pass.ProcessClone(list);
+    EXPECT_EQ(saved, QStringList({"5"}));
+    EXPECT_EQ(env.statuses(), QStringList({"Completed", "Completed", "Completed", "Completed", "Completed", ""}));
+    CloneJobFiles::setSaveHook({});
+}
