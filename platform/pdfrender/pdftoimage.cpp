@@ -13,6 +13,9 @@ namespace pdfrender {
 
 namespace {
 
+constexpr double kMaxSide = 32767;                    // QImage's own bound
+constexpr qint64 kMaxImageBytes = qint64(1) << 30;     // one rendered page
+
 struct Job {
     std::unique_ptr<Poppler::Document> document;
     QString path;
@@ -140,6 +143,16 @@ int apConvertPage(int handle, int page) {
     if (job->folder.isEmpty() && job->outputFile.isEmpty())
         return fail(kBadArgument, 76, QStringLiteral("no output folder for %1").arg(job->path));
     std::unique_ptr<Poppler::Page> p = job->document->page(page - 1);
+    if (p) {
+        // A page may claim any size; the image is allocated only for what can be held.
+        const QSizeF points = p->pageSizeF();
+        const double width = points.width() * job->dpi / 72.0, height = points.height() * job->dpi / 72.0;
+        if (!(width < kMaxSide && height < kMaxSide && width * height * 4 < double(kMaxImageBytes)))
+            return fail(kNotPdf, 321, QStringLiteral("%1: page %2 is too large to render at %3 dpi")
+                                          .arg(job->path)
+                                          .arg(page)
+                                          .arg(job->dpi));
+    }
     const QImage rendered = p ? p->renderToImage(job->dpi, job->dpi) : QImage();
     if (rendered.isNull())
         return fail(kNotPdf, 321, QStringLiteral("%1: cannot render page %2").arg(job->path).arg(page));

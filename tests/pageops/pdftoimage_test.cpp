@@ -93,6 +93,10 @@ TEST_F(PdfToImage, AFailingPageStopsTheCallAndLeavesNoImage) {
     }
     EXPECT_TRUE(entries(out + QStringLiteral("/doc")).isEmpty());
     EXPECT_EQ(entries(out), QStringList{"doc"});
+    // A page claiming more pixels than an image can hold is refused before anything is allocated.
+    ASSERT_TRUE(makePdf(path("huge.pdf"), 1, {.firstMark = 20000}));
+    EXPECT_FALSE(converter.ConvertPDFToImage(path("huge.pdf"), out, 1, QStringLiteral("p"), 3));
+    EXPECT_EQ(pdfrender::apLastFailure().number, 321);
     // The folder cannot be made: its parent is missing.
     EXPECT_FALSE(converter.ConvertPDFToImage(pdf, path("missing/deeper"), 1, QStringLiteral("p"), 3));
     EXPECT_TRUE(storage.errorLog().contains(u"Error 76 "));

@@ -32,6 +32,21 @@ uint16_t compressionOf(const QString& path, int page = 1) {
     return c;
 }
 
+// Page `page` as libtiff decodes it.
+std::vector<uint32_t> rgbaOf(const QString& path, int page) {
+    std::vector<uint32_t> pixels;
+    if (TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "r")) {
+        uint32_t w = 0, h = 0;
+        if (TIFFSetDirectory(t, tdir_t(page - 1)) && TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) &&
+            TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h)) {
+            pixels.resize(size_t(w) * h);
+            if (!TIFFReadRGBAImage(t, w, h, pixels.data(), 0)) pixels.clear();
+        }
+        TIFFClose(t);
+    }
+    return pixels;
+}
+
 class TiffCommands : public PageOpsTest {
 protected:
     ScopedStorage storage;
@@ -103,6 +118,38 @@ TEST_F(TiffCommands, CombineOrderTiffMergesEveryPageInOrder) {
     commands.colOrderedData = {record(b)};
     ASSERT_TRUE(commands.CombineOrderTiff());
     EXPECT_EQ(readAll(commands.FileNameToSave), readAll(b));
+}
+
+TEST_F(TiffCommands, CombineOrderTiffCopiesTilesJpegAndPalettePagesAsStored) {
+    fx::TiffPage tiled;
+    tiled.image = fx::pattern(40, 35, 3, 8);
+    tiled.photometric = PHOTOMETRIC_RGB;
+    tiled.compression = COMPRESSION_LZW;
+    tiled.tiled = true;
+    fx::TiffPage jpeg;
+    jpeg.image = fx::photo(48, 32, 3);
+    jpeg.photometric = PHOTOMETRIC_RGB;
+    jpeg.compression = COMPRESSION_JPEG;
+    jpeg.rowsPerStrip = 16;
+    fx::TiffPage palette;
+    palette.image = fx::pattern(30, 20, 1, 4);
+    palette.photometric = PHOTOMETRIC_PALETTE;
+    for (int i = 0; i < 16; ++i)
+        palette.palette.insert(palette.palette.end(), {uint8_t(i * 16), uint8_t(255 - i * 16), uint8_t(i * 5)});
+    const QString a = path("tiled.tif"), b = path("jpeg.tif"), c = path("palette.tif");
+    ASSERT_TRUE(fx::writeTiff(a, {tiled}));
+    ASSERT_TRUE(fx::writeTiff(b, {jpeg}));
+    ASSERT_TRUE(fx::writeTiff(c, {palette}));
+    commands.colOrderedData = {record(a), record(b), record(c)};
+    commands.FileNameToSave = path("out.tif");
+    ASSERT_TRUE(commands.CombineOrderTiff());
+    const QString sources[] = {a, b, c};
+    for (int page = 1; page <= 3; ++page) {
+        const std::vector<uint32_t> expected = rgbaOf(sources[page - 1], 1);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(rgbaOf(commands.FileNameToSave, page), expected) << page;
+    }
+    EXPECT_EQ(compressionOf(commands.FileNameToSave, 2), COMPRESSION_JPEG);
 }
 
 TEST_F(TiffCommands, CombineOrderTiffNeedsNothingOfTheProgramFolder) {
