@@ -55,7 +55,8 @@ bool makePdf(const QString& path, int pages, const PdfOptions& o) {
             root.replaceKey("/MediaBox", box(100 + o.firstMark, 80));
             if (o.rotate) root.replaceKey("/Rotate", QPDFObjectHandle::newInteger(o.rotate));
         }
-        QPDFWriter w(pdf, QFile::encodeName(path).constData());
+        const QByteArray name = QFile::encodeName(path); // QPDFWriter keeps the pointer
+        QPDFWriter w(pdf, name.constData());
         w.setStaticID(true);
         if (!o.userPassword.isEmpty()) {
             const QByteArray pw = o.userPassword.toUtf8();

@@ -210,7 +210,8 @@ TEST_F(PdfCommands, InformationOfAStoredValueWithLineBreaksIsOneLine) {
         QPDF pdf;
         pdf.processFile(QFile::encodeName(source).constData());
         pdf.getTrailer().getKey("/Info").replaceKey("/Subject", QPDFObjectHandle::newString("one\r\ntwo\nthree"));
-        QPDFWriter w(pdf, QFile::encodeName(path("breaks.pdf")).constData());
+        const QByteArray name = QFile::encodeName(path("breaks.pdf")); // QPDFWriter keeps the pointer
+        QPDFWriter w(pdf, name.constData());
         w.write();
     }
     EXPECT_EQ(commands.GetPdfMetaData(path("breaks.pdf"), QString()), QStringLiteral("Subject=one  two three"));
