@@ -3,6 +3,8 @@
 #include "platform/pdfpages/pagerange.h"
 #include "platform/pdfpages/pdffile.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -11,6 +13,8 @@
 namespace pdfpages {
 
 namespace {
+
+constexpr qint64 kWholeFileLimit = qint64(256) << 20;
 
 // Whether pages share one resource dictionary (typically inherited from the page tree), so
 // that copying a page would drag every other page's fonts and images along.
@@ -51,7 +55,18 @@ int versionOf(QPDF& pdf) {
 bool splitPdf(const QString& source, const QString& range, const QString& prefix, const QString& password,
               fileio::Failure& failure, QStringList* written) {
     if (prefix.isEmpty()) return failure.set(kBadArgument, QStringLiteral("no output name for %1").arg(source));
-    std::unique_ptr<QPDF> pdf = openPdf(source, password, failure);
+    // Read whole when it fits: the outputs read the source again and again.
+    QByteArray contents;
+    OpenOptions options;
+    const QFileInfo info(source);
+    if (info.isFile() && info.size() <= kWholeFileLimit) {
+        QFile file(source);
+        if (file.open(QIODevice::ReadOnly)) {
+            contents = file.readAll();
+            options.contents = &contents;
+        }
+    }
+    std::unique_ptr<QPDF> pdf = openPdf(source, password, failure, options);
     if (!pdf) return false;
     fileio::OutputSet outputs;
     try {
