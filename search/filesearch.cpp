@@ -23,6 +23,9 @@ void FolderSearch::LoadFiles(const QString& folder) {
 
 void FolderSearch::walk(const QString& folder, const QByteArray& nativeFolder, bool followLink) {
     if (cancelled()) return;
+    // Also once per folder: a tree of folders without files must answer Cancel as quickly.
+    if (m_pump) m_pump();
+    if (cancelled()) return;
     std::unique_ptr<FolderListing> listing;
     if (!trap(u"LoadFiles", kSearchOwner,
               [&] { listing = m_reader->open(folder, nativeFolder, followLink); }))

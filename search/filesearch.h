@@ -43,7 +43,8 @@ public:
 
     // Asked before each file and each folder; once it answers true the walk ends.
     void setCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
-    // Called after every file, listed or not (the window passes DoEvents).
+    // Called on entering every folder and after every file, listed or not (the window
+    // passes DoEvents).
     void setPump(std::function<void()> pump) { m_pump = std::move(pump); }
     // Where folders are opened and listed (not owned); the file system by default.
     void setFolderReader(FolderReader* reader) { m_reader = reader ? reader : &m_defaultReader; }

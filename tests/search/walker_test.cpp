@@ -91,15 +91,27 @@ TEST_F(SearchWalk, NoMatchListsNothingAndLogsNothing) {
     EXPECT_TRUE(storage.errorLog().isEmpty());
 }
 
-TEST_F(SearchWalk, PumpsAfterEveryFileListedOrNot) {
+TEST_F(SearchWalk, PumpsOnEveryFolderAndAfterEveryFileListedOrNot) {
     for (const char* f : {"a.tif", "b.txt", "c.doc", "sub/d.tif", "sub/e.txt"})
         makeFile(root, f);
     FolderSearch search(options(true), sink);
     int pumps = 0;
     search.setPump([&] { ++pumps; });
     search.LoadFiles(root);
-    EXPECT_EQ(pumps, 5);
+    EXPECT_EQ(pumps, 5 + 2);
     EXPECT_EQ(sink.rows.size(), 2);
+
+    // Folders without files: a cancel taken by the pump of one stops the walk there.
+    const QString empty = root + "/empty";
+    for (int i = 0; i < 20; ++i)
+        QDir().mkpath(empty + QString("/e%1/inner").arg(i, 2, 10, QChar('0')));
+    bool cancel = false;
+    pumps = 0;
+    FolderSearch folders(options(true), sink);
+    folders.setCancelCheck([&] { return cancel; });
+    folders.setPump([&] { cancel = ++pumps == 5; });
+    folders.LoadFiles(empty);
+    EXPECT_EQ(pumps, 5);
 }
 
 TEST_F(SearchWalk, CancelFromThePumpStopsBeforeTheNextFileAndFolderAndKeepsTheRows) {
@@ -116,13 +128,13 @@ TEST_F(SearchWalk, CancelFromThePumpStopsBeforeTheNextFileAndFolderAndKeepsTheRo
     int pumps = 0;
     search.setCancelCheck([&] { return cancel; });
     search.setPump([&] {
-        if (++pumps == 7) // the first file of the third folder
+        if (++pumps == 10) // the first file of the third folder (after three folder pumps)
             cancel = true;
     });
     search.LoadFiles(root);
     EXPECT_EQ(sink.rows.size(), 7);
     EXPECT_EQ(search.rowsListed(), 7);
-    EXPECT_EQ(pumps, 7);
+    EXPECT_EQ(pumps, 10);
     EXPECT_EQ(reader.opened.size(), 3); // no folder opened after the cancel
 }
 
