@@ -10,7 +10,8 @@ int main(int argc, char** argv) {
     QtUiServices ui;
     SetUi(&ui);
     // The process lives only through its windows: no window, nothing to wait for.
-    if (!modMasterLayout::Main(QApplication::arguments().mid(1)))
-        return 0;
+    int status = 0;
+    if (!modMasterLayout::Main(QApplication::arguments().mid(1), &status))
+        return status;
     return app.exec();
 }

@@ -15,7 +15,9 @@
 #include "platform/imaging/pdfpagecounter.h"
 #include "platform/imaging/tiffpagecounter.h"
 
+#include <QFile>
 #include <QWidget>
+#include <cstdio>
 #include <memory>
 
 namespace modMasterLayout {
@@ -31,15 +33,25 @@ std::unique_ptr<PageCounter> s_tiffCounter;
 
 } // namespace
 
-bool Main(const QStringList& arguments) {
+bool Main(const QStringList& arguments, int* exitStatus) {
     bool opened = false;
+    int status = 0;
     trap(u"Main", u" of Module modMasterLayout at time", [&] {
-        const QString commandLine = arguments.join(QLatin1Char(' '));
+        // Each argument is one path (file managers pass several); the command text
+        // separates paths with "|", and one argument is taken as it stands.
+        const QString commandLine = arguments.join(QLatin1Char('|'));
         if (!commandLine.isEmpty())
             ValidateCmdLine(commandLine);
 
-        if (!GetStorageFolder())
+        StoragePath.clear();
+        if (!GetStorageFolder()) {
+            // No window says so; the caller and whoever started us learn it all the same.
+            if (!StoragePath.isEmpty())
+                std::fprintf(stderr, "quillmere: cannot create the data folder %s\n",
+                             QFile::encodeName(StoragePath).constData());
+            status = 1;
             return;
+        }
         StoragePathSlash = modGeneral::ValidateDir(StoragePath);
 
         if (IsWindowsVistaFamily() && !CanWriteFile(StoragePathSlash + QStringLiteral("Testtemp.sys"))) {
@@ -72,6 +84,7 @@ bool Main(const QStringList& arguments) {
         window->show();
         opened = true;
     });
+    if (exitStatus) *exitStatus = status;
     return opened;
 }
 

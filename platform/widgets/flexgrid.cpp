@@ -300,6 +300,9 @@ void FlexGrid::ColPosition(int col, int newPosition) {
     m_col = followMove(m_col, col, newPosition);
     m_lastSortCol = m_lastSortCol < 0 ? -1 : followMove(m_lastSortCol, col, newPosition);
     applyAllColumnsToView();
+    // The header marks sections by number: the mark moves with the sorted column.
+    QHeaderView* hh = m_view->horizontalHeader();
+    if (m_lastSortCol >= 0) hh->setSortIndicator(m_lastSortCol, hh->sortIndicatorOrder());
 }
 
 void FlexGrid::applyColumnToView(int col) {

@@ -7,6 +7,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QSet>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -58,7 +59,7 @@ FolderTree::FolderTree(const Anchors& anchors, QWidget* parent) : QWidget(parent
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tree);
     setFocusProxy(m_tree);
-    connect(m_tree, &QTreeWidget::itemExpanded, this, &FolderTree::loadChildren);
+    connect(m_tree, &QTreeWidget::itemExpanded, this, &FolderTree::onExpanded);
     connect(m_tree, &QTreeWidget::currentItemChanged, this, &FolderTree::onCurrentChanged);
     build();
 }
@@ -126,6 +127,13 @@ bool FolderTree::isLoopLink(QTreeWidgetItem* item) const {
     return false;
 }
 
+void FolderTree::onExpanded(QTreeWidgetItem* item) {
+    if (item->data(0, LoadedRole).toBool())
+        rereadChildren(item);
+    else
+        loadChildren(item);
+}
+
 void FolderTree::loadChildren(QTreeWidgetItem* item) {
     if (!item || item->data(0, LoadedRole).toBool()) return;
     item->setData(0, LoadedRole, true);
@@ -137,6 +145,40 @@ void FolderTree::loadChildren(QTreeWidgetItem* item) {
             addFolderItem(item, e.fileName(), joinPath(path, e.fileName()), false);
     }
     item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+// A folder expanded again shows what is there now: folders made since appear, folders
+// gone disappear; the items that stay keep their own expansion.
+void FolderTree::rereadChildren(QTreeWidgetItem* item) {
+    if (isLoopLink(item)) return;
+    const QString path = itemPath(item);
+    const QFileInfoList entries =
+        QDir(path).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    QSet<QString> present;
+    for (const QFileInfo& e : entries)
+        present.insert(joinPath(path, e.fileName()));
+    QSet<QString> shown;
+    for (int i = item->childCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* c = item->child(i);
+        if (c->data(0, SpecialRole).toBool()) continue;
+        const QString childPath = itemPath(c);
+        // A hidden folder reached through a path is not listed, but stays while it exists.
+        if (!present.contains(childPath) && !QFileInfo(childPath).isDir()) {
+            if (m_tree->currentItem() == c || isAncestor(c, m_tree->currentItem())) continue;
+            delete item->takeChild(i);
+            continue;
+        }
+        shown.insert(childPath);
+    }
+    for (const QFileInfo& e : entries)
+        if (!shown.contains(joinPath(path, e.fileName())))
+            addFolderItem(item, e.fileName(), joinPath(path, e.fileName()), true);
+}
+
+bool FolderTree::isAncestor(const QTreeWidgetItem* ancestor, const QTreeWidgetItem* item) {
+    for (const QTreeWidgetItem* p = item ? item->parent() : nullptr; p; p = p->parent())
+        if (p == ancestor) return true;
+    return false;
 }
 
 QTreeWidgetItem* FolderTree::childNamed(QTreeWidgetItem* parent, const QString& name) {

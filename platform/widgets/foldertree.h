@@ -1,9 +1,10 @@
 #pragma once
 
 // The folder tree: folders only, loaded lazily (a folder's children are read the first
-// time it is expanded or walked through). Its root item is "Desktop", standing for the
-// desktop folder; under it sit the home folder, the file-system root and the desktop's
-// subfolders, so every folder can be reached. Symbolic links to folders are listed but
+// time it is expanded or walked through, and again at each later expansion, so folders
+// made meanwhile appear). Its root item is "Desktop", standing for the desktop folder;
+// under it sit the home folder, the file-system root and the desktop's subfolders, so
+// every folder can be reached. Symbolic links to folders are listed but
 // never expanded into a folder that is already one of their ancestors.
 
 #include <QString>
@@ -50,6 +51,9 @@ signals:
 private:
     void build();
     void loadChildren(QTreeWidgetItem* item);
+    void rereadChildren(QTreeWidgetItem* item);
+    void onExpanded(QTreeWidgetItem* item);
+    static bool isAncestor(const QTreeWidgetItem* ancestor, const QTreeWidgetItem* item);
     QTreeWidgetItem* addFolderItem(QTreeWidgetItem* parent, const QString& label, const QString& path,
                                    bool inSortedPlace);
     QTreeWidgetItem* childNamed(QTreeWidgetItem* parent, const QString& name);

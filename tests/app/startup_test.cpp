@@ -15,6 +15,9 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -103,15 +106,18 @@ TEST_F(StartUp, FirstRunWritesTheDefaultsAfterTheNoticeAndTheSecondLoadsThem) {
     EXPECT_TRUE(errorLog().isEmpty());
 }
 
-TEST_F(StartUp, TheCommandTextIsTheArgumentsJoinedByBlanks) {
+TEST_F(StartUp, EachArgumentIsOnePathAndOneArgumentStandsAsItIs) {
     const QString folder = m_home.path() + "/my scans";
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QStringList args = (folder + "/a.tif|" + folder + "/b c.tif").split(' ');
-    ASSERT_EQ(args.size(), 4);
-    ASSERT_TRUE(modMasterLayout::Main(args));
+    // The way file managers pass several files: one argument each, blanks and all.
+    ASSERT_TRUE(modMasterLayout::Main({folder + "/a.tif", folder + "/b c.tif"}));
     // The main window takes the start folder over (and clears it) while it loads; the
     // file list stays.
     EXPECT_EQ(CmdLineFiles, QStringList({folder + "/a.tif", folder + "/b c.tif"}));
+    closeWindows();
+
+    ASSERT_TRUE(modMasterLayout::Main({folder + "/x y.tif|" + folder + "/z.tif"}));
+    EXPECT_EQ(CmdLineFiles, QStringList({folder + "/x y.tif", folder + "/z.tif"}));
 }
 
 TEST_F(StartUp, AStartFolderThatIsNotThereIsIgnored) {
@@ -151,9 +157,24 @@ TEST_F(StartUp, NoDataFolderMeansNoWindow) {
     EXPECT_EQ(ui.fake.messages[0].text, "Unable to get file storage folder path");
     EXPECT_EQ(ui.fake.messages[0].icon, MsgIcon::Critical);
 
-    // It cannot be created: the end without a word.
+    // It cannot be created: no word in a window, but a failure status and one line on
+    // standard error naming the folder.
     ASSERT_TRUE(writeFile(m_home.path() + "/share", "a file in the way"));
-    EXPECT_FALSE(modMasterLayout::Main({}));
+    QTemporaryFile err;
+    ASSERT_TRUE(err.open());
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(err.handle(), 2);
+    int status = 0;
+    const bool opened = modMasterLayout::Main({}, &status);
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(status, 1);
+    QFile written(err.fileName());
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLocal8Bit(written.readAll()), "quillmere: cannot create the data folder " + dataFolder() + "\n");
     EXPECT_EQ(ui.fake.messages.size(), 1);
     EXPECT_TRUE(mainWindows().isEmpty());
 }

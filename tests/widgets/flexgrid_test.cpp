@@ -243,6 +243,14 @@ TEST(FlexGrid, HeaderDragMovesTheModelColumnAndReportsOnce) {
     EXPECT_EQ(moved.count(), 1);
     EXPECT_EQ(t.g.TextMatrix(0, 5), "Pages");
     EXPECT_EQ(t.g.TextMatrix(0, 0), "Name");
+
+    // The sort mark follows the sorted column, wherever a drag puts it.
+    t.g.setUserSort(true);
+    t.g.SortBy(0, flexSortGenericDescending); // "Name"
+    header->moveSection(0, 3);
+    EXPECT_EQ(t.g.TextMatrix(0, 3), "Name");
+    EXPECT_EQ(header->sortIndicatorSection(), 3);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
 }
 
 TEST(FlexGrid, WidthsAreTwipsAndHiddenColumnsKeepTheirWidth) {

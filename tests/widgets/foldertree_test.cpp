@@ -128,3 +128,24 @@ TEST(FolderTree, AUsersSelectionSignalsLikeACodeSelection) {
     EXPECT_TRUE(tree.SetSelectedFolder(f.desktop + "/beta"));
     EXPECT_EQ(selected.count(), 1);
 }
+
+TEST(FolderTree, ExpandingAgainShowsFoldersMadeAndRemovedMeanwhile) {
+    Folders f;
+    FolderTree tree(f.anchors());
+    ASSERT_TRUE(tree.SetSelectedFolder(f.desktop + "/Alpha/deep/er"));
+    QTreeWidgetItem* desktop = tree.view()->topLevelItem(0);
+    QTreeWidgetItem* alpha = child(desktop, "Alpha");
+    ASSERT_TRUE(alpha);
+    ASSERT_TRUE(QDir().mkpath(f.desktop + "/Alpha/new"));
+    ASSERT_TRUE(QDir().mkpath(f.desktop + "/gamma"));
+    ASSERT_TRUE(QDir(f.desktop + "/beta").removeRecursively());
+    alpha->setExpanded(false);
+    alpha->setExpanded(true);
+    EXPECT_EQ(childTexts(alpha), (QStringList{"deep", "loop", "new"}));
+    EXPECT_TRUE(child(alpha, "deep")->isExpanded()); // the selected folder's branch stays open
+    desktop->setExpanded(false);
+    desktop->setExpanded(true);
+    EXPECT_TRUE(child(desktop, "gamma"));
+    EXPECT_FALSE(child(desktop, "beta"));
+    EXPECT_EQ(tree.SelectedFolder(), f.desktop + "/Alpha/deep/er");
+}
