@@ -210,12 +210,7 @@ void frmMain::Form_Activate() {
 void frmMain::Form_Resize() {
     trap(u"Form_Resize", kOwner, [&] {
         if (Pane(PaneOptions)) pinOptionPanes();
-        if (m_splitPanes && isVisible() && !m_pendingState && Pane(PaneFolders)) {
-            // While the window settles into its start size and state: the tree gets a
-            // quarter of the width, the grid the rest.
-            const int w = std::max(4, width());
-            resizeDocks({Pane(PaneFolders), Pane(PaneSearchList)}, {w / 4, w - w / 4}, Qt::Horizontal);
-        }
+        if (isVisible() && !m_pendingState && Pane(PaneFolders)) layoutPanes();
         if (m_trackGeometry) SaveWindowGeometry();
     });
 }
@@ -275,7 +270,10 @@ void frmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (m_splitPanes && !m_settleTimerStarted) {
         m_settleTimerStarted = true;
-        QTimer::singleShot(2 * kDecorationWaitMs, this, [this] { m_splitPanes = false; });
+        QTimer::singleShot(StartSettleMs, this, [this] {
+            m_splitPanes = false;
+            Form_Resize(); // the layout the window keeps from now on
+        });
     }
     // Shown, but not yet mapped: the rest follows once the window system has it.
     if (m_pendingState) QMetaObject::invokeMethod(this, &frmMain::settleStartGeometry, Qt::QueuedConnection);

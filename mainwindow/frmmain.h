@@ -64,6 +64,10 @@ public:
     void m_c_Moving(int& lLeft, int& lTop, int& lWidth, int& lHeight);
     void m_c_Sizing(int& lLeft, int& lTop, int& lWidth, int& lHeight);
 
+    // How long after the first show the panes follow the window's size as it settles (the
+    // tree a quarter of the width); from then on the tree keeps its width.
+    int StartSettleMs = 2000;
+
     int ActivationCount() const { return m_activationCount; }
     bool TracksGeometry() const { return m_trackGeometry; }
     QDockWidget* Pane(int id) const;
@@ -231,6 +235,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     QMenu* createPopupMenu() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -241,6 +246,7 @@ private:
     QWidget* buildAdvanceOptions();
     void createPanes();
     void pinOptionPanes();
+    void layoutPanes();
     void applySearchOptionDefaults();
     void applyFrameTwips(const QRect& twips);
     void applyPendingState();
@@ -266,6 +272,11 @@ private:
     bool m_unloaded = false;
     bool m_resizeQueued = false;
     bool m_splitPanes = true; // until the window has settled after its first show
+    int m_folderWidth = 0;    // the folder pane's width the layout keeps
+    int m_laidOutWidth = 0;   // the window's width at the last layout
+    int m_askedFolderWidth = 0; // asked of the last layout, until its resize arrives
+    int m_folderSlack = 0;      // what the pane shows less than it is asked for
+    bool m_layingOutPanes = false;
     bool m_settleTimerStarted = false;
     // The frame size restored at start, applied again once the window manager has told
     // us how large its decorations are.

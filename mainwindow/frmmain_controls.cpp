@@ -12,6 +12,7 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QDockWidget>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -90,6 +91,10 @@ void frmMain::buildControls() {
 
     ctlPaneSearchList = container("ctlPaneSearchList");
     grdSearchList = named(new FlexGrid, "grdSearchList");
+    // A search hides the grid while it fills it; its pane must not change size meanwhile.
+    QSizePolicy keep = grdSearchList->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    grdSearchList->setSizePolicy(keep);
     ctlPaneSearchList->layout()->addWidget(grdSearchList);
 
     ctlPaneSearch = container("ctlPaneSearch");
@@ -287,8 +292,11 @@ void frmMain::createPanes() {
         addDockWidget(s.area, pane);
         m_panes[s.id] = pane;
     }
+    m_panes[PaneFolders]->installEventFilter(this);
     tabifyDockWidget(m_panes[PaneOptions], m_panes[PaneAdvanceOptions]);
     m_panes[PaneOptions]->raise();
+    // Held from the first layout on, so no later relayout finds room to take back.
+    pinOptionPanes();
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks |
                    QMainWindow::AllowNestedDocks);
 }
@@ -300,6 +308,49 @@ void frmMain::pinOptionPanes() {
         std::max(ctlPaneSearch->sizeHint().height(), CtlPaneSearchOptions->sizeHint().height());
     for (QWidget* w : {ctlPaneSearch, CtlPaneSearchOptions})
         w->setFixedHeight(height);
+}
+
+namespace {
+constexpr int kMinFolderWidth = 200; // the tree stays usable
+constexpr int kMinListWidth = 300;
+} // namespace
+
+// The window's size decides the panes, never what happens inside them: the folder pane
+// keeps its width (a quarter of the window until the user drags the separator), the result
+// list takes every other pixel across, and the option panes exactly their controls' height.
+// A search that hides the grid or a restore from maximised thus moves nothing.
+void frmMain::layoutPanes() {
+    const int w = std::max(4, width());
+    if (m_splitPanes || m_folderWidth <= 0) m_folderWidth = w / 4;
+    const int least = std::min(kMinFolderWidth, w / 2);
+    const int folder = std::clamp(m_folderWidth, least, std::max(least, w - kMinListWidth));
+    m_layingOutPanes = true;
+    // The docks' tab bar takes its real height only at a full relayout; without one here
+    // the first search's relayout would shift the option panes.
+    layout()->invalidate();
+    layout()->activate();
+    resizeDocks({Pane(PaneFolders), Pane(PaneSearchList)}, {folder, w - folder}, Qt::Horizontal);
+    resizeDocks({Pane(PaneOptions)}, {1}, Qt::Vertical); // held at its fixed height
+    m_layingOutPanes = false;
+    m_laidOutWidth = width();
+    m_askedFolderWidth = folder;
+}
+
+// A folder pane resized while the window kept its width: the user moved the separator.
+// The pane ends a few pixels short of the width asked for (the separator's share); that
+// difference is taken off what the user's drag shows, so the kept width never creeps.
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == Pane(PaneFolders) && !m_layingOutPanes && !m_splitPanes &&
+        width() == m_laidOutWidth) {
+        const int shown = Pane(PaneFolders)->width();
+        if (m_askedFolderWidth > 0) {
+            m_folderSlack = m_askedFolderWidth - shown; // our own layout arriving
+            m_askedFolderWidth = 0;
+        } else {
+            m_folderWidth = shown + m_folderSlack;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::applySearchOptionDefaults() {

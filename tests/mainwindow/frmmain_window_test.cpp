@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QToolButton>
@@ -306,4 +307,45 @@ TEST_F(MainWindowState, ClosingSavesTheGridWidthsInDisplayOrderHiddenOnesInclude
     w.grdSearchList->setColWidth(0, 3000);
     w.close();
     EXPECT_EQ(settings->LastGridColWidth(), "3000,250,700,1800,1000,1400,2000,2000");
+}
+
+TEST_F(MainWindowShell, PanesKeepTheirSizesThroughASearchAndExtraWidthGoesToTheList) {
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(writeFile(startFolder.path() + QString("/f%1.tif").arg(i), "x"));
+    settings->setWindowStateFlag(0); // the designed size, no start state
+    frmMain w;
+    w.StartSettleMs = 0;
+    w.resize(1000, 680);
+    w.show();
+    const auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    };
+    settle();
+    QDockWidget* folders = w.Pane(frmMain::PaneFolders);
+    QDockWidget* list = w.Pane(frmMain::PaneSearchList);
+    QDockWidget* options = w.Pane(frmMain::PaneOptions);
+    const QRect before[] = {folders->geometry(), list->geometry(), options->geometry()};
+    const QPoint button = w.cmdSearch->mapTo(&w, QPoint());
+
+    w.cmdSearch->click(); // a search hides and shows the grid: nothing may move
+    settle();
+    EXPECT_EQ(folders->geometry(), before[0]);
+    EXPECT_EQ(list->geometry(), before[1]);
+    EXPECT_EQ(options->geometry(), before[2]);
+    EXPECT_EQ(w.cmdSearch->mapTo(&w, QPoint()), button);
+
+    w.resize(1400, 800); // growing: the list takes the width, the grid pane the height
+    settle();
+    EXPECT_EQ(folders->width(), before[0].width());
+    EXPECT_EQ(list->width(), before[1].width() + 400);
+    EXPECT_EQ(options->height(), before[2].height());
+
+    w.resize(720, 420); // shrinking, as from maximised: the tree stays usable
+    settle();
+    EXPECT_GE(folders->width(), 190);
+    EXPECT_EQ(options->height(), before[2].height());
+    w.resize(1000, 680);
+    settle();
+    EXPECT_EQ(folders->width(), before[0].width());
 }
