@@ -17,8 +17,8 @@ PACKAGES=(
   gsfonts
   # icons and MIME data for the file-type column
   shared-mime-info adwaita-icon-theme
-  # printing a listed file (lp)
-  cups-client
+  # printing a listed file (lp); the default application of a file type (GIO)
+  cups-client libglib2.0-dev
   # tests
   googletest libgtest-dev libgmock-dev xvfb xauth
   # benchmarks (comparison tools)

@@ -1,10 +1,12 @@
 #include "platform/ui/qtuiservices.h"
 
 #include "core/globals.h"
+#include "platform/ui/defaultapp.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -95,6 +97,11 @@ bool QtUiServices::ShellExecute(const QString& verb, const QString& path, const 
         return QProcess::startDetached(QStringLiteral("lp"), {path});
     if (path.contains(QLatin1String("://")) || path.startsWith(QLatin1String("mailto:")))
         return QDesktopServices::openUrl(QUrl(path));
+    // The desktop's launcher answers success as soon as it starts, whether or not anything
+    // can open the file: ask the MIME database first, so a file no program takes gets the
+    // Open With chooser.
+    if (!platform::hasDefaultApplication(QFile::encodeName(path)))
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 

@@ -1,0 +1,1 @@
+qm_test(ui qm_ui)
