@@ -8,6 +8,7 @@
 
 #include "app/icontheme.h"
 #include "bench/benchcommand.h"
+#include "bench/benchwindow.h"
 #include "core/doevents.h"
 #include "core/globals.h"
 #include "core/gridcolumns.h"
@@ -32,23 +33,6 @@
 #include <cstdio>
 
 namespace {
-
-// Nothing may wait for a person here: messages are printed, every question says no.
-class PrintingUi : public UiServices {
-public:
-    MsgAnswer MsgBox(const QString& text, MsgButtons, MsgIcon, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return MsgAnswer::OK;
-    }
-    QString BrowseForFolder(QObject*, const QString&, const QString&) override { return {}; }
-    QString GetSaveFileName(QObject*, SaveDialogRequest&) override { return {}; }
-    bool PrinterDialog(QObject*) override { return false; }
-    int ShowModal(QObject*) override { return 0; }
-    bool ShellExecute(const QString&, const QString&, const QString&, const QString&) override {
-        return false;
-    }
-    bool OpenWith(const QString&) override { return false; }
-};
 
 int usage() {
     std::fprintf(stderr, "usage: quillmere-bench search ROOT [--subfolders] [--filter N] [--pages]\n");
@@ -79,34 +63,9 @@ int runSearch(const QStringList& args) {
         return 2;
     }
 
-    QTemporaryDir scratch;
-    StoragePath = scratch.path() + QStringLiteral("/Brevart Technologies/Quillmere 3.1");
-    StoragePathSlash = modGeneral::ValidateDir(StoragePath);
-    const QString startFolder = scratch.path() + QStringLiteral("/start");
-    if (!QDir().mkpath(StoragePath) || !QDir().mkpath(startFolder)) return 1;
-    PrintingUi ui;
-    UiServices* previousUi = SetUi(&ui);
-    UseIconTheme();
-
-    // The process-wide objects, as start-up builds them.
-    Settings settings;
-    AppSettings = &settings;
-    settings.LoadDefaultSettings();
-    settings.setStartupFolder(startFolder);
-    GridColumns columns;
-    AppGridColumns = &columns;
-    modMasterLayout::AddDefaultGridColumns(columns);
-    modMasterLayout::ApplySavedColumnWidths(columns, settings.LastGridColWidth());
-    modMasterLayout::FillFilterPatterns();
-    QStringList visibility = settings.ColumnVisibility().split(QLatin1Char(','));
+    BenchProcess process(pages);
+    if (!process.ok()) return 1;
     const int pagesColumn = modGeneral::GetColumnIndexByKey(QStringLiteral("Pages"));
-    if (pagesColumn < visibility.size())
-        visibility[pagesColumn] = pages ? QStringLiteral("1") : QStringLiteral("0");
-    settings.setColumnVisibility(visibility.join(QLatin1Char(',')));
-    const auto pdfCounter = makePdfPageCounter();
-    const auto tiffCounter = makeTiffPageCounter();
-    PdfPageCounter = pdfCounter.get();
-    TiffPageCounter = tiffCounter.get();
 
     QPointer<frmMain> window = new frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -129,10 +88,6 @@ int runSearch(const QStringList& args) {
 
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    PdfPageCounter = TiffPageCounter = nullptr;
-    AppGridColumns = nullptr;
-    AppSettings = nullptr;
-    SetUi(previousUi);
 
     if (pages) std::printf("page-counted %d\n", counted);
     std::printf("rows %d seconds %s\n", rows, qPrintable(benchSeconds(elapsed)));
