@@ -3,6 +3,7 @@
 // Prints one line per failed file, then "converted N failed M seconds S".
 
 #include "bench/benchcommand.h"
+#include "bench/convertargs.h"
 #include "platform/imaging/imagetopdf.h"
 #include "tools/apimgtopdf.h"
 
@@ -14,26 +15,13 @@
 namespace {
 
 int runConvert(const QStringList& args) {
-    QString colour, grey, bw, out;
-    QStringList files;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--colour") && hasValue)
-            colour = args[++i];
-        else if (a == QLatin1String("--grey") && hasValue)
-            grey = args[++i];
-        else if (a == QLatin1String("--bw") && hasValue)
-            bw = args[++i];
-        else if (a == QLatin1String("--out") && hasValue)
-            out = args[++i];
-        else
-            files << a;
-    }
-    if (out.isEmpty() || files.isEmpty()) {
+    ConvertArgs a;
+    if (!a.parse(args)) {
         std::fprintf(stderr, "usage: quillmere-bench convert [--colour NAME] [--grey NAME] [--bw NAME] --out DIR FILE...\n");
         return 2;
     }
+    const QString &colour = a.colour, &grey = a.grey, &bw = a.bw, &out = a.out;
+    const QStringList& files = a.files;
     QDir().mkpath(out);
     ApImgToPdf engine;
     int converted = 0, failed = 0;

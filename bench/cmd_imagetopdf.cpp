@@ -6,6 +6,7 @@
 // its events. Prints the failed files, the longest gap, then "converted N failed M seconds S".
 
 #include "bench/benchcommand.h"
+#include "bench/convertargs.h"
 #include "core/globals.h"
 #include "core/gridcolumns.h"
 #include "core/modgeneral.h"
@@ -57,25 +58,10 @@ void choose(QCheckBox* box, QComboBox* list, const QString& name) {
 }
 
 int runImageToPdf(const QStringList& args) {
-    QString colour, grey, bw, out;
-    QStringList files;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--colour") && hasValue)
-            colour = args[++i];
-        else if (a == QLatin1String("--grey") && hasValue)
-            grey = args[++i];
-        else if (a == QLatin1String("--bw") && hasValue)
-            bw = args[++i];
-        else if (a == QLatin1String("--out") && hasValue)
-            out = args[++i];
-        else if (a.startsWith(QLatin1String("--")))
-            return usage();
-        else
-            files << a;
-    }
-    if (out.isEmpty() || files.isEmpty()) return usage();
+    ConvertArgs a;
+    if (!a.parse(args)) return usage();
+    const QString &colour = a.colour, &grey = a.grey, &bw = a.bw, &out = a.out;
+    const QStringList& files = a.files;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         std::fprintf(stderr, "imagetopdf: the dialog needs a QApplication\n");
         return 2;

@@ -50,3 +50,9 @@ inline bool writeFile(const QString& path, const QByteArray& data) {
         return false;
     return f.write(data) == data.size();
 }
+
+// The whole file; empty when it cannot be read.
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}

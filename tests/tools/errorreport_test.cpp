@@ -21,11 +21,6 @@ QString section(const QString& heading, const QString& subject, const QString& d
            "\r\n\r\n" + description + "\r\n\r\n";
 }
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 class ErrorReport : public ::testing::Test {
 protected:
     ScopedStorage storage;
@@ -66,7 +61,7 @@ TEST_F(ErrorReport, SavedRtfReadsBackAsTheSameLinesWithEscapesAndNonAsciiNames) 
     EXPECT_TRUE(asked.overwritePrompt);
 
     EXPECT_FALSE(QFile::exists(path("report.rtf")));
-    const QByteArray rtf = contents(path("report"));
+    const QByteArray rtf = readFile(path("report"));
     ASSERT_FALSE(rtf.isEmpty());
     for (char c : rtf) // pure 7-bit: every other character is escaped
         ASSERT_LT(static_cast<unsigned char>(c), 0x80);
@@ -86,7 +81,7 @@ TEST_F(ErrorReport, ACancelledSaveWritesNothingAndAFailedOneKeepsTheOldFileAndSa
         ScopedFileSizeLimit limit(1024);
         report.cmdSave_Click();
     }
-    EXPECT_EQ(contents(path("old.rtf")), "{\\rtf1 earlier report}");
+    EXPECT_EQ(readFile(path("old.rtf")), "{\\rtf1 earlier report}");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.rtf"});
     ASSERT_EQ(ui.fake.messages.size(), 1);
     EXPECT_TRUE(ui.fake.messages.front().text.contains("old.rtf"));

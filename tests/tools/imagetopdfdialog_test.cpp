@@ -32,11 +32,6 @@ const QString kHeading = "Image To Pdf Converesion error";
 const QString kSubject = "Following file(s) couldn't Converted";
 const QString kAllDone = "Successfully Converted all file(s).";
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 class ImageToPdfDialog : public ::testing::Test {
 protected:
     ScopedStorage storage;
@@ -159,7 +154,7 @@ TEST_F(ImageToPdfDialog, AFailedWriteIsAFailureAndTheExistingTargetStaysAsItWas)
         ScopedFileSizeLimit limit(2048);
         d->cmdConvert->click();
     }
-    EXPECT_EQ(contents(out + "/big.pdf"), "the user's own file");
+    EXPECT_EQ(readFile(out + "/big.pdf"), "the user's own file");
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"big.pdf"});
     EXPECT_EQ(reports, QStringList{report({in + "/big.png"})});
     EXPECT_FALSE(ui.fake.messageTexts().contains(kAllDone));
@@ -176,8 +171,8 @@ TEST_F(ImageToPdfDialog, WithoutReplaceEveryExistingTargetIsKeptHiddenOnesTooWit
     auto d = open({in + "/x.jpg", in + "/.hidden.jpg", in + "/link.jpg"});
     d->txtOutputFolder->setText(out);
     d->cmdConvert->click();
-    EXPECT_EQ(contents(out + "/x.pdf"), "mine");
-    EXPECT_EQ(contents(out + "/.hidden.pdf"), "hidden and mine");
+    EXPECT_EQ(readFile(out + "/x.pdf"), "mine");
+    EXPECT_EQ(readFile(out + "/.hidden.pdf"), "hidden and mine");
     EXPECT_TRUE(QFileInfo(out + "/link.pdf").isSymLink());
     EXPECT_FALSE(QFile::exists(out + "/nowhere"));
     EXPECT_EQ(d->LastRun().skipped, 3);

@@ -13,6 +13,13 @@ QString PlainText(const QByteArray& rtf) {
     int pendingSkip = 0; // characters that stand in for the last \u
     qsizetype i = 0;
     const qsizetype n = rtf.size();
+    // A character of the text, unless it stands in for the last \u or sits in a skipped group.
+    const auto text = [&](char c) {
+        if (pendingSkip > 0)
+            --pendingSkip;
+        else if (!skipping.last())
+            out += QLatin1Char(c);
+    };
     while (i < n) {
         const char c = rtf[i];
         if (c == '{') {
@@ -34,10 +41,7 @@ QString PlainText(const QByteArray& rtf) {
             continue;
         }
         if (c != '\\') {
-            if (pendingSkip > 0)
-                --pendingSkip;
-            else if (!skipping.last())
-                out += QLatin1Char(c);
+            text(c);
             ++i;
             continue;
         }
@@ -45,10 +49,7 @@ QString PlainText(const QByteArray& rtf) {
         if (++i >= n) return QString();
         const char s = rtf[i];
         if (s == '\\' || s == '{' || s == '}') {
-            if (pendingSkip > 0)
-                --pendingSkip;
-            else if (!skipping.last())
-                out += QLatin1Char(s);
+            text(s);
             ++i;
             continue;
         }

@@ -6,6 +6,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <functional>
 #include <tiffio.h>
 
 namespace toolfx {
@@ -20,53 +21,46 @@ QImage pattern(int width, int height, QImage::Format format) {
     return image.convertToFormat(format);
 }
 
-} // namespace
-
-bool writeBilevelTiff(const QString& path, int width, int height) {
-    TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
-    if (!tif)
-        return false;
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(width));
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height));
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(height));
-    std::vector<uint8_t> row(size_t((width + 7) / 8));
-    bool ok = true;
-    for (int y = 0; y < height && ok; ++y) {
-        for (size_t i = 0; i < row.size(); ++i)
-            row[i] = uint8_t((y / 8 + int(i)) % 2 ? 0xF0 : 0x0F);
-        ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) >= 0;
-    }
-    TIFFClose(tif);
-    return ok;
-}
-
-bool writeGreyTiff(const QString& path, int width, int height, int pages) {
+// Uncompressed single-strip pages of one sample per pixel; `fill` draws row y of a page.
+bool writeTiffPages(const QString& path, int width, int height, int bits, int pages,
+                    const std::function<void(std::vector<uint8_t>& row, int y, int page)>& fill) {
     TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
     if (!tif)
         return false;
     bool ok = true;
-    std::vector<uint8_t> row(size_t(width), 0);
+    std::vector<uint8_t> row(size_t((width * bits + 7) / 8), 0);
     for (int page = 0; page < pages && ok; ++page) {
         TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(width));
         TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(height));
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
         TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, bits == 1 ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK);
         TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(height));
         for (int y = 0; y < height && ok; ++y) {
-            for (int x = 0; x < width; ++x)
-                row[size_t(x)] = uint8_t((x * 7 + y * 3 + page * 50) % 256);
+            fill(row, y, page);
             ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) >= 0;
         }
         ok = ok && TIFFWriteDirectory(tif);
     }
     TIFFClose(tif);
     return ok;
+}
+
+} // namespace
+
+bool writeBilevelTiff(const QString& path, int width, int height) {
+    return writeTiffPages(path, width, height, 1, 1, [](std::vector<uint8_t>& row, int y, int) {
+        for (size_t i = 0; i < row.size(); ++i)
+            row[i] = uint8_t((y / 8 + int(i)) % 2 ? 0xF0 : 0x0F);
+    });
+}
+
+bool writeGreyTiff(const QString& path, int width, int height, int pages) {
+    return writeTiffPages(path, width, height, 8, pages, [](std::vector<uint8_t>& row, int y, int page) {
+        for (size_t x = 0; x < row.size(); ++x)
+            row[x] = uint8_t((int(x) * 7 + y * 3 + page * 50) % 256);
+    });
 }
 
 bool writeGreyPng(const QString& path, int width, int height) {
