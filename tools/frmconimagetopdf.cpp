@@ -26,6 +26,8 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QVBoxLayout>
+#include <atomic>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -246,9 +248,23 @@ void frmConImageToPdf::cmdconvert_Click() {
             run.beforeFile = [this] {
                 QMetaObject::invokeMethod(this, [this] { RunPumpHook(); }, Qt::QueuedConnection);
             };
-        run.afterFile = [this](int done) {
-            QMetaObject::invokeMethod(ProgressBar1, [bar = ProgressBar1, done] { bar->setValue(done); },
-                                      Qt::QueuedConnection);
+        // One progress call waits here at a time and shows the latest count when it runs: the
+        // bar keeps up without a repaint per file.
+        struct Progress {
+            std::atomic<int> done{0};
+            std::atomic<bool> queued{false};
+        };
+        const auto progress = std::make_shared<Progress>(); // outlives a call that runs late
+        run.afterFile = [progress, bar = ProgressBar1](int done) {
+            progress->done.store(done);
+            if (progress->queued.exchange(true)) return;
+            QMetaObject::invokeMethod(
+                bar,
+                [progress, bar] {
+                    progress->queued.store(false);
+                    bar->setValue(progress->done.load());
+                },
+                Qt::QueuedConnection);
         };
         DoEventsWhile([&] { run.Run(files); });
         DoEvents(); // what the worker posted last
@@ -282,9 +298,15 @@ void frmConImageToPdf::finishRun() {
 }
 
 void frmConImageToPdf::writeSettings() {
-    AppSettings->setIsDefaultPathConImgTiff(ChkDefaultPathConImgTiff->isChecked() ? 1 : 0);
-    if (ChkDefaultPathConImgTiff->isChecked()) AppSettings->setDefaultPathConImgTiff(txtOutputFolder->text());
-    AppSettings->setIsOpenFolderConImgTiff(ChkOpenFolderConImgTiff->isChecked() ? 1 : 0);
+    // Every change saves the whole file, synced; a value that is already stored needs no save.
+    const auto keep = [](auto current, auto value, auto set) {
+        if (current != value) (AppSettings->*set)(value);
+    };
+    const bool remember = ChkDefaultPathConImgTiff->isChecked();
+    keep(AppSettings->IsDefaultPathConImgTiff(), uint8_t(remember ? 1 : 0), &Settings::setIsDefaultPathConImgTiff);
+    if (remember) keep(AppSettings->DefaultPathConImgTiff(), txtOutputFolder->text(), &Settings::setDefaultPathConImgTiff);
+    keep(AppSettings->IsOpenFolderConImgTiff(), uint8_t(ChkOpenFolderConImgTiff->isChecked() ? 1 : 0),
+         &Settings::setIsOpenFolderConImgTiff);
 }
 
 void frmConImageToPdf::cmdCancel_Click() {

@@ -137,13 +137,3 @@ TEST_F(DialogGrid, RowsCarryEveryFieldByKeyInCollectionOrder) {
     EXPECT_EQ(grid.Rows(), 1);
     EXPECT_TRUE(storage.errorLog().isEmpty());
 }
-
-TEST_F(DialogGrid, AFailureIsLoggedUnderTheDialogsNameAndKeepsWhatWasSetUp) {
-    AppGridColumns = nullptr;
-    dialoggrid::InitFiles(grid, dialoggrid::SetOrder, kOwner);
-    const QString log = storage.errorLog();
-    EXPECT_TRUE(log.startsWith("Error 91 (") && log.contains(") in procedure InitFiles at Line No. ") &&
-                log.contains(" of Form frmTest at time- "))
-        << log.toStdString();
-    EXPECT_EQ(grid.Rows(), 1);
-}

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 #include <memory>
@@ -126,7 +127,7 @@ TEST_F(ImageToPdfDialog, EachImageGetsItsOwnClasssCompressionAndADamagedOneIsRep
     choose(d->chkEncodBW, d->cboEncodBW, "CCITT-G4");
     d->txtOutputFolder->setText(out);
     QList<int> progress;
-    d->RunPumpHook = [&] { progress << d->ProgressBar1->value(); };
+    QObject::connect(d->ProgressBar1, &QProgressBar::valueChanged, [&](int value) { progress << value; });
     d->cmdConvert->click();
 
     EXPECT_EQ(filters(out + "/colour.pdf"), std::vector<std::string>{"/FlateDecode"});
@@ -135,7 +136,10 @@ TEST_F(ImageToPdfDialog, EachImageGetsItsOwnClasssCompressionAndADamagedOneIsRep
     EXPECT_EQ(filters(out + "/three.pdf"), std::vector<std::string>(3, "/RunLengthDecode"));
     EXPECT_FALSE(QFile::exists(out + "/damaged.pdf"));
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), 4); // no temporary left behind
-    EXPECT_EQ(progress, QList<int>({0, 1, 2, 3, 4}));
+    // The bar climbs to every file done, then rests at 0.
+    ASSERT_GE(progress.size(), 2);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end() - 1));
+    EXPECT_EQ(progress.mid(progress.size() - 2), QList<int>({5, 0}));
 
     EXPECT_EQ(reports, QStringList{report({in + "/damaged.png"})});
     EXPECT_FALSE(ui.fake.messageTexts().contains(kAllDone));
