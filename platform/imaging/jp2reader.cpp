@@ -1,6 +1,7 @@
 #include "platform/imaging/jp2reader.h"
 
 #include "platform/imaging/pageencoder.h"
+#include "platform/imaging/sourcefile.h"
 
 #include <QFile>
 #include <cmath>
@@ -240,26 +241,6 @@ int jp2BitsPerPixel(const QString& path, bool codestream, QString& error) {
     for (uint32_t c = 0; c < dec.image->numcomps; ++c)
         depth += int(dec.image->comps[c].prec);
     return depth;
-}
-
-int readWholeFile(const QString& path, std::vector<uint8_t>& bytes, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return ApCannotRead;
-    }
-    const qint64 size = file.size();
-    if (size > kMaxDecodedBytes) {
-        error = QStringLiteral("%1 is over the limits").arg(path);
-        return ApOverLimits;
-    }
-    bytes.resize(size_t(size));
-    // A short read (a file cut or failing under us) must not pass for a shorter image.
-    if (file.read(reinterpret_cast<char*>(bytes.data()), size) != size) {
-        error = QStringLiteral("cannot read %1").arg(path);
-        return ApCannotRead;
-    }
-    return ApOk;
 }
 
 } // namespace imaging

@@ -3,6 +3,7 @@
 #include "platform/imaging/jpegcodec.h"
 #include "platform/imaging/jpegheader.h"
 #include "platform/imaging/pageencoder.h"
+#include "platform/imaging/sourcefile.h"
 #include "platform/imaging/streamstore.h"
 
 #include <QFile>
@@ -81,11 +82,9 @@ int readJpegPage(const QString& path, const CompressionChoice& choice, StreamSto
 }
 
 int jpegBitsPerPixel(const QString& path, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return ApCannotRead;
-    }
+    QFile file;
+    if (const int rc = openSourceFile(file, path, error); rc != ApOk)
+        return rc;
     constexpr qint64 kMaxHeaderScan = 64 * 1024 * 1024;
     // The frame header usually sits in the first kilobytes; EXIF thumbnails and ICC
     // profiles can push it further, so the whole file is tried when the head is not enough.

@@ -2,6 +2,7 @@
 
 #include "platform/imaging/magickheader.h"
 #include "platform/imaging/metafileheader.h"
+#include "platform/imaging/sourcefile.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -20,11 +21,9 @@ namespace {
 // Rows drawn per pass: bounds the temporary image for large pages.
 constexpr int kBandRows = 1024;
 
-int openEmf(QFile& file, EmfHeader& header, QString& error) {
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return ApCannotRead;
-    }
+int openEmf(QFile& file, const QString& path, EmfHeader& header, QString& error) {
+    if (const int rc = openSourceFile(file, path, error); rc != ApOk)
+        return rc;
     return readEmfHeader(file, header, error);
 }
 
@@ -68,17 +67,17 @@ int emfToSvg(QByteArray data, QByteArray& svg, QString& error) {
 } // namespace
 
 int emfBitsPerPixel(const QString& path) {
-    QFile file(path);
+    QFile file;
     EmfHeader header;
     QString error;
-    const int rc = openEmf(file, header, error);
+    const int rc = openEmf(file, path, header, error);
     return rc == ApOk ? 24 : rc;
 }
 
 int decodeEmf(const QString& path, const PageSink& sink, QString& error) {
-    QFile file(path);
+    QFile file;
     EmfHeader header;
-    int rc = openEmf(file, header, error);
+    int rc = openEmf(file, path, header, error);
     if (rc != ApOk)
         return rc;
     const QSizeF mm = header.sizeMm();
@@ -93,9 +92,11 @@ int decodeEmf(const QString& path, const PageSink& sink, QString& error) {
         error = QStringLiteral("EMF pictures need a GUI application for their fonts");
         return ApUnsupported;
     }
-    file.seek(0);
+    QByteArray records;
+    if ((rc = readWholeFile(file, records, error)) != ApOk)
+        return rc;
     QByteArray svg;
-    rc = emfToSvg(file.readAll(), svg, error);
+    rc = emfToSvg(std::move(records), svg, error);
     if (rc != ApOk)
         return rc;
 

@@ -2,6 +2,7 @@
 
 #include "platform/imaging/magickdecoder.h"
 #include "platform/imaging/metafileheader.h"
+#include "platform/imaging/sourcefile.h"
 
 #include <QFile>
 #include <cmath>
@@ -10,28 +11,26 @@ namespace imaging {
 
 namespace {
 
-int openWmf(QFile& file, WmfHeader& header, QString& error) {
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return ApCannotRead;
-    }
+int openWmf(QFile& file, const QString& path, WmfHeader& header, QString& error) {
+    if (const int rc = openSourceFile(file, path, error); rc != ApOk)
+        return rc;
     return readWmfHeader(file, header, error);
 }
 
 } // namespace
 
 int wmfBitsPerPixel(const QString& path) {
-    QFile file(path);
+    QFile file;
     WmfHeader header;
     QString error;
-    const int rc = openWmf(file, header, error);
+    const int rc = openWmf(file, path, header, error);
     return rc == ApOk ? 24 : rc;
 }
 
 int decodeWmf(const QString& path, const PageSink& sink, QString& error) {
-    QFile file(path);
+    QFile file;
     WmfHeader wmf;
-    int rc = openWmf(file, wmf, error);
+    int rc = openWmf(file, path, wmf, error);
     if (rc != ApOk)
         return rc;
     MagickHeader header;
@@ -45,13 +44,15 @@ int decodeWmf(const QString& path, const PageSink& sink, QString& error) {
             return ApOverLimits;
         }
     }
-    file.seek(0);
+    QByteArray records;
+    if ((rc = readWholeFile(file, records, error)) != ApOk)
+        return rc;
     MagickRead how;
     how.coder = "WMF";
     how.density = kMetafileDpi;
     how.flattenOnWhite = true;
     RasterPage page;
-    rc = decodeMagickPage(file.readAll(), how, header, page, error);
+    rc = decodeMagickPage(std::move(records), how, header, page, error);
     if (rc != ApOk)
         return rc;
     // libwmf draws at the density asked; say so even where it leaves the units unset.

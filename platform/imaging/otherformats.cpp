@@ -5,6 +5,7 @@
 #include "platform/imaging/magickworkarounds.h"
 #include "platform/imaging/metafileemf.h"
 #include "platform/imaging/metafilewmf.h"
+#include "platform/imaging/sourcefile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -68,7 +69,7 @@ int decodeDcx(QFile& file, const PageSink& sink, QString& error) {
             error = QStringLiteral("DCX page outside the file");
             return ApCorrupt;
         }
-        QByteArray pcx = file.read(end - offset);
+        QByteArray pcx = readFileRange(file, offset, end - offset);
         QBuffer buffer(&pcx);
         buffer.open(QIODevice::ReadOnly);
         MagickHeader header;
@@ -88,11 +89,7 @@ int decodeDcx(QFile& file, const PageSink& sink, QString& error) {
 
 // The chosen icon entry alone, as a one-entry ICO, so ImageMagick decodes nothing else.
 int decodeIcoEntry(QFile& file, const MagickHeader& header, const PageSink& sink, QString& error) {
-    if (!file.seek(header.pageOffset)) {
-        error = QStringLiteral("ICO entry outside the file");
-        return ApCorrupt;
-    }
-    const QByteArray image = file.read(header.pageLength);
+    const QByteArray image = readFileRange(file, header.pageOffset, header.pageLength);
     if (image.size() < header.pageLength) {
         error = QStringLiteral("ICO entry cut short");
         return ApCorrupt;
@@ -119,13 +116,12 @@ int decodeOtherFormat(const QString& path, ImageFormat format, const PageSink& s
         error = QStringLiteral("not a format read through ImageMagick");
         return ApUnsupported;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return ApCannotRead;
-    }
+    QFile file;
+    int rc = openSourceFile(file, path, error);
+    if (rc != ApOk)
+        return rc;
     MagickHeader header;
-    int rc = readMagickHeader(file, format, header, error);
+    rc = readMagickHeader(file, format, header, error);
     if (rc == ApOk)
         rc = checkLimits(header, error);
     if (rc != ApOk)
@@ -134,11 +130,13 @@ int decodeOtherFormat(const QString& path, ImageFormat format, const PageSink& s
         return decodeDcx(file, sink, error);
     if (format == ImageFormat::Ico)
         return decodeIcoEntry(file, header, sink, error);
-    file.seek(0);
+    QByteArray data;
+    if ((rc = readWholeFile(file, data, error)) != ApOk)
+        return rc;
     MagickRead how;
     how.coder = coder;
     how.firstFrameOnly = format == ImageFormat::Gif;
-    return decodeOne(file.readAll(), how, header, sink, error);
+    return decodeOne(std::move(data), how, header, sink, error);
 }
 
 int otherFormatBitsPerPixel(const QString& path, ImageFormat format) {
@@ -146,11 +144,11 @@ int otherFormatBitsPerPixel(const QString& path, ImageFormat format) {
         return emfBitsPerPixel(path);
     if (format == ImageFormat::Wmf)
         return wmfBitsPerPixel(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    QString error;
+    if (openSourceFile(file, path, error) != ApOk)
         return ApCannotRead;
     MagickHeader header;
-    QString error;
     const int rc = readMagickHeader(file, format, header, error);
     return rc == ApOk ? header.bitsPerPixel : rc;
 }

@@ -18,8 +18,6 @@ int encodeRasterPage(RasterPage& page, Compression compression, int orientation,
                      EncodedPage& out, QString& error);
 
 // Helpers shared with the readers.
-// Reads a whole source file, refusing one larger than a decoded page may be.
-int readWholeFile(const QString& path, std::vector<uint8_t>& bytes, QString& error);
 bool isOpaque(const std::vector<uint8_t>& alpha);
 // Palette entries all grey (r == g == b).
 bool paletteIsGrey(const std::vector<uint8_t>& palette);

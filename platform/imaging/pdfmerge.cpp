@@ -1,6 +1,8 @@
 // Appending the pages of another PDF to the document.
 #include "platform/imaging/pdfdocument.h"
 
+#include "platform/imaging/sourcefile.h"
+
 #include <QFile>
 #include <qpdf/ClosedFileInputSource.hh>
 #include <qpdf/QPDF.hh>
@@ -19,10 +21,8 @@ int versionNumber(const std::string& v) {
 } // namespace
 
 int PdfDocument::appendPdf(const QString& path, QString& error) {
-    if (!QFile::exists(path)) {
-        error = QStringLiteral("cannot open %1").arg(path);
-        return ApCannotRead;
-    }
+    if (const int rc = checkSourceFile(path, error); rc != ApOk)
+        return rc;
     const int before = pageCount();
     try {
         // The source is reopened whenever QPDF needs its streams while writing, so a

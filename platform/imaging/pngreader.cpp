@@ -1,6 +1,7 @@
 #include "platform/imaging/pngreader.h"
 
 #include "platform/imaging/pageencoder.h"
+#include "platform/imaging/sourcefile.h"
 #include "platform/imaging/streamstore.h"
 
 #include <QFile>
@@ -189,11 +190,9 @@ int readPngPage(const QString& path, const CompressionChoice& choice, StreamStor
 }
 
 int pngBitsPerPixel(const QString& path, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return ApCannotRead;
-    }
+    QFile file;
+    if (const int rc = openSourceFile(file, path, error); rc != ApOk)
+        return rc;
     const QByteArray head = file.read(33); // signature and IHDR
     const auto* d = reinterpret_cast<const uint8_t*>(head.constData());
     if (head.size() < 33 || std::memcmp(d + 12, "IHDR", 4) != 0) {

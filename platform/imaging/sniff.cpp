@@ -1,5 +1,7 @@
 #include "platform/imaging/sniff.h"
 
+#include "platform/imaging/sourcefile.h"
+
 #include <QFile>
 #include <cstring>
 
@@ -118,11 +120,9 @@ ImageFormat sniffFormat(const uint8_t* p, size_t n, const uint8_t* tail, size_t 
 
 int sniffFile(const QString& path, ImageFormat& format, QString& error) {
     format = ImageFormat::Unknown;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return ApCannotRead;
-    }
+    QFile file;
+    if (const int rc = openSourceFile(file, path, error); rc != ApOk)
+        return rc;
     const QByteArray head = file.read(kSniffHeadBytes);
     if (head.isEmpty()) {
         error = QStringLiteral("%1 is empty").arg(path);

@@ -1,5 +1,8 @@
 #include "platform/imaging/streamdata.h"
 
+#include "platform/imaging/raster.h"
+#include "platform/imaging/sourcefile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <array>
@@ -59,9 +62,9 @@ std::shared_ptr<SourceStreamData> SourceStreamData::create(const QString& path, 
 }
 
 bool SourceStreamData::writeTo(const ByteSink& sink, QString& error) const {
-    QFile file(m_path);
+    QFile file;
     const QFileInfo info(m_path);
-    if (!file.open(QIODevice::ReadOnly) || info.size() != m_fileSize ||
+    if (openSourceFile(file, m_path, error) != ApOk || info.size() != m_fileSize ||
         info.lastModified().toMSecsSinceEpoch() != m_modified) {
         error = QStringLiteral("%1 changed or vanished before the document was written").arg(m_path);
         return false;

@@ -1,11 +1,13 @@
 #include "platform/imaging/tiffhandle.h"
 
 #include "platform/imaging/raster.h"
+#include "platform/imaging/sourcefile.h"
 
 #include <QFile>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace imaging {
 
@@ -85,14 +87,19 @@ TIFFOpenOptions* TiffHandle::options() {
     return opts;
 }
 
-bool TiffHandle::openFile(const QString& path, const char* mode) {
+int TiffHandle::openSource(const QString& path) {
     close();
     m_error.clear();
+    int fd = -1;
+    if (const int rc = openSourceDescriptor(path, fd, m_error); rc != ApOk)
+        return rc;
     TIFFOpenOptions* opts = options();
-    const QByteArray fullMode = QByteArray(mode) + 'm';
-    m_tiff = TIFFOpenExt(QFile::encodeName(path).constData(), fullMode.constData(), opts);
+    m_tiff = TIFFFdOpenExt(fd, QFile::encodeName(path).constData(), "rm", opts);
     TIFFOpenOptionsFree(opts);
-    return m_tiff != nullptr;
+    if (m_tiff)
+        return ApOk;
+    ::close(fd); // libtiff closes it only once it has taken it
+    return ApCorrupt;
 }
 
 bool TiffHandle::openMemory(TiffMemory* memory, const char* mode) {

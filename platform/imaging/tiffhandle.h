@@ -26,9 +26,10 @@ public:
     TiffHandle(const TiffHandle&) = delete;
     TiffHandle& operator=(const TiffHandle&) = delete;
 
-    // `mode` as for TIFFOpen; files are never memory-mapped (a file shrinking under us
-    // must be an error, not a SIGBUS).
-    bool openFile(const QString& path, const char* mode);
+    // Opens a source file for reading as a regular file only (see sourcefile.h); it is
+    // never memory-mapped (a file shrinking under us must be an error, not a SIGBUS).
+    // Answers ApOk, ApCannotRead when the file cannot be opened, ApCorrupt when it is no TIFF.
+    int openSource(const QString& path);
     bool openMemory(TiffMemory* memory, const char* mode);
     void close();
 

@@ -15,16 +15,13 @@ namespace {
 constexpr bool kVerifyPassThrough = true;
 
 int openTiff(TiffHandle& tiff, const QString& path, QString& error) {
-    if (!QFile::exists(path)) {
-        error = QStringLiteral("cannot open %1").arg(path);
-        return ApCannotRead;
-    }
-    if (!tiff.openFile(path, "r")) {
+    const int rc = tiff.openSource(path);
+    if (rc == ApCannotRead)
+        error = tiff.error();
+    else if (rc != ApOk)
         error = QStringLiteral("%1: %2").arg(
             path, tiff.error().isEmpty() ? QStringLiteral("not a readable TIFF") : tiff.error());
-        return QFile(path).open(QIODevice::ReadOnly) ? ApCorrupt : ApCannotRead;
-    }
-    return ApOk;
+    return rc;
 }
 
 uint16_t tag16(TIFF* t, ttag_t tag, uint16_t fallback) {
