@@ -1,5 +1,6 @@
 #include "platform/imaging/encoders.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <zlib.h>
 
@@ -47,58 +48,57 @@ uint64_t filterRow(int type, const uint8_t* cur, const uint8_t* prev, size_t n, 
 
 } // namespace
 
-std::vector<uint8_t> applyPngPredictors(const uint8_t* rows, size_t rowBytes, size_t rowCount,
-                                        int bytesPerPixel) {
-    std::vector<uint8_t> out((rowBytes + 1) * rowCount);
-    std::vector<uint8_t> trial(rowBytes);
-    for (size_t y = 0; y < rowCount; ++y) {
-        const uint8_t* cur = rows + y * rowBytes;
-        const uint8_t* prev = y ? cur - rowBytes : nullptr;
-        uint8_t* dst = out.data() + y * (rowBytes + 1);
-        uint64_t best = filterRow(0, cur, prev, rowBytes, bytesPerPixel, dst + 1);
-        dst[0] = 0;
-        for (int type = 1; type <= 4; ++type) {
-            const uint64_t cost = filterRow(type, cur, prev, rowBytes, bytesPerPixel, trial.data());
-            if (cost < best) {
-                best = cost;
-                dst[0] = uint8_t(type);
-                std::copy(trial.begin(), trial.end(), dst + 1);
-            }
+PngPredictor::PngPredictor(const uint8_t* rows, size_t rowBytes, int bytesPerPixel)
+    : m_rows(rows), m_rowBytes(rowBytes), m_bytesPerPixel(bytesPerPixel), m_out(rowBytes + 1), m_trial(rowBytes) {}
+
+const uint8_t* PngPredictor::row(size_t y) {
+    const uint8_t* cur = m_rows + y * m_rowBytes;
+    const uint8_t* prev = y ? cur - m_rowBytes : nullptr;
+    uint8_t* dst = m_out.data();
+    uint64_t best = filterRow(0, cur, prev, m_rowBytes, m_bytesPerPixel, dst + 1);
+    dst[0] = 0;
+    for (int type = 1; type <= 4; ++type) {
+        const uint64_t cost = filterRow(type, cur, prev, m_rowBytes, m_bytesPerPixel, m_trial.data());
+        if (cost < best) {
+            best = cost;
+            dst[0] = uint8_t(type);
+            std::copy(m_trial.begin(), m_trial.end(), dst + 1);
         }
     }
-    return out;
+    return dst;
 }
 
-bool encodeFlate(const uint8_t* data, size_t size, std::vector<uint8_t>& out, QString& error) {
+bool encodeFlate(const RowSource& rows, size_t rowBytes, size_t rowCount, std::vector<uint8_t>& out,
+                 QString& error) {
     z_stream zs{};
     if (deflateInit(&zs, Z_DEFAULT_COMPRESSION) != Z_OK) {
         error = QStringLiteral("zlib cannot start");
         return false;
     }
-    out.resize(deflateBound(&zs, uLong(std::min<size_t>(size, 1u << 30))) + 64);
-    size_t produced = 0;
-    size_t consumed = 0;
+    // Address space for the worst case, so the output is never copied while it grows; only
+    // what is written becomes memory.
+    out.clear();
+    out.reserve(size_t(deflateBound(&zs, uLong(rowBytes * rowCount))));
+    std::vector<uint8_t> chunk(1u << 18);
     int rc = Z_OK;
-    while (rc != Z_STREAM_END) {
-        // zlib counts in uInt: feed at most 1 GiB at a time.
-        const size_t chunk = std::min<size_t>(size - consumed, 1u << 30);
-        zs.next_in = const_cast<Bytef*>(data + consumed);
-        zs.avail_in = uInt(chunk);
-        if (out.size() - produced < 65536) out.resize(out.size() * 2);
-        zs.next_out = out.data() + produced;
-        zs.avail_out = uInt(std::min<size_t>(out.size() - produced, 1u << 30));
-        const uInt inBefore = zs.avail_in, outBefore = zs.avail_out;
-        rc = deflate(&zs, consumed + chunk == size ? Z_FINISH : Z_NO_FLUSH);
-        consumed += inBefore - zs.avail_in;
-        produced += outBefore - zs.avail_out;
-        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
-            deflateEnd(&zs);
-            error = QStringLiteral("zlib failed (%1)").arg(rc);
-            return false;
-        }
+    for (size_t y = 0; y <= rowCount; ++y) {
+        // The row may be larger than zlib's uInt counts: no row of ours reaches 4 GiB.
+        const bool last = y == rowCount;
+        zs.next_in = last ? nullptr : const_cast<Bytef*>(rows(y));
+        zs.avail_in = last ? 0 : uInt(rowBytes);
+        do {
+            zs.next_out = chunk.data();
+            zs.avail_out = uInt(chunk.size());
+            rc = deflate(&zs, last ? Z_FINISH : Z_NO_FLUSH);
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+                deflateEnd(&zs);
+                error = QStringLiteral("zlib failed (%1)").arg(rc);
+                return false;
+            }
+            out.insert(out.end(), chunk.data(), chunk.data() + (chunk.size() - zs.avail_out));
+        } while (zs.avail_out == 0 || (last && rc != Z_STREAM_END));
     }
     deflateEnd(&zs);
-    out.resize(produced);
     return true;
 }
 

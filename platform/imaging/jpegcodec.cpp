@@ -92,7 +92,7 @@ int decodeJpeg(const uint8_t* data, size_t size, const JpegInfo& info, RasterPag
     return ApOk;
 }
 
-bool encodeDct(const uint8_t* pixels, int width, int height, int components, int quality,
+bool encodeDct(const RowSource& rows, int width, int height, int components, int quality,
                std::vector<uint8_t>& out, QString& error) {
     jpeg_compress_struct cinfo;
     QuietErrors err;
@@ -112,9 +112,8 @@ bool encodeDct(const uint8_t* pixels, int width, int height, int components, int
     jpeg_set_defaults(&cinfo); // YCbCr with 2x2 luma sampling: 4:2:0
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
-    const size_t stride = size_t(width) * size_t(components);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(pixels + size_t(cinfo.next_scanline) * stride);
+        JSAMPROW row = const_cast<JSAMPROW>(rows(cinfo.next_scanline));
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);

@@ -3,6 +3,7 @@
 // libjpeg-turbo behind a quiet error manager: decoding a JPEG that cannot be passed
 // through, and encoding DCTDecode data.
 
+#include "platform/imaging/encoders.h"
 #include "platform/imaging/raster.h"
 
 #include <QString>
@@ -17,7 +18,7 @@ struct JpegInfo;
 int decodeJpeg(const uint8_t* data, size_t size, const JpegInfo& info, RasterPage& page, QString& error);
 
 // Baseline JPEG of 8-bit grey (1 component) or RGB (3 components, 4:2:0) rows.
-bool encodeDct(const uint8_t* pixels, int width, int height, int components, int quality,
+bool encodeDct(const RowSource& rows, int width, int height, int components, int quality,
                std::vector<uint8_t>& out, QString& error);
 
 } // namespace imaging

@@ -63,29 +63,78 @@ int encodeLossless(const RasterPage& page, Compression c, ImageStream& s, std::v
     const size_t rows = size_t(page.height);
     const bool predict =
         c != Compression::Packbits && page.model != ColourModel::Indexed && page.bitsPerComponent >= 8;
-    std::vector<uint8_t> predicted;
-    const uint8_t* data = page.pixels.data();
-    size_t rowBytes = stride;
-    if (predict) {
-        predicted = applyPngPredictors(page.pixels.data(), stride, rows,
-                                       page.components() * page.bitsPerComponent / 8);
-        data = predicted.data();
-        rowBytes = stride + 1;
-    }
+    // Predictor rows are made one at a time as the encoder asks for them.
+    PngPredictor predictor(page.pixels.data(), stride, page.components() * page.bitsPerComponent / 8);
+    const RowSource source = predict ? RowSource([&](size_t y) { return predictor.row(y); })
+                                     : RowSource([&](size_t y) { return page.pixels.data() + y * stride; });
+    const size_t rowBytes = predict ? predictor.filteredRowBytes() : stride;
     bool ok = false;
     if (c == Compression::Lzw) {
         s.filter = "LZWDecode";
-        ok = encodeLzw(data, rowBytes, rows, out, error);
+        ok = encodeLzw(source, rowBytes, rows, out, error);
         if (predict) addPredictorParms(s, page.components());
         s.parms.push_back({"EarlyChange", 1});
     } else if (c == Compression::Packbits) {
         s.filter = "RunLengthDecode";
-        ok = encodeRunLength(data, rowBytes, rows, out, error);
+        ok = encodeRunLength(source, rowBytes, rows, out, error);
     } else {
         s.filter = "FlateDecode";
-        ok = encodeFlate(data, rowBytes * rows, out, error);
+        ok = encodeFlate(source, rowBytes, rows, out, error);
         if (predict) addPredictorParms(s, page.components());
     }
+    return ok ? ApOk : ApCannotWrite;
+}
+
+// 8-bit grey or RGB rows for the DCT encoder, converted one at a time from whatever the
+// page holds (palette indices, 1 to 16 bits), so no converted copy of the page is made.
+class JpegRows {
+public:
+    explicit JpegRows(const RasterPage& page)
+        : m_page(page), m_greyPalette(page.model == ColourModel::Indexed && paletteIsGrey(page.palette)),
+          m_components(page.model == ColourModel::Indexed ? (m_greyPalette ? 1 : 3) : page.components()),
+          m_row(size_t(page.width) * size_t(m_components)) {}
+    int components() const { return m_components; }
+    bool greyPalette() const { return m_greyPalette; }
+    const uint8_t* row(size_t y) {
+        const uint8_t* in = m_page.pixels.data() + y * m_page.rowBytes();
+        const int bits = m_page.bitsPerComponent;
+        if (m_page.model == ColourModel::Indexed) {
+            const size_t entries = m_page.palette.size() / 3;
+            uint8_t* dst = m_row.data();
+            for (int x = 0; x < m_page.width; ++x) {
+                size_t index = size_t(sampleAt(in, x, bits));
+                if (index >= entries)
+                    index = entries ? entries - 1 : 0; // out-of-range indices take the last colour
+                for (int c = 0; c < m_components; ++c)
+                    *dst++ = entries ? m_page.palette[index * 3 + size_t(c)] : 0;
+            }
+            return m_row.data();
+        }
+        if (bits == 8)
+            return in;
+        const int maxValue = (1 << std::min(bits, 8)) - 1;
+        for (size_t i = 0; i < m_row.size(); ++i)
+            m_row[i] = bits == 16 ? in[2 * i] : uint8_t(sampleAt(in, int(i), bits) * 255 / maxValue);
+        return m_row.data();
+    }
+
+private:
+    const RasterPage& m_page;
+    bool m_greyPalette;
+    int m_components;
+    std::vector<uint8_t> m_row;
+};
+
+int encodeJpeg(const RasterPage& page, ImageStream& s, std::vector<uint8_t>& out, QString& error) {
+    JpegRows rows(page);
+    s.model = rows.components() == 1 ? ColourModel::Gray : ColourModel::RGB;
+    s.bitsPerComponent = 8;
+    s.palette.clear();
+    if (rows.greyPalette())
+        s.icc.clear(); // an RGB profile no longer describes the data
+    s.filter = "DCTDecode";
+    const bool ok = encodeDct([&](size_t y) { return rows.row(y); }, page.width, page.height, rows.components(),
+                              kJpegQuality, out, error);
     return ok ? ApOk : ApCannotWrite;
 }
 
@@ -121,48 +170,6 @@ bool paletteIsGrey(const std::vector<uint8_t>& palette) {
     return true;
 }
 
-void expandPalette(RasterPage& page) {
-    if (page.model != ColourModel::Indexed) return;
-    const bool grey = paletteIsGrey(page.palette);
-    const int comps = grey ? 1 : 3;
-    std::vector<uint8_t> out(size_t(page.width) * size_t(page.height) * size_t(comps));
-    const size_t stride = page.rowBytes();
-    const size_t entries = page.palette.size() / 3;
-    uint8_t* dst = out.data();
-    for (int y = 0; y < page.height; ++y) {
-        const uint8_t* row = page.pixels.data() + size_t(y) * stride;
-        for (int x = 0; x < page.width; ++x) {
-            size_t index = size_t(sampleAt(row, x, page.bitsPerComponent));
-            if (index >= entries)
-                index = entries ? entries - 1 : 0; // out-of-range indices take the last colour
-            for (int c = 0; c < comps; ++c)
-                *dst++ = entries ? page.palette[index * 3 + size_t(c)] : 0;
-        }
-    }
-    page.pixels.swap(out);
-    page.model = grey ? ColourModel::Gray : ColourModel::RGB;
-    page.bitsPerComponent = 8;
-    page.palette.clear();
-    if (grey) page.icc.clear(); // an RGB profile no longer describes the data
-}
-
-void convertTo8Bit(RasterPage& page) {
-    if (page.bitsPerComponent == 8 || page.model == ColourModel::Indexed) return;
-    const int bits = page.bitsPerComponent;
-    const int samples = page.width * page.components();
-    const int maxValue = (1 << std::min(bits, 8)) - 1;
-    std::vector<uint8_t> out(size_t(samples) * size_t(page.height));
-    const size_t stride = page.rowBytes();
-    for (int y = 0; y < page.height; ++y) {
-        const uint8_t* row = page.pixels.data() + size_t(y) * stride;
-        uint8_t* dst = out.data() + size_t(y) * size_t(samples);
-        for (int i = 0; i < samples; ++i)
-            dst[i] = bits == 16 ? row[2 * i] : uint8_t(sampleAt(row, i, bits) * 255 / maxValue);
-    }
-    page.pixels.swap(out);
-    page.bitsPerComponent = 8;
-}
-
 int encodeRasterPage(RasterPage& page, Compression c, int orientation, StreamStore& store, EncodedPage& out,
                      QString& error) {
     out = EncodedPage{};
@@ -174,11 +181,8 @@ int encodeRasterPage(RasterPage& page, Compression c, int orientation, StreamSto
         page.bitsPerComponent == 1 && page.components() == 1 && page.model != ColourModel::CMYK;
     if (c == Compression::Default) c = bilevel ? Compression::G4 : Compression::Zip;
     if ((c == Compression::G3 || c == Compression::G4) && !bilevel) c = Compression::Zip;
-    if (c == Compression::Jpeg) {
-        expandPalette(page);
-        convertTo8Bit(page);
-        if (page.model == ColourModel::CMYK) c = Compression::Zip; // our DCT encoder writes grey and RGB only
-    }
+    if (c == Compression::Jpeg && page.model == ColourModel::CMYK)
+        c = Compression::Zip; // our DCT encoder writes grey and RGB only
 
     std::vector<uint8_t> encoded;
     ImageStream& s = out.image;
@@ -187,11 +191,7 @@ int encodeRasterPage(RasterPage& page, Compression c, int orientation, StreamSto
     if (c == Compression::G3 || c == Compression::G4) {
         rc = encodeFax(page, c == Compression::G4, s, encoded, error);
     } else if (c == Compression::Jpeg) {
-        s.filter = "DCTDecode";
-        rc = encodeDct(page.pixels.data(), page.width, page.height, page.components(), kJpegQuality, encoded,
-                       error)
-                 ? ApOk
-                 : ApCannotWrite;
+        rc = encodeJpeg(page, s, encoded, error);
     } else {
         rc = encodeLossless(page, c, s, encoded, error);
     }

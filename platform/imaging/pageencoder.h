@@ -21,9 +21,5 @@ int encodeRasterPage(RasterPage& page, Compression compression, int orientation,
 bool isOpaque(const std::vector<uint8_t>& alpha);
 // Palette entries all grey (r == g == b).
 bool paletteIsGrey(const std::vector<uint8_t>& palette);
-// Replaces an Indexed page by RGB, or by grey when every palette entry is grey.
-void expandPalette(RasterPage& page);
-// Brings a page to 8 bits per component (16 keeps its high byte; 1, 2, 4 are scaled).
-void convertTo8Bit(RasterPage& page);
 
 } // namespace imaging

@@ -69,6 +69,9 @@ StreamDataPtr StreamStore::keep(std::vector<uint8_t>&& bytes, QString& error) {
     const uint64_t n = bytes.size();
     if (m_memoryUsed + n <= m_budget) {
         m_memoryUsed += n;
+        // Encoders reserve for the worst case; a kept stream holds only its bytes.
+        if (bytes.capacity() > n + n / 4)
+            bytes.shrink_to_fit();
         return std::make_shared<MemoryStreamData>(std::move(bytes));
     }
     if (!openSpill(error)) return nullptr;

@@ -2,6 +2,9 @@
 // photometrics (keeping 16 bits, CMYK and palettes), libtiff's RGBA interface for the rest.
 #include "platform/imaging/tiffreader.h"
 
+#include "platform/imaging/tiffhandle.h"
+
+#include <algorithm>
 #include <cstring>
 
 namespace imaging {
@@ -17,44 +20,81 @@ struct Layout {
     bool premultiplied = false;
 };
 
-// Reads the stored samples of one plane (or of all, when contiguous) into `out`, rows packed
-// as libtiff returns them (scanline size).
-bool readPlane(TIFF* t, const Layout& l, uint16_t plane, size_t rowBytes, std::vector<uint8_t>& out) {
-    out.assign(rowBytes * l.height, 0);
+// Room for `bytes` more at the end of `out`, to be decoded into at once: the page grows only
+// as far as data has really been decoded, so a file that claims a large page but holds
+// little fails before much is allocated.
+uint8_t* grow(std::vector<uint8_t>& out, size_t bytes) {
+    const size_t at = out.size();
+    out.resize(at + bytes);
+    return out.data() + at;
+}
+
+// Uncompressed strips or tiles hold exactly what the page needs: all of it must lie inside
+// the file before anything is allocated for the page.
+bool uncompressedDataPresent(TIFF* t, const Layout& l) {
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
+    if (compression != COMPRESSION_NONE)
+        return true;
+    const uint64_t size = uint64_t(TIFFGetSizeProc(t)(TIFFClientdata(t)));
+    const bool tiled = TIFFIsTiled(t);
+    const uint32_t count = tiled ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t);
+    uint32_t rowsPerStrip = l.height;
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, l.height);
+    const uint32_t stripsPerPlane = (l.height - 1) / rowsPerStrip + 1;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t row = (i % stripsPerPlane) * rowsPerStrip;
+        const uint64_t need = tiled ? TIFFTileSize64(t) : TIFFVStripSize64(t, std::min(rowsPerStrip, l.height - row));
+        const uint64_t offset = TIFFGetStrileOffset(t, i);
+        if (need == 0 || offset > size || need > size - offset)
+            return false;
+    }
+    return true;
+}
+
+// Appends the stored samples of one plane (or of all, when contiguous) to `out` as they are
+// decoded, rows packed as libtiff returns them (scanline size).
+bool readPlane(TiffHandle& tiff, const Layout& l, uint16_t plane, size_t rowBytes, std::vector<uint8_t>& out) {
+    TIFF* t = tiff.get();
+    out.clear();
+    out.reserve(rowBytes * l.height);
     if (TIFFIsTiled(t)) {
         uint32_t tw = 0, th = 0;
         TIFFGetField(t, TIFFTAG_TILEWIDTH, &tw);
         TIFFGetField(t, TIFFTAG_TILELENGTH, &th);
         const tmsize_t tileSize = TIFFTileSize(t);
         const size_t tileRow = size_t(TIFFTileRowSize64(t));
-        if (tw == 0 || th == 0 || tileSize <= 0) return false;
+        if (tw == 0 || th == 0 || tileSize <= 0)
+            return false;
         std::vector<uint8_t> tile(static_cast<size_t>(tileSize));
         const int perPixelBits = l.bps * (l.planar == PLANARCONFIG_CONTIG ? l.spp : 1);
-        for (uint32_t y = 0; y < l.height; y += th)
+        for (uint32_t y = 0; y < l.height; y += th) {
+            const uint32_t rows = std::min(th, l.height - y);
+            uint8_t* band = grow(out, size_t(rows) * rowBytes);
             for (uint32_t x = 0; x < l.width; x += tw) {
-                if (TIFFReadTile(t, tile.data(), x, y, 0, plane) < 0) return false;
+                if (TIFFReadTile(t, tile.data(), x, y, 0, plane) < 0 || tiff.dataEndedEarly())
+                    return false;
                 const size_t startByte = size_t(x) * size_t(perPixelBits) / 8;
                 const size_t copy = std::min(tileRow, rowBytes - startByte);
-                for (uint32_t r = 0; r < th && y + r < l.height; ++r)
-                    std::memcpy(out.data() + size_t(y + r) * rowBytes + startByte, tile.data() + r * tileRow,
-                                copy);
+                for (uint32_t r = 0; r < rows; ++r)
+                    std::memcpy(band + r * rowBytes + startByte, tile.data() + r * tileRow, copy);
             }
+        }
         return true;
     }
-    uint32_t rowsPerStrip = l.height;
-    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    rowsPerStrip = std::min(std::max<uint32_t>(rowsPerStrip, 1), l.height);
-    const uint32_t stripsPerPlane = (l.height + rowsPerStrip - 1) / rowsPerStrip;
-    for (uint32_t s = 0; s < stripsPerPlane; ++s) {
-        const uint32_t row = s * rowsPerStrip;
-        const size_t want = size_t(std::min(rowsPerStrip, l.height - row)) * rowBytes;
-        const uint32_t strip = s + uint32_t(plane) * stripsPerPlane;
-        if (TIFFReadEncodedStrip(t, strip, out.data() + size_t(row) * rowBytes, tmsize_t(want)) < 0)
+    if (uint64_t(TIFFScanlineSize64(t)) != rowBytes)
+        return false;
+    // Row by row: a single strip as large as the page is never held twice, and a strip
+    // that holds less than it claims fails at the first row it cannot give.
+    for (uint32_t row = 0; row < l.height; ++row)
+        if (TIFFReadScanline(t, grow(out, rowBytes), row, plane) < 0 || tiff.dataEndedEarly())
             return false;
-    }
     return true;
 }
 
+// The page in bands of whole strips or tiles through libtiff's RGBA interface, so that only
+// one band of 32-bit pixels is held besides the page.
 int decodeWithRgba(TIFF* t, const Layout& l, RasterPage& page, QString& error) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(t, message)) {
@@ -67,67 +107,98 @@ int decodeWithRgba(TIFF* t, const Layout& l, RasterPage& page, QString& error) {
         return ApUnsupported;
     }
     img.req_orientation = img.orientation; // rows as stored; the page placement turns them
-    std::vector<uint32_t> raster(size_t(l.width) * l.height);
-    const int ok = TIFFRGBAImageGet(&img, raster.data(), l.width, l.height);
-    TIFFRGBAImageEnd(&img);
-    if (!ok) {
-        error = QStringLiteral("damaged TIFF data");
-        return ApCorrupt;
-    }
+    uint32_t unit = l.height;
+    if (TIFFIsTiled(t))
+        TIFFGetField(t, TIFFTAG_TILELENGTH, &unit);
+    else
+        TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &unit);
+    unit = std::clamp<uint32_t>(unit, 1, l.height);
+    const uint32_t wanted = uint32_t(std::max<uint64_t>(1, (uint64_t(16) << 20) / (uint64_t(l.width) * 4)));
+    const uint32_t band = std::min(l.height, std::max(unit, wanted / unit * unit));
+    std::vector<uint32_t> raster(size_t(l.width) * band);
+    const bool alpha = l.alphaSample >= 0;
+    const size_t pixels = size_t(l.width) * l.height;
     page.model = ColourModel::RGB;
     page.bitsPerComponent = 8;
-    page.pixels.resize(raster.size() * 3);
-    const bool alpha = l.alphaSample >= 0;
-    if (alpha) page.alpha.resize(raster.size());
-    for (size_t i = 0; i < raster.size(); ++i) {
-        const uint32_t v = raster[i];
-        page.pixels[3 * i] = uint8_t(TIFFGetR(v));
-        page.pixels[3 * i + 1] = uint8_t(TIFFGetG(v));
-        page.pixels[3 * i + 2] = uint8_t(TIFFGetB(v));
-        if (alpha) page.alpha[i] = uint8_t(TIFFGetA(v));
+    page.pixels.reserve(pixels * 3);
+    if (alpha)
+        page.alpha.reserve(pixels);
+    for (uint32_t y = 0; y < l.height; y += band) {
+        const uint32_t rows = std::min(band, l.height - y);
+        img.row_offset = int(y);
+        img.col_offset = 0;
+        if (!TIFFRGBAImageGet(&img, raster.data(), l.width, rows)) {
+            TIFFRGBAImageEnd(&img);
+            error = QStringLiteral("damaged TIFF data");
+            return ApCorrupt;
+        }
+        const size_t count = size_t(l.width) * rows;
+        uint8_t* rgb = grow(page.pixels, count * 3);
+        uint8_t* a = alpha ? grow(page.alpha, count) : nullptr;
+        for (size_t i = 0; i < count; ++i) {
+            const uint32_t v = raster[i];
+            int r = int(TIFFGetR(v)), g = int(TIFFGetG(v)), b = int(TIFFGetB(v));
+            if (a) { // the RGBA interface premultiplies
+                const int av = int(TIFFGetA(v));
+                a[i] = uint8_t(av);
+                if (av > 0 && av < 255) {
+                    r = std::min(255, r * 255 / av);
+                    g = std::min(255, g * 255 / av);
+                    b = std::min(255, b * 255 / av);
+                }
+            }
+            rgb[3 * i] = uint8_t(r);
+            rgb[3 * i + 1] = uint8_t(g);
+            rgb[3 * i + 2] = uint8_t(b);
+        }
     }
-    if (alpha) // the RGBA interface premultiplies
-        for (size_t i = 0; i < raster.size(); ++i)
-            if (const int a = page.alpha[i]; a > 0 && a < 255)
-                for (int c = 0; c < 3; ++c)
-                    page.pixels[3 * i + size_t(c)] =
-                        uint8_t(std::min(255, page.pixels[3 * i + size_t(c)] * 255 / a));
+    TIFFRGBAImageEnd(&img);
     return ApOk;
 }
 
-// Splits interleaved samples (8 or 16 bits) into colour samples (16 bits made big-endian)
-// and an 8-bit alpha.
-void splitSamples(const Layout& l, const std::vector<uint8_t>& in, RasterPage& page) {
+// Brings interleaved samples (8 or 16 bits) into the page's layout in place: colour samples
+// packed (16 bits made big-endian), an alpha sample moved to its own 8-bit plane.
+void arrangeSamples(const Layout& l, std::vector<uint8_t>& samples, RasterPage& page) {
     const size_t bytes = l.bps / 8;
     const size_t pixels = size_t(l.width) * l.height;
-    page.pixels.resize(pixels * size_t(l.colours) * bytes);
-    if (l.alphaSample >= 0) page.alpha.resize(pixels);
     const size_t stride = size_t(l.spp) * bytes;
+    const size_t colourBytes = size_t(l.colours) * bytes;
+    const bool alpha = l.alphaSample >= 0;
+    if (bytes == 1 && stride == colourBytes) { // already as the page wants it
+        page.pixels.swap(samples);
+        return;
+    }
+    if (alpha)
+        page.alpha.resize(pixels);
+    uint8_t* base = samples.data();
     for (size_t i = 0; i < pixels; ++i) {
-        const uint8_t* src = in.data() + i * stride;
-        uint8_t* dst = page.pixels.data() + i * size_t(l.colours) * bytes;
-        int alpha = 255;
-        if (l.alphaSample >= 0) {
-            const uint8_t* a = src + size_t(l.alphaSample) * bytes;
-            alpha = bytes == 2 ? (a[0] | a[1] << 8) >> 8 : a[0];
-            page.alpha[i] = uint8_t(alpha);
+        // Pixel i moves to an offset no later than its own: read it whole before writing.
+        const uint8_t* src = base + i * stride;
+        int a = 255;
+        if (alpha) {
+            const uint8_t* s = src + size_t(l.alphaSample) * bytes;
+            a = bytes == 2 ? (s[0] | s[1] << 8) >> 8 : s[0];
+            page.alpha[i] = uint8_t(a);
         }
+        uint32_t v[4];
         for (int c = 0; c < l.colours; ++c) {
             const uint8_t* s = src + size_t(c) * bytes;
+            v[c] = bytes == 2 ? uint32_t(s[0] | s[1] << 8) : s[0];
+            if (l.premultiplied && a > 0 && a < 255)
+                v[c] = std::min<uint32_t>(bytes == 2 ? 65535 : 255, v[c] * 255 / uint32_t(a));
+        }
+        uint8_t* dst = base + i * colourBytes;
+        for (int c = 0; c < l.colours; ++c) {
             if (bytes == 2) {
-                uint32_t v = uint32_t(s[0] | s[1] << 8);
-                if (l.premultiplied && alpha > 0 && alpha < 255)
-                    v = std::min<uint32_t>(65535, v * 255 / uint32_t(alpha));
-                dst[2 * c] = uint8_t(v >> 8);
-                dst[2 * c + 1] = uint8_t(v);
+                dst[2 * c] = uint8_t(v[c] >> 8);
+                dst[2 * c + 1] = uint8_t(v[c]);
             } else {
-                uint32_t v = s[0];
-                if (l.premultiplied && alpha > 0 && alpha < 255)
-                    v = std::min<uint32_t>(255, v * 255 / uint32_t(alpha));
-                dst[c] = uint8_t(v);
+                dst[c] = uint8_t(v[c]);
             }
         }
     }
+    samples.resize(pixels * colourBytes);
+    page.pixels.swap(samples);
 }
 
 void readPalette(TIFF* t, int bps, std::vector<uint8_t>& palette) {
@@ -148,7 +219,8 @@ void readPalette(TIFF* t, int bps, std::vector<uint8_t>& palette) {
 
 } // namespace
 
-int decodeTiffDirectory(TIFF* t, RasterPage& page, QString& error) {
+int decodeTiffDirectory(TiffHandle& tiff, RasterPage& page, QString& error) {
+    TIFF* t = tiff.get();
     Layout l;
     TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &l.width);
     TIFFGetField(t, TIFFTAG_IMAGELENGTH, &l.height);
@@ -214,6 +286,10 @@ int decodeTiffDirectory(TIFF* t, RasterPage& page, QString& error) {
         error = QStringLiteral("a page of %1 x %2 pixels is over the limits").arg(l.width).arg(l.height);
         return ApOverLimits;
     }
+    if (!uncompressedDataPresent(t, l)) {
+        error = QStringLiteral("image data missing from the file");
+        return ApCorrupt;
+    }
     if (!ownPath) return decodeWithRgba(t, l, page, error);
 
     page.model = grey      ? ColourModel::Gray
@@ -223,33 +299,32 @@ int decodeTiffDirectory(TIFF* t, RasterPage& page, QString& error) {
     page.bitsPerComponent = l.bps;
     std::vector<uint8_t> samples;
     if (l.planar == PLANARCONFIG_SEPARATE && l.spp > 1) {
+        // Each plane is read whole before it is spread into the pixels, so the pixels are
+        // allocated only once the first plane has proved to be there.
         const size_t bytes = l.bps / 8, planeRow = size_t(l.width) * bytes;
-        samples.resize(planeRow * l.height * l.spp);
         std::vector<uint8_t> plane;
         for (uint16_t p = 0; p < l.spp; ++p) {
-            if (!readPlane(t, l, p, planeRow, plane)) {
+            if (!readPlane(tiff, l, p, planeRow, plane)) {
                 error = QStringLiteral("damaged TIFF data");
                 return ApCorrupt;
             }
+            if (p == 0)
+                samples.resize(planeRow * l.height * l.spp);
             for (size_t i = 0; i < size_t(l.width) * l.height; ++i)
                 std::memcpy(samples.data() + (i * l.spp + p) * bytes, plane.data() + i * bytes, bytes);
         }
-    } else if (!readPlane(t, l, 0, size_t((uint64_t(l.width) * l.spp * l.bps + 7) / 8), samples)) {
+    } else if (!readPlane(tiff, l, 0, size_t((uint64_t(l.width) * l.spp * l.bps + 7) / 8), samples)) {
         error = QStringLiteral("damaged TIFF data");
         return ApCorrupt;
     }
 
-    if (l.bps < 8) {
+    if (l.bps < 8)
         page.pixels.swap(samples);
-        if (l.photometric == PHOTOMETRIC_MINISWHITE)
-            for (uint8_t& b : page.pixels)
-                b = uint8_t(~b);
-    } else {
-        splitSamples(l, samples, page);
-        if (l.photometric == PHOTOMETRIC_MINISWHITE)
-            for (uint8_t& b : page.pixels)
-                b = uint8_t(~b);
-    }
+    else
+        arrangeSamples(l, samples, page);
+    if (l.photometric == PHOTOMETRIC_MINISWHITE)
+        for (uint8_t& b : page.pixels)
+            b = uint8_t(~b);
     if (palette) {
         readPalette(t, l.bps, page.palette);
         if (page.palette.empty()) {

@@ -1,5 +1,5 @@
-// The encoders borrowed from libtiff: one strip written to an in-memory TIFF, its raw
-// bytes taken back.
+// The encoders borrowed from libtiff: rows written one by one into the single strip of an
+// in-memory TIFF, its raw bytes taken back.
 #include "platform/imaging/encoders.h"
 #include "platform/imaging/tiffhandle.h"
 
@@ -15,9 +15,14 @@ struct StripLayout {
     uint16_t photometric;
 };
 
-bool encodeStrip(const StripLayout& layout, const uint8_t* data, size_t size, std::vector<uint8_t>& out,
+// Encoded data is handed over from libtiff's raw buffer at this size, so the encoded strip
+// exists once (in the memory file) rather than twice.
+constexpr tmsize_t kRawBuffer = 1 << 20;
+
+bool encodeStrip(const StripLayout& layout, const RowSource& rows, size_t expectedSize, std::vector<uint8_t>& out,
                  QString& error, int group3Options = -1) {
     TiffMemory memory;
+    memory.bytes.reserve(expectedSize + 4096); // address space only: nothing is copied as it grows
     TiffHandle tiff;
     if (!tiff.openMemory(&memory, "w")) {
         error = QStringLiteral("cannot start the encoder: %1").arg(tiff.error());
@@ -36,37 +41,47 @@ bool encodeStrip(const StripLayout& layout, const uint8_t* data, size_t size, st
         TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, uint32_t(group3Options));
         TIFFSetField(t, TIFFTAG_FAXMODE, FAXMODE_NORTC);
     }
-    if (TIFFWriteEncodedStrip(t, 0, const_cast<uint8_t*>(data), tmsize_t(size)) < 0) {
-        error = QStringLiteral("encoder failed: %1").arg(tiff.error());
+    if (!TIFFWriteBufferSetup(t, nullptr, kRawBuffer)) {
+        error = QStringLiteral("cannot start the encoder: %1").arg(tiff.error());
         return false;
+    }
+    for (uint32_t y = 0; y < layout.height; ++y) {
+        if (TIFFWriteScanline(t, const_cast<uint8_t*>(rows(y)), y, 0) < 0) {
+            error = QStringLiteral("encoder failed: %1").arg(tiff.error());
+            return false;
+        }
     }
     uint64_t* offsets = nullptr;
     uint64_t* counts = nullptr;
-    if (!TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &offsets) ||
+    if (!TIFFFlushData(t) || !TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &offsets) ||
         !TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts) || !offsets || !counts ||
-        offsets[0] + counts[0] > memory.bytes.size()) {
+        offsets[0] > memory.bytes.size() || counts[0] > memory.bytes.size() - offsets[0]) {
         error = QStringLiteral("encoder produced no strip");
         return false;
     }
-    out.assign(memory.bytes.begin() + ptrdiff_t(offsets[0]),
-               memory.bytes.begin() + ptrdiff_t(offsets[0] + counts[0]));
+    // The strip follows the 8-byte header: moved down in place, not copied out.
+    const size_t offset = size_t(offsets[0]), count = size_t(counts[0]);
+    tiff.close();
+    memory.bytes.erase(memory.bytes.begin(), memory.bytes.begin() + ptrdiff_t(offset));
+    memory.bytes.resize(count);
+    out.swap(memory.bytes);
     return true;
 }
 
 } // namespace
 
-bool encodeLzw(const uint8_t* rows, size_t rowBytes, size_t rowCount, std::vector<uint8_t>& out,
+bool encodeLzw(const RowSource& rows, size_t rowBytes, size_t rowCount, std::vector<uint8_t>& out,
                QString& error) {
-    const StripLayout layout{uint32_t(rowBytes), uint32_t(rowCount), 8, COMPRESSION_LZW,
-                             PHOTOMETRIC_MINISBLACK};
-    return encodeStrip(layout, rows, rowBytes * rowCount, out, error);
+    const StripLayout layout{uint32_t(rowBytes), uint32_t(rowCount), 8, COMPRESSION_LZW, PHOTOMETRIC_MINISBLACK};
+    return encodeStrip(layout, rows, rowBytes * rowCount / 2, out, error);
 }
 
-bool encodeRunLength(const uint8_t* rows, size_t rowBytes, size_t rowCount, std::vector<uint8_t>& out,
+bool encodeRunLength(const RowSource& rows, size_t rowBytes, size_t rowCount, std::vector<uint8_t>& out,
                      QString& error) {
     const StripLayout layout{uint32_t(rowBytes), uint32_t(rowCount), 8, COMPRESSION_PACKBITS,
                              PHOTOMETRIC_MINISBLACK};
-    if (!encodeStrip(layout, rows, rowBytes * rowCount, out, error)) return false;
+    if (!encodeStrip(layout, rows, rowBytes * rowCount + rowBytes * rowCount / 128, out, error))
+        return false;
     out.push_back(128); // EOD: readers tolerate its absence, the format requires it
     return true;
 }
@@ -76,8 +91,10 @@ bool encodeCcitt(const uint8_t* rows, int width, int height, bool group4, std::v
     const StripLayout layout{uint32_t(width), uint32_t(height), 1,
                              uint16_t(group4 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3),
                              PHOTOMETRIC_MINISWHITE};
-    const size_t size = (size_t(width) + 7) / 8 * size_t(height);
-    return encodeStrip(layout, rows, size, out, error, group4 ? -1 : 0);
+    const size_t rowBytes = (size_t(width) + 7) / 8;
+    return encodeStrip(
+        layout, [&](size_t y) { return rows + y * rowBytes; }, rowBytes * size_t(height) / 8, out, error,
+        group4 ? -1 : 0);
 }
 
 } // namespace imaging

@@ -75,7 +75,9 @@ int TiffHandle::onError(TIFF*, void* user, const char* module, const char* fmt, 
     return 1; // handled: nothing reaches stderr
 }
 
-int TiffHandle::onWarning(TIFF*, void*, const char*, const char*, va_list) {
+int TiffHandle::onWarning(TIFF*, void* user, const char*, const char* fmt, va_list) {
+    if (fmt && std::strncmp(fmt, "Premature EOF", 13) == 0)
+        static_cast<TiffHandle*>(user)->m_dataEndedEarly = true;
     return 1;
 }
 
@@ -87,14 +89,15 @@ TIFFOpenOptions* TiffHandle::options() {
     return opts;
 }
 
-int TiffHandle::openSource(const QString& path) {
+int TiffHandle::openSource(const QString& path, const char* mode) {
     close();
-    m_error.clear();
+    clearError();
     int fd = -1;
     if (const int rc = openSourceDescriptor(path, fd, m_error); rc != ApOk)
         return rc;
     TIFFOpenOptions* opts = options();
-    m_tiff = TIFFFdOpenExt(fd, QFile::encodeName(path).constData(), "rm", opts);
+    const QByteArray fullMode = QByteArray(mode) + 'm';
+    m_tiff = TIFFFdOpenExt(fd, QFile::encodeName(path).constData(), fullMode.constData(), opts);
     TIFFOpenOptionsFree(opts);
     if (m_tiff)
         return ApOk;
@@ -102,9 +105,21 @@ int TiffHandle::openSource(const QString& path) {
     return ApCorrupt;
 }
 
+bool TiffHandle::openFile(const QString& path, const char* mode) {
+    if (mode[0] == 'r')
+        return openSource(path, mode) == ApOk;
+    close();
+    clearError();
+    TIFFOpenOptions* opts = options();
+    const QByteArray fullMode = QByteArray(mode) + 'm';
+    m_tiff = TIFFOpenExt(QFile::encodeName(path).constData(), fullMode.constData(), opts);
+    TIFFOpenOptionsFree(opts);
+    return m_tiff != nullptr;
+}
+
 bool TiffHandle::openMemory(TiffMemory* memory, const char* mode) {
     close();
-    m_error.clear();
+    clearError();
     TIFFOpenOptions* opts = options();
     const QByteArray fullMode = QByteArray(mode) + 'm';
     m_tiff = TIFFClientOpenExt("memory", fullMode.constData(), memory, memRead, memWrite, memSeek, memClose,

@@ -26,10 +26,13 @@ public:
     TiffHandle(const TiffHandle&) = delete;
     TiffHandle& operator=(const TiffHandle&) = delete;
 
-    // Opens a source file for reading as a regular file only (see sourcefile.h); it is
-    // never memory-mapped (a file shrinking under us must be an error, not a SIGBUS).
-    // Answers ApOk, ApCannotRead when the file cannot be opened, ApCorrupt when it is no TIFF.
-    int openSource(const QString& path);
+    // `mode` as for TIFFOpen; files are never memory-mapped (a file shrinking under us
+    // must be an error, not a SIGBUS). A file opened for reading must be a regular file and
+    // is opened without blocking (see sourcefile.h).
+    bool openFile(const QString& path, const char* mode);
+    // openFile for reading, answering ApOk, ApCannotRead when the file cannot be opened (or
+    // is no regular file), ApCorrupt when it is no TIFF.
+    int openSource(const QString& path, const char* mode = "r");
     bool openMemory(TiffMemory* memory, const char* mode);
     void close();
 
@@ -40,7 +43,13 @@ public:
     TIFF* get() const { return m_tiff; }
     // The first error libtiff reported (warnings are dropped).
     QString error() const { return m_error; }
-    void clearError() { m_error.clear(); }
+    // Whether a fax decoder ran out of data: libtiff only warns and leaves the rows after
+    // it unwritten, so for us the page is damaged.
+    bool dataEndedEarly() const { return m_dataEndedEarly; }
+    void clearError() {
+        m_error.clear();
+        m_dataEndedEarly = false;
+    }
 
 private:
     static int onError(TIFF*, void* user, const char* module, const char* fmt, va_list ap);
@@ -50,6 +59,7 @@ private:
     TIFF* m_tiff = nullptr;
     QString m_error;
     std::unordered_set<uint64_t> m_seen; // directory offsets read so far
+    bool m_dataEndedEarly = false;
 };
 
 } // namespace imaging

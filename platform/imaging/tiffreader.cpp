@@ -63,12 +63,15 @@ int passGroup4(TiffHandle& tiff, const QString& path, uint32_t width, uint32_t h
         return ApCorrupt;
     }
     if (kVerifyPassThrough) {
-        std::vector<uint8_t> scratch(static_cast<size_t>(TIFFStripSize64(t)));
+        // Row by row into one row: the strip may claim far more than it holds.
+        std::vector<uint8_t> row(static_cast<size_t>(TIFFScanlineSize64(t)));
         tiff.clearError();
-        if (TIFFReadEncodedStrip(t, 0, scratch.data(), tmsize_t(scratch.size())) < 0 ||
-            !tiff.error().isEmpty()) {
-            error = QStringLiteral("%1: damaged Group 4 data: %2").arg(path, tiff.error());
-            return ApCorrupt;
+        for (uint32_t y = 0; y < height; ++y) {
+            if (TIFFReadScanline(t, row.data(), y, 0) < 0 || !tiff.error().isEmpty() || tiff.dataEndedEarly()) {
+                error = QStringLiteral("%1: damaged Group 4 data: %2")
+                            .arg(path, tiff.error().isEmpty() ? QStringLiteral("rows missing") : tiff.error());
+                return ApCorrupt;
+            }
         }
     }
     const bool reversed = tag16(t, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB) == FILLORDER_LSB2MSB;
@@ -120,7 +123,7 @@ int readTiffPages(const QString& path, const CompressionChoice& choice, StreamSt
             error = QStringLiteral("%1: page %2 has no size").arg(path).arg(pages.size() + 1);
             return ApCorrupt;
         }
-        if (width > kMaxSide || height > kMaxSide) {
+        if (width > kMaxSide || height > kMaxSide || (uint64_t(width) + 7) / 8 * height > uint64_t(kMaxDecodedBytes)) {
             error = QStringLiteral("%1: page of %2 x %3 pixels is over the limits")
                         .arg(path)
                         .arg(width)
@@ -135,7 +138,7 @@ int readTiffPages(const QString& path, const CompressionChoice& choice, StreamSt
             rc = passGroup4(tiff, path, width, height, store, page, error);
         } else {
             RasterPage raster;
-            rc = decodeTiffDirectory(t, raster, error);
+            rc = decodeTiffDirectory(tiff, raster, error);
             if (rc == ApOk)
                 rc = encodeRasterPage(raster, c, tag16(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT), store,
                                       page, error);

@@ -23,8 +23,10 @@ int readTiffPages(const QString& path, const CompressionChoice& choice, StreamSt
 // Bits per pixel of the first page as stored.
 int tiffBitsPerPixel(const QString& path, QString& error);
 
+class TiffHandle;
+
 // Decodes the current directory of `tiff` into `page` (stored row order: orientation is
 // left to the page placement). Answers an ApCode.
-int decodeTiffDirectory(TIFF* tiff, RasterPage& page, QString& error);
+int decodeTiffDirectory(TiffHandle& tiff, RasterPage& page, QString& error);
 
 } // namespace imaging
