@@ -1,5 +1,6 @@
 #include "platform/imaging/pngreader.h"
 
+#include "platform/imaging/jpegheader.h"
 #include "platform/imaging/pageencoder.h"
 #include "platform/imaging/sourcefile.h"
 #include "platform/imaging/streamstore.h"
@@ -102,6 +103,11 @@ int parsePngChunks(const uint8_t* d, size_t n, PngInfo& info, QString& error) {
                 static_cast<const uint8_t*>(std::memchr(body, 0, std::min<size_t>(length, 80)));
             if (zero && size_t(zero - body) + 2 <= length)
                 info.icc = inflateProfile(zero + 2, length - size_t(zero - body) - 2);
+        } else if (is("eXIf")) {
+            // The EXIF TIFF structure itself; a few writers keep JPEG's "Exif\0\0" before it.
+            const size_t skip = length >= 6 && std::memcmp(body, "Exif\0\0", 6) == 0 ? 6 : 0;
+            double ignoredX = 0, ignoredY = 0;
+            parseExif(body + skip, length - skip, info.orientation, ignoredX, ignoredY);
         } else if (is("IDAT")) {
             info.idat.push_back({pos + 8, length});
             info.idatSize += length;
@@ -176,10 +182,11 @@ int readPngPage(const QString& path, const CompressionChoice& choice, StreamStor
         if (!s.data) return ApCannotRead;
         page.dpiX = info.dpiX;
         page.dpiY = info.dpiY;
+        page.orientation = info.orientation;
     } else {
         RasterPage raster;
         rc = decodePng(d, bytes.size(), info, raster, error);
-        if (rc == ApOk) rc = encodeRasterPage(raster, c, 1, store, page, error);
+        if (rc == ApOk) rc = encodeRasterPage(raster, c, info.orientation, store, page, error);
         if (rc != ApOk) {
             error = QStringLiteral("%1: %2").arg(path, error);
             return rc;

@@ -26,6 +26,7 @@ struct PngInfo {
     double dpiX = 0;
     double dpiY = 0;
     QByteArray icc;
+    int orientation = 1; // from an eXIf chunk, as for JPEG's EXIF
     std::vector<SourceStreamData::Range> idat; // where the image data lies in the file
     uint64_t idatSize = 0;
 
