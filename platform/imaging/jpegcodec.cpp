@@ -2,6 +2,7 @@
 
 #include "platform/imaging/jpegheader.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -36,7 +37,61 @@ void install(QuietErrors& e, jpeg_error_mgr*& slot) {
     e.pub.output_message = [](j_common_ptr) {};
 }
 
+// Runs libjpeg over `data`: its headers up to the first scan or, with `wholeStream`, every
+// scan and marker to the end (for a stream too small to cost anything). False on a fatal
+// error.
+bool runDecoder(const uint8_t* data, size_t size, bool wholeStream, QString& error) {
+    jpeg_decompress_struct cinfo;
+    QuietErrors err;
+    install(err, cinfo.err);
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        error = QStringLiteral("JPEG: %1").arg(QString::fromLatin1(err.message));
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = 64L << 20;
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    if (wholeStream) {
+        jpeg_start_decompress(&cinfo);
+        JSAMPLE row[4 * 8 * 16 * 4]; // one MCU wide: at most 4 components x 8 x 15 samples
+        JSAMPROW rows[1] = {row};
+        while (cinfo.output_scanline < cinfo.output_height &&
+               size_t(cinfo.output_width) * size_t(cinfo.output_components) <= sizeof row)
+            jpeg_read_scanlines(&cinfo, rows, 1);
+        if (cinfo.output_scanline == cinfo.output_height)
+            jpeg_finish_decompress(&cinfo);
+    }
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
 } // namespace
+
+int checkJpegStructure(const uint8_t* data, const JpegInfo& info, QString& error) {
+    // The file itself up to its first scan: the frame with its real size, the tables before it.
+    if (!runDecoder(data, info.imageEnd, false, error))
+        return ApCorrupt;
+    // Then every frame, table and scan header in file order, the frame shrunk to one MCU and
+    // no coded data: libjpeg sets up each scan as it meets it (tables derived, scan
+    // parameters checked) and reads the markers between and after the scans, at no cost.
+    QByteArray stream("\xFF\xD8", 2);
+    for (const JpegSegment& seg : info.segments) {
+        QByteArray bytes(reinterpret_cast<const char*>(data + seg.offset), qsizetype(seg.length));
+        const bool frame = seg.marker >= 0xC0 && seg.marker <= 0xCF && seg.marker != 0xC4 && seg.marker != 0xC8 &&
+                           seg.marker != 0xCC;
+        if (frame && bytes.size() >= 9) {
+            bytes[5] = 0, bytes[6] = char(8 * info.maxV); // height
+            bytes[7] = 0, bytes[8] = char(8 * info.maxH); // width
+        }
+        stream += bytes;
+    }
+    stream += QByteArray("\xFF\xD9", 2);
+    if (!runDecoder(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size()), true, error))
+        return ApCorrupt;
+    return ApOk;
+}
 
 int decodeJpeg(const uint8_t* data, size_t size, const JpegInfo& info, RasterPage& page, QString& error) {
     jpeg_decompress_struct cinfo;
@@ -73,13 +128,18 @@ int decodeJpeg(const uint8_t* data, size_t size, const JpegInfo& info, RasterPag
     page.model = comps == 1 ? ColourModel::Gray : comps == 3 ? ColourModel::RGB : ColourModel::CMYK;
     page.bitsPerComponent = 8;
     const size_t stride = page.rowBytes();
-    page.pixels.resize(stride * size_t(page.height)); // sized within the limits checked above
-    rows.resize(size_t(page.height));
-    for (size_t y = 0; y < rows.size(); ++y)
-        rows[y] = page.pixels.data() + y * stride;
-    while (cinfo.output_scanline < cinfo.output_height)
-        jpeg_read_scanlines(&cinfo, rows.data() + cinfo.output_scanline,
-                            cinfo.output_height - cinfo.output_scanline);
+    // Within the limits checked above; the page grows as rows are decoded.
+    page.pixels.reserve(stride * size_t(page.height));
+    rows.resize(std::max<size_t>(cinfo.rec_outbuf_height, 1));
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const size_t first = cinfo.output_scanline;
+        const size_t count = std::min<size_t>(rows.size(), cinfo.output_height - first);
+        page.pixels.resize((first + count) * stride);
+        for (size_t i = 0; i < count; ++i)
+            rows[i] = page.pixels.data() + (first + i) * stride;
+        jpeg_read_scanlines(&cinfo, rows.data(), JDIMENSION(count));
+    }
+    page.pixels.resize(size_t(cinfo.output_scanline) * stride);
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     if (comps == 4 && info.adobe)

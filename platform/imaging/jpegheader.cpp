@@ -3,6 +3,7 @@
 #include "platform/imaging/raster.h"
 
 #include <QString>
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -36,6 +37,23 @@ struct ExifReader {
         return den ? double(num) / den : 0.0;
     }
 };
+
+// The blocks of every component, from the frame header's sampling factors.
+void countBlocks(const uint8_t* sof, JpegInfo& info) {
+    const uint64_t width = uint64_t(info.width), height = uint64_t(info.height);
+    info.maxH = info.maxV = 1;
+    for (int c = 0; c < info.components; ++c) {
+        info.maxH = std::max(info.maxH, sof[7 + 3 * c] >> 4);
+        info.maxV = std::max(info.maxV, sof[7 + 3 * c] & 15);
+    }
+    info.blocks = 0;
+    for (int c = 0; c < info.components; ++c) {
+        const uint64_t h = std::max(1, sof[7 + 3 * c] >> 4), v = std::max(1, sof[7 + 3 * c] & 15);
+        const uint64_t w = (width * h + uint64_t(info.maxH) - 1) / uint64_t(info.maxH);
+        const uint64_t ht = (height * v + uint64_t(info.maxV) - 1) / uint64_t(info.maxV);
+        info.blocks += (w + 7) / 8 * ((ht + 7) / 8);
+    }
+}
 
 } // namespace
 
@@ -104,6 +122,8 @@ int parseJpeg(const uint8_t* d, size_t n, bool findEnd, JpegInfo& info, QString*
         if (len < 2 || pos + len > n) return fail(ApCorrupt, "JPEG truncated in a marker segment");
         const uint8_t* seg = d + pos + 2;
         const size_t segLen = len - 2;
+        if (!(marker >= 0xE0 && marker <= 0xEF) && marker != 0xFE)
+            info.segments.push_back({marker, pos - 2, len + 2});
         if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
             if (info.frameMarker == 0) {
                 if (segLen < 6) return fail(ApCorrupt, "JPEG frame header too short");
@@ -116,6 +136,7 @@ int parseJpeg(const uint8_t* d, size_t n, bool findEnd, JpegInfo& info, QString*
                     return fail(ApCorrupt, "JPEG frame header is damaged");
                 info.rgbComponentIds =
                     info.components == 3 && seg[6] == 'R' && seg[9] == 'G' && seg[12] == 'B';
+                countBlocks(seg, info);
             }
         } else if (marker == 0xE0 && segLen >= 12 && std::memcmp(seg, "JFIF\0", 5) == 0) {
             const int units = seg[7];
@@ -148,6 +169,8 @@ int parseJpeg(const uint8_t* d, size_t n, bool findEnd, JpegInfo& info, QString*
             break;
         }
         // Entropy-coded data runs to the next marker other than RSTn or a stuffed 0xFF00.
+        const size_t dataStart = pos;
+        uint64_t markerBytes = 0;
         while (true) {
             const void* hit = std::memchr(d + pos, 0xFF, n - pos);
             if (!hit) return fail(ApCorrupt, "JPEG ends before its end-of-image marker");
@@ -155,11 +178,13 @@ int parseJpeg(const uint8_t* d, size_t n, bool findEnd, JpegInfo& info, QString*
             if (pos + 1 >= n) return fail(ApCorrupt, "JPEG ends before its end-of-image marker");
             const uint8_t next = d[pos + 1];
             if (next == 0x00 || (next >= 0xD0 && next <= 0xD7) || next == 0xFF) {
+                if (next != 0x00) markerBytes += next == 0xFF ? 1 : 2;
                 pos += next == 0xFF ? 1 : 2;
                 continue;
             }
             break;
         }
+        info.entropyBytes += pos - dataStart - markerBytes;
     }
     if (info.width <= 0 || info.height <= 0) return fail(ApCorrupt, "JPEG has no frame header");
     for (const auto& [seq, chunk] : iccChunks)

@@ -6,8 +6,17 @@
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace imaging {
+
+// A marker segment as it lies in the file: `offset` of its 0xFF, `length` including the
+// two marker bytes.
+struct JpegSegment {
+    int marker = 0;
+    size_t offset = 0;
+    size_t length = 0;
+};
 
 struct JpegInfo {
     int width = 0;
@@ -23,6 +32,13 @@ struct JpegInfo {
     int orientation = 1;
     QByteArray icc;
     size_t imageEnd = 0; // offset just past the first image's EOI
+    int maxH = 1, maxV = 1;      // largest sampling factors of the frame
+    uint64_t blocks = 0;         // 8x8 blocks of all components the frame needs
+    uint64_t entropyBytes = 0;   // coded data of every scan, without markers (with findEnd)
+    std::vector<JpegSegment> segments; // frame, table and scan headers in file order (no APPn, COM)
+
+    // Huffman coding spends at least one bit on every block.
+    bool huffman() const { return frameMarker >= 0xC0 && frameMarker <= 0xC7 && frameMarker != 0xC4; }
 
     // 8-bit Huffman, sequential or progressive: what every PDF reader's DCTDecode takes.
     bool passable() const {

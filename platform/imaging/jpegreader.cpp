@@ -68,7 +68,16 @@ int readJpegPage(const QString& path, const CompressionChoice& choice, StreamSto
     EncodedPage page;
     int rc;
     if ((c == Compression::Default || c == Compression::Jpeg) && info.passable()) {
-        rc = passThrough(path, std::move(bytes), info, store, page, error);
+        // A stream libjpeg refuses would make a page no reader can draw.
+        rc = checkJpegStructure(bytes.data(), info, error);
+        if (rc == ApOk)
+            rc = passThrough(path, std::move(bytes), info, store, page, error);
+        else
+            error = QStringLiteral("%1: %2").arg(path, error);
+    } else if (info.huffman() && info.entropyBytes * 8 < info.blocks) {
+        // Every block costs at least one bit: this data cannot hold the page it claims.
+        error = QStringLiteral("%1: image data missing from the file").arg(path);
+        rc = ApCorrupt;
     } else {
         RasterPage raster;
         rc = decodeJpeg(bytes.data(), info.imageEnd, info, raster, error);
