@@ -80,7 +80,10 @@ int openHeader(Decoder& dec, Source& src, bool codestream, QString& error) {
     opj_stream_set_read_function(dec.stream, readFn);
     opj_stream_set_skip_function(dec.stream, skipFn);
     opj_stream_set_seek_function(dec.stream, seekFn);
-    if (!opj_setup_decoder(dec.codec, &params) || !opj_read_header(dec.stream, dec.codec, &dec.image) ||
+    // Strict: a code stream that ends before its last packet is an error, not an image made
+    // up from what little the file holds.
+    if (!opj_setup_decoder(dec.codec, &params) || !opj_decoder_set_strict_mode(dec.codec, OPJ_TRUE) ||
+        !opj_read_header(dec.stream, dec.codec, &dec.image) ||
         !dec.image || dec.image->numcomps == 0) {
         error = QStringLiteral("damaged JPEG 2000 header: %1").arg(QString::fromLatin1(src.message));
         return ApCorrupt;
