@@ -43,7 +43,10 @@ int readImagePages(const QString& path, ImageFormat format, const CompressionCho
             return code;
         },
         error);
-    if (rc != ApOk) return rc;
+    if (rc != ApOk) {
+        error = QStringLiteral("%1: %2").arg(path, error);
+        return rc;
+    }
     return int(pages.size() - before);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/imaging/metafileemf.h"
 #include "platform/imaging/metafilewmf.h"
 #include "platform/imaging/sourcefile.h"
+#include "platform/imaging/tgadecoder.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -49,6 +50,8 @@ int decodeOne(QByteArray data, const MagickRead& how, const MagickHeader& header
         rc = decodeMonochromePcx(data, header, page, error);
     else if (coder == "PSD" && isIndexedPsd(data))
         rc = decodeIndexedPsd(data, header, page, error);
+    else if (coder == "TGA")
+        rc = decodeTga(data, header, page, error);
     else
         rc = decodeMagickPage(data, how, header, page, error);
     return rc == ApOk ? sink(page) : rc;

@@ -170,6 +170,54 @@ bool paletteIsGrey(const std::vector<uint8_t>& palette) {
     return true;
 }
 
+void narrowModel(RasterPage& page) {
+    if (page.bitsPerComponent != 8)
+        return;
+    const size_t pixels = size_t(page.width) * size_t(page.height);
+    if (page.model == ColourModel::RGB) {
+        const uint8_t* p = page.pixels.data();
+        for (size_t i = 0; i < pixels; ++i)
+            if (p[3 * i] != p[3 * i + 1] || p[3 * i] != p[3 * i + 2])
+                return;
+        for (size_t i = 0; i < pixels; ++i)
+            page.pixels[i] = page.pixels[3 * i];
+        page.pixels.resize(pixels);
+        page.model = ColourModel::Gray;
+        page.icc.clear(); // an RGB profile no longer describes the data
+    }
+    if (!page.alpha.empty() && !isOpaque(page.alpha))
+        return;
+    // Black and white: 0 or 255 grey, or palette entries that are pure black or white.
+    std::vector<uint8_t> level(256, 2); // 0 black, 1 white, 2 neither
+    if (page.model == ColourModel::Gray) {
+        level[0] = 0;
+        level[255] = 1;
+    } else if (page.model == ColourModel::Indexed) {
+        for (size_t i = 0; i * 3 + 2 < page.palette.size() && i < 256; ++i) {
+            const uint8_t* c = page.palette.data() + 3 * i;
+            if (c[0] == c[1] && c[0] == c[2] && (c[0] == 0 || c[0] == 255))
+                level[i] = c[0] ? 1 : 0;
+        }
+    } else {
+        return;
+    }
+    for (size_t i = 0; i < pixels; ++i)
+        if (level[page.pixels[i]] == 2)
+            return;
+    std::vector<uint8_t> bits(size_t((page.width + 7) / 8) * size_t(page.height), 0);
+    const size_t rowBytes = size_t((page.width + 7) / 8);
+    for (int y = 0; y < page.height; ++y)
+        for (int x = 0; x < page.width; ++x)
+            if (level[page.pixels[size_t(y) * size_t(page.width) + size_t(x)]]) // white is 1 in DeviceGray
+                bits[size_t(y) * rowBytes + size_t(x >> 3)] |= uint8_t(0x80 >> (x & 7));
+    page.pixels.swap(bits);
+    page.model = ColourModel::Gray;
+    page.bitsPerComponent = 1;
+    page.palette.clear();
+    page.alpha.clear();
+    page.icc.clear();
+}
+
 int encodeRasterPage(RasterPage& page, Compression c, int orientation, StreamStore& store, EncodedPage& out,
                      QString& error) {
     out = EncodedPage{};

@@ -21,5 +21,10 @@ int encodeRasterPage(RasterPage& page, Compression compression, int orientation,
 bool isOpaque(const std::vector<uint8_t>& alpha);
 // Palette entries all grey (r == g == b).
 bool paletteIsGrey(const std::vector<uint8_t>& palette);
+// Stores an 8-bit page in the smallest model its pixels need, the way pages decoded by
+// ImageMagick are classified by their pixels rather than by the file's declared type: RGB
+// whose pixels are all grey becomes grey, and an opaque grey or palette page of nothing but
+// black and white becomes 1-bit.
+void narrowModel(RasterPage& page);
 
 } // namespace imaging

@@ -314,6 +314,70 @@ QByteArray psdWithAlpha(const Picture& p) {
     return b;
 }
 
+QByteArray tga(const Picture& p, int type, bool rle, bool topDown, bool rightToLeft) {
+    const std::vector<Rgb> colours = p.colours();
+    const bool alpha = type == 2 && !p.alpha.empty();
+    const int bytes = type == 2 ? (alpha ? 4 : 3) : 1;
+    QByteArray b;
+    b.append(char(0));                    // no image ID
+    b.append(char(type == 1 ? 1 : 0));    // colour map present
+    b.append(char(type + (rle ? 8 : 0)));
+    put16(b, 0);                          // first map entry
+    put16(b, type == 1 ? uint16_t(colours.size()) : 0);
+    b.append(char(type == 1 ? 24 : 0));   // map entry bits
+    put32(b, 0);                          // origin
+    put16(b, uint16_t(p.width));
+    put16(b, uint16_t(p.height));
+    b.append(char(bytes * 8));
+    b.append(char((alpha ? 8 : 0) | (rightToLeft ? 0x10 : 0) | (topDown ? 0x20 : 0)));
+    if (type == 1)
+        for (const Rgb& c : colours)
+            b.append(char(c[2])).append(char(c[1])).append(char(c[0]));
+    std::vector<QByteArray> stored; // pixels in file order
+    for (int row = 0; row < p.height; ++row) {
+        const int y = topDown ? row : p.height - 1 - row;
+        for (int column = 0; column < p.width; ++column) {
+            const int x = rightToLeft ? p.width - 1 - column : column;
+            const Rgb c = p.at(x, y);
+            QByteArray px;
+            if (type == 1)
+                px.append(char(indexOf(colours, c)));
+            else if (type == 3)
+                px.append(char(c[0]));
+            else
+                px.append(char(c[2])).append(char(c[1])).append(char(c[0]));
+            if (alpha)
+                px.append(char(p.alpha[size_t(y) * p.width + x]));
+            stored.push_back(px);
+        }
+    }
+    for (size_t i = 0; i < stored.size();) {
+        if (!rle) {
+            b += stored[i++];
+            continue;
+        }
+        // A run of equal pixels, or else a raw packet up to the next run; at most 128 each,
+        // crossing rows as the format allows.
+        size_t run = 1;
+        while (i + run < stored.size() && run < 128 && stored[i + run] == stored[i])
+            ++run;
+        if (run > 1) {
+            b.append(char(0x80 | (run - 1)));
+            b += stored[i];
+            i += run;
+            continue;
+        }
+        size_t raw = 1;
+        while (i + raw < stored.size() && raw < 128 && stored[i + raw] != stored[i + raw - 1])
+            ++raw;
+        b.append(char(raw - 1));
+        for (size_t k = 0; k < raw; ++k)
+            b += stored[i + k];
+        i += raw;
+    }
+    return b;
+}
+
 QByteArray dcx(const std::vector<QByteArray>& pages) {
     QByteArray b;
     put32(b, 0x3ADE68B1);

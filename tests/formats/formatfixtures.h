@@ -57,6 +57,11 @@ QByteArray psdIndexed(const Picture& picture);
 // An RGB PSD with alpha by hand, its composite matted against white as Photoshop stores
 // it (ImageMagick writes it unmatted, then un-mattes it when reading).
 QByteArray psdWithAlpha(const Picture& picture);
+// TGA by hand (ImageMagick writes the top row first while its header says bottom-up):
+// `type` 1 colour-mapped (8-bit indices, 24-bit map), 2 true colour (24 bits, or 32 with
+// alpha when the picture has alpha), 3 grey (8 bits); `rle` packs runs; the origin bits
+// place the first stored row at the bottom unless `topDown`, mirrored when `rightToLeft`.
+QByteArray tga(const Picture& picture, int type, bool rle, bool topDown, bool rightToLeft = false);
 // DCX from whole PCX files, in page order.
 QByteArray dcx(const std::vector<QByteArray>& pcxPages);
 // ICO entries: a bitmap entry of `bits` (8 with a palette, or 32 BGRA) or a PNG entry.

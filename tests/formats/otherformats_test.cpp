@@ -146,11 +146,12 @@ std::vector<Case> cases() {
         // With no layers the fourth channel is a saved selection, not transparency: the page
         // is the composite as Photoshop stored it, matted against white.
         {"PSD composite of a transparent picture", ImageFormat::Psd, psdWithAlpha(alpha), 32, ColourModel::RGB, 8, seenOnWhite(alpha), 0, 1},
-        {"TGA colour-mapped", ImageFormat::Tga, magickWrite(colour, "TGA", [](Magick::Image& i) { i.type(MagickCore::PaletteType); }), 8, ColourModel::Indexed, 8, colour, 0, 0, colours},
-        {"TGA colour-mapped RLE", ImageFormat::Tga, magickWrite(colour, "TGA", [](Magick::Image& i) { i.type(MagickCore::PaletteType); i.compressType(MagickCore::RLECompression); }), 8, ColourModel::Indexed, 8, colour},
-        {"TGA true colour", ImageFormat::Tga, magickWrite(colour, "TGA", asTrueColour), 24, ColourModel::RGB, 8, colour},
-        {"TGA grey", ImageFormat::Tga, magickWrite(grey, "TGA", [](Magick::Image& i) { i.type(MagickCore::GrayscaleType); }), 8, ColourModel::Gray, 8, grey},
-        {"TGA with alpha", ImageFormat::Tga, magickWrite(alpha, "TGA"), 32, ColourModel::RGB, 8, alpha},
+        // Hand-written, stored bottom-up as most writers do (see TgaOrigins for the rest).
+        {"TGA colour-mapped", ImageFormat::Tga, tga(colour, 1, false, false), 8, ColourModel::Indexed, 8, colour, 0, 0, colours},
+        {"TGA colour-mapped RLE", ImageFormat::Tga, tga(colour, 1, true, false), 8, ColourModel::Indexed, 8, colour},
+        {"TGA true colour", ImageFormat::Tga, tga(colour, 2, false, false), 24, ColourModel::RGB, 8, colour},
+        {"TGA grey", ImageFormat::Tga, tga(grey, 3, false, false), 8, ColourModel::Gray, 8, grey},
+        {"TGA with alpha", ImageFormat::Tga, tga(alpha, 2, true, false), 32, ColourModel::RGB, 8, alpha},
         {"ICO keeps its largest entry", ImageFormat::Ico,
          ico({{colourPicture(16, 16), 8}, {withAlpha(colourPicture(32, 32)), 32}, {colourPicture(24, 24), 32, true}}), 32,
          ColourModel::RGB, 8, withAlpha(colourPicture(32, 32))},
@@ -193,6 +194,28 @@ TEST_F(OtherFormats, EachVariantDecodesToItsExactPixelsModelDepthAndResolution) 
             EXPECT_LE(page.palette.size(), size_t(3) << page.bitsPerComponent);
         }
         expectPicture(page, c.expected, c.tolerance);
+    }
+}
+
+// The origin bits decide where the first stored row and column go, for every type.
+TEST_F(OtherFormats, TgaOrigins) {
+    using namespace fixtures;
+    const Picture colour = colourPicture();
+    const Picture grey = greyPicture();
+    for (const int type : {1, 2, 3}) {
+        for (const bool rle : {false, true}) {
+            for (const bool topDown : {false, true}) {
+                for (const bool rightToLeft : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << "type " << type << (rle ? " RLE" : "") << (topDown ? " top-down" : " bottom-up")
+                                                    << (rightToLeft ? " right-to-left" : ""));
+                    const Picture& picture = type == 3 ? grey : colour;
+                    const Decoded d = decode(write("origin.tga", tga(picture, type, rle, topDown, rightToLeft)), ImageFormat::Tga);
+                    ASSERT_EQ(d.rc, ApOk) << d.error.toStdString();
+                    ASSERT_EQ(d.pages.size(), 1u);
+                    expectPicture(d.pages.front(), picture);
+                }
+            }
+        }
     }
 }
 
