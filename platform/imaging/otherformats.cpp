@@ -5,6 +5,7 @@
 #include "platform/imaging/magickworkarounds.h"
 #include "platform/imaging/metafileemf.h"
 #include "platform/imaging/metafilewmf.h"
+#include "platform/imaging/psdcomposite.h"
 #include "platform/imaging/sourcefile.h"
 #include "platform/imaging/tgadecoder.h"
 
@@ -39,6 +40,20 @@ int checkLimits(const MagickHeader& header, QString& error) {
     return ApOverLimits;
 }
 
+// The composite must be in the file before anyone allocates its page; then the variants
+// ImageMagick gets wrong are decoded here.
+int decodePsd(const QByteArray& data, const MagickRead& how, const MagickHeader& header, RasterPage& page,
+              QString& error) {
+    PsdComposite composite;
+    if (const int rc = locatePsdComposite(data, composite, error); rc != ApOk)
+        return rc;
+    if (isIndexedPsd(data))
+        return decodeIndexedPsd(data, header, page, error);
+    if (decodesPsdComposite(composite))
+        return decodePsdComposite(data, composite, header, page, error);
+    return decodeMagickPage(data, how, header, page, error);
+}
+
 int decodeOne(QByteArray data, const MagickRead& how, const MagickHeader& header, const PageSink& sink,
               QString& error) {
     RasterPage page;
@@ -48,8 +63,8 @@ int decodeOne(QByteArray data, const MagickRead& how, const MagickHeader& header
     int rc;
     if (coder == "PCX" && isMonochromePcx(data))
         rc = decodeMonochromePcx(data, header, page, error);
-    else if (coder == "PSD" && isIndexedPsd(data))
-        rc = decodeIndexedPsd(data, header, page, error);
+    else if (coder == "PSD")
+        rc = decodePsd(data, how, header, page, error);
     else if (coder == "TGA")
         rc = decodeTga(data, header, page, error);
     else

@@ -146,6 +146,11 @@ std::vector<Case> cases() {
         // With no layers the fourth channel is a saved selection, not transparency: the page
         // is the composite as Photoshop stored it, matted against white.
         {"PSD composite of a transparent picture", ImageFormat::Psd, psdWithAlpha(alpha), 32, ColourModel::RGB, 8, seenOnWhite(alpha), 0, 1},
+        // Layers, a negative layer count (the fourth channel is the composite's transparency)
+        // and plain colours: ImageMagick reads its own files back in colour bands.
+        {"PSD with transparency, run-length", ImageFormat::Psd, magickWrite(alpha, "PSD"), 32, ColourModel::RGB, 8, seenOnWhite(alpha), 0, 1},
+        {"PSD with transparency, raw", ImageFormat::Psd, magickWrite(alpha, "PSD", [](Magick::Image& i) { i.compressType(MagickCore::NoCompression); }), 32, ColourModel::RGB, 8, seenOnWhite(alpha), 0, 1},
+        {"PSD 16-bit with transparency", ImageFormat::Psd, magickWrite(alpha, "PSD", [](Magick::Image& i) { i.depth(16); }), 64, ColourModel::RGB, 16, seenOnWhite(alpha), 0, 1},
         // Hand-written, stored bottom-up as most writers do (see TgaOrigins for the rest).
         {"TGA colour-mapped", ImageFormat::Tga, tga(colour, 1, false, false), 8, ColourModel::Indexed, 8, colour, 0, 0, colours},
         {"TGA colour-mapped RLE", ImageFormat::Tga, tga(colour, 1, true, false), 8, ColourModel::Indexed, 8, colour},
