@@ -116,8 +116,8 @@ int decodeEmf(const QString& path, const PageSink& sink, QString& error) {
     page.bitsPerComponent = 8;
     page.dpiX = page.dpiY = kMetafileDpi;
     page.storedBitsPerPixel = 24;
-    page.pixels.resize(page.rowBytes() * size_t(height));
     const size_t rowBytes = page.rowBytes();
+    page.pixels.reserve(rowBytes * size_t(height)); // filled band by band as they are drawn
     for (int y = 0; y < page.height; y += kBandRows) {
         const int rows = std::min(kBandRows, page.height - y);
         QImage band(page.width, rows, QImage::Format_RGB888);
@@ -132,6 +132,7 @@ int decodeEmf(const QString& path, const PageSink& sink, QString& error) {
         painter.translate(0, -y);
         renderer.render(&painter, QRectF(0, 0, page.width, page.height));
         painter.end();
+        page.pixels.resize(size_t(y + rows) * rowBytes);
         for (int r = 0; r < rows; ++r)
             std::memcpy(page.pixels.data() + size_t(y + r) * rowBytes, band.constScanLine(r), rowBytes);
     }

@@ -28,7 +28,7 @@ public:
     void addImagePage(const EncodedPage& page);
 
     // Appends every page of the PDF at `path`; answers the number of pages, or an ApCode
-    // with nothing added (ApEncrypted for an encrypted file).
+    // with nothing added (ApEncrypted for a file that needs a password to open).
     int appendPdf(const QString& path, QString& error);
 
     // Removes the pages after the first `count` (a file that failed half-way).

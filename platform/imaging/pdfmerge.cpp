@@ -32,10 +32,8 @@ int PdfDocument::appendPdf(const QString& path, QString& error) {
         QPDF source;
         source.setSuppressWarnings(true);
         source.processInputSource(input);
-        if (source.isEncrypted()) {
-            error = QStringLiteral("%1 is encrypted").arg(path);
-            return ApEncrypted;
-        }
+        // A file that needs a password to open has thrown by now; one protected only by an
+        // owner password opens with the empty one and is merged like any other.
         source.pushInheritedAttributesToPage(); // MediaBox, CropBox, Rotate, Resources
         const std::vector<QPDFObjectHandle> pages = source.getAllPages();
         if (pages.empty()) {

@@ -341,6 +341,11 @@ QByteArray pngBytes(const Image& image, const PngOptions& o) {
     if (!o.icc.isEmpty())
         png_set_iCCP(png, info, "test", 0, reinterpret_cast<png_const_bytep>(o.icc.constData()),
                      png_uint_32(o.icc.size()));
+    QByteArray exif; // eXIf holds the TIFF structure without JPEG's "Exif\0\0"
+    if (o.exifOrientation) {
+        exif = exifBlock(o.exifOrientation, 0, false).mid(6);
+        png_set_eXIf_1(png, info, png_uint_32(exif.size()), reinterpret_cast<png_bytep>(exif.data()));
+    }
     png_write_info(png, info);
     std::vector<png_bytep> rows(size_t(image.height));
     for (int y = 0; y < image.height; ++y)

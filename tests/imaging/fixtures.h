@@ -67,6 +67,7 @@ struct PngOptions {
     std::vector<uint8_t> trns; // palette alphas, or a 1/3-sample colour key (16-bit values)
     double dpi = 0;
     QByteArray icc;
+    int exifOrientation = 0; // 0: no eXIf chunk
 };
 QByteArray pngBytes(const Image& image, const PngOptions& options = {});
 

@@ -119,14 +119,24 @@ fx::Image quadrants(int w, int h) {
     return im;
 }
 
-class Orientation : public ImagingTest, public ::testing::WithParamInterface<std::tuple<int, bool>> {};
+enum class Source { TiffTag, JpegExif, PngExif, InterlacedPngExif };
+
+class Orientation : public ImagingTest, public ::testing::WithParamInterface<std::tuple<int, Source>> {};
 
 TEST_P(Orientation, PageShowsTheImageUpright) {
-    const auto [o, jpeg] = GetParam();
+    const auto [o, source] = GetParam();
+    const bool jpeg = source == Source::JpegExif;
     const int W = 40, H = 24;
     const fx::Image image = quadrants(W, H);
     QString input;
-    if (jpeg) {
+    if (source == Source::PngExif || source == Source::InterlacedPngExif) {
+        // Passed through, or decoded when interlaced: the orientation holds either way.
+        fx::PngOptions opts;
+        opts.exifOrientation = o;
+        opts.dpi = 72;
+        opts.interlace = source == Source::InterlacedPngExif;
+        input = write(QStringLiteral("in.png"), fx::pngBytes(image, opts));
+    } else if (jpeg) {
         fx::JpegOptions opts;
         opts.exifOrientation = o;
         opts.densityUnit = 1;
@@ -168,11 +178,16 @@ TEST_P(Orientation, PageShowsTheImageUpright) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Imaging, Orientation, ::testing::Combine(::testing::Range(1, 9), ::testing::Bool()),
-                         [](const ::testing::TestParamInfo<std::tuple<int, bool>>& info) {
-                             return (std::get<1>(info.param) ? "jpeg_exif_" : "tiff_tag_") +
-                                    std::to_string(std::get<0>(info.param));
-                         });
+std::string orientationCaseName(const ::testing::TestParamInfo<std::tuple<int, Source>>& info) {
+    static const char* const names[] = {"tiff_tag_", "jpeg_exif_", "png_exif_", "interlaced_png_exif_"};
+    return names[int(std::get<1>(info.param))] + std::to_string(std::get<0>(info.param));
+}
+
+INSTANTIATE_TEST_SUITE_P(Imaging, Orientation,
+                         ::testing::Combine(::testing::Range(1, 9),
+                                            ::testing::Values(Source::TiffTag, Source::JpegExif, Source::PngExif,
+                                                              Source::InterlacedPngExif)),
+                         orientationCaseName);
 
 TEST(PagePlacement, ResolutionFallsBackPerAxis) {
     const imaging::PagePlacement only = imaging::placeImage(300, 300, 300, 0, 1);
