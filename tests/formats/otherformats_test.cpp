@@ -1,10 +1,14 @@
 #include "platform/imaging/otherformats.h"
+
+#include "platform/imaging/imagetopdf.h"
 #include "tests/formats/formatfixtures.h"
 
 #include <Magick++.h>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <cmath>
+#include <qpdf/QPDF.hh>
 
 using namespace imaging;
 using fixtures::Picture;
@@ -294,4 +298,40 @@ TEST_F(OtherFormats, FormatsOutsideThisReaderAreRefused) {
     EXPECT_EQ(otherFormatBitsPerPixel(dir.filePath("missing.bmp"), ImageFormat::Bmp), ApCannotRead);
     EXPECT_EQ(decodeOtherFormat(dir.filePath("missing.bmp"), ImageFormat::Bmp, [](RasterPage&) { return int(ApOk); }, error),
               ApCannotRead);
+}
+
+// An 8-bit GIF is greyscale-class like any 8-bit image, interlaced or with a transparent
+// index: the name chosen for that class is what its page is compressed with.
+TEST_F(OtherFormats, EightBitGifsTakeTheGreyscaleCompressionWhateverTheirLayout) {
+    Picture many{16, 16, {}, {}};
+    for (int i = 0; i < 256; ++i)
+        many.pixels.push_back({uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});
+    Picture transparent = many;
+    transparent.alpha.assign(many.pixels.size(), 255);
+    transparent.alpha[0] = 0;
+    const struct {
+        const char* name;
+        QByteArray gif;
+    } cases[] = {
+        {"plain", fixtures::magickWrite(many, "GIF")},
+        {"interlaced", fixtures::magickWrite(many, "GIF", [](Magick::Image& i) { i.interlaceType(MagickCore::LineInterlace); })},
+        {"transparent index", fixtures::magickWrite(transparent, "GIF")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(uint8_t(c.gif[10]) & 0x87, 0x87); // a global table of 256 entries
+        const QString input = write("in.gif", c.gif);
+        const QString output = dir.filePath("out.pdf");
+        EXPECT_EQ(ApGetFunction(0, 211, 0, 0, input, 0), 8);
+        const int h = ApCreate(output);
+        ASSERT_GT(h, 0);
+        EXPECT_EQ(ApSetFunction(h, 123, 2, 0, QStringLiteral("Lzw"), 0), 0);
+        ASSERT_EQ(ApAddImage(h, input), 1) << ApLastError().toStdString();
+        ASSERT_EQ(ApClose(h), 0) << ApLastError().toStdString();
+        QPDF pdf;
+        pdf.processFile(QFile::encodeName(output).constData());
+        QPDFObjectHandle page = pdf.getAllPages().front();
+        QPDFObjectHandle image = page.getKey("/Resources").getKey("/XObject").getKey("/Im0");
+        EXPECT_EQ(image.getDict().getKey("/Filter").getName(), "/LZWDecode");
+    }
 }
