@@ -5,6 +5,7 @@
 #include "platform/imaging/streamstore.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace imaging {
 
@@ -85,11 +86,12 @@ int encodeLossless(const RasterPage& page, Compression c, ImageStream& s, std::v
     return ok ? ApOk : ApCannotWrite;
 }
 
-// 8-bit grey or RGB rows for the DCT encoder, converted one at a time from whatever the
-// page holds (palette indices, 1 to 16 bits), so no converted copy of the page is made.
-class JpegRows {
+// 8-bit rows (grey or RGB for a palette) converted one at a time from whatever the page
+// holds (palette indices, 1 to 16 bits): the DCT encoder takes them as they come, so no
+// converted copy of the page is made for it.
+class EightBitRows {
 public:
-    explicit JpegRows(const RasterPage& page)
+    explicit EightBitRows(const RasterPage& page)
         : m_page(page), m_greyPalette(page.model == ColourModel::Indexed && paletteIsGrey(page.palette)),
           m_components(page.model == ColourModel::Indexed ? (m_greyPalette ? 1 : 3) : page.components()),
           m_row(size_t(page.width) * size_t(m_components)) {}
@@ -125,8 +127,25 @@ private:
     std::vector<uint8_t> m_row;
 };
 
+// The page itself converted to 8 bits, palette expanded.
+void toEightBit(RasterPage& page) {
+    EightBitRows rows(page);
+    const size_t rowBytes = size_t(page.width) * size_t(rows.components());
+    std::vector<uint8_t> out(rowBytes * size_t(page.height));
+    for (int y = 0; y < page.height; ++y)
+        std::memcpy(out.data() + size_t(y) * rowBytes, rows.row(size_t(y)), rowBytes);
+    page.pixels.swap(out);
+    if (page.model == ColourModel::Indexed) {
+        page.model = rows.components() == 1 ? ColourModel::Gray : ColourModel::RGB;
+        page.palette.clear();
+        if (rows.greyPalette())
+            page.icc.clear(); // an RGB profile no longer describes the data
+    }
+    page.bitsPerComponent = 8;
+}
+
 int encodeJpeg(const RasterPage& page, ImageStream& s, std::vector<uint8_t>& out, QString& error) {
-    JpegRows rows(page);
+    EightBitRows rows(page);
     s.model = rows.components() == 1 ? ColourModel::Gray : ColourModel::RGB;
     s.bitsPerComponent = 8;
     s.palette.clear();
@@ -168,6 +187,16 @@ bool paletteIsGrey(const std::vector<uint8_t>& palette) {
     for (size_t i = 0; i + 2 < palette.size(); i += 3)
         if (palette[i] != palette[i + 1] || palette[i] != palette[i + 2]) return false;
     return true;
+}
+
+void expandPalette(RasterPage& page) {
+    if (page.model == ColourModel::Indexed)
+        toEightBit(page);
+}
+
+void convertTo8Bit(RasterPage& page) {
+    if (page.bitsPerComponent != 8 && page.model != ColourModel::Indexed)
+        toEightBit(page);
 }
 
 void narrowModel(RasterPage& page) {

@@ -21,6 +21,10 @@ int encodeRasterPage(RasterPage& page, Compression compression, int orientation,
 bool isOpaque(const std::vector<uint8_t>& alpha);
 // Palette entries all grey (r == g == b).
 bool paletteIsGrey(const std::vector<uint8_t>& palette);
+// Replaces an Indexed page by RGB, or by grey when every palette entry is grey.
+void expandPalette(RasterPage& page);
+// Brings a page to 8 bits per component (16 keeps its high byte; 1, 2, 4 are scaled).
+void convertTo8Bit(RasterPage& page);
 // Stores an 8-bit page in the smallest model its pixels need, the way pages decoded by
 // ImageMagick are classified by their pixels rather than by the file's declared type: RGB
 // whose pixels are all grey becomes grey, and an opaque grey or palette page of nothing but

@@ -6,6 +6,7 @@
 #include "platform/imaging/pageencoder.h"
 #include "platform/imaging/pngreader.h"
 #include "platform/imaging/sniff.h"
+#include "platform/imaging/sourcefile.h"
 #include "platform/imaging/tiffhandle.h"
 #include "platform/imaging/tiffreader.h"
 #include "platform/tiffpages/tiffoutput.h"
@@ -44,7 +45,7 @@ bool decodeTiff(const QString& path, const PageSink& sink, fileio::Failure& fail
     do {
         RasterPage page;
         QString error;
-        if (const int rc = imaging::decodeTiffDirectory(tiff.get(), page, error); rc != imaging::ApOk)
+        if (const int rc = imaging::decodeTiffDirectory(tiff, page, error); rc != imaging::ApOk)
             return failImaging(rc, path, QStringLiteral("%1: %2").arg(path, error), failure);
         uint16_t orientation = ORIENTATION_TOPLEFT;
         TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_ORIENTATION, &orientation);
