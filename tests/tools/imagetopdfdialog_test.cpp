@@ -285,6 +285,13 @@ TEST_F(ImageToPdfDialog, AMissingFolderStopsTheRunWithItsMessageAndTheFocusInThe
         EXPECT_EQ(d->focusWidget(), d->txtOutputFolder);
     }
     EXPECT_EQ(QDir(in).entryList(QDir::Files), QStringList{"a.jpg"});
+
+    // The picker fills the box; cancelling it leaves the box as it was.
+    ui.fake.folderAnswers = {in};
+    d->cmdBrowseFolder->click();
+    EXPECT_EQ(d->txtOutputFolder->text(), in);
+    d->cmdBrowseFolder->click();
+    EXPECT_EQ(d->txtOutputFolder->text(), in);
     d->close();
 }
 
