@@ -241,6 +241,7 @@ private:
     void buildControls();
     void buildMenus();
     void refreshStatus();
+    void setHighlightedChecks(int state);
     QString currentRowPath(bool withName) const;
     QWidget* buildSearchOptions();
     QWidget* buildAdvanceOptions();

@@ -168,24 +168,21 @@ bool highlightedRows(const FlexGrid* g, int& first, int& last) {
 }
 } // namespace
 
+// Check and UnCheck Selection: the highlighted rows' boxes in one range operation.
+void frmMain::setHighlightedChecks(int state) {
+    int first = 0, last = 0;
+    if (!highlightedRows(grdSearchList, first, last)) return;
+    const int sel = columnOf(QStringLiteral("Selection"));
+    grdSearchList->setCellCheckedRange(first, sel, last, sel, state);
+    refreshStatus();
+}
+
 void frmMain::mnuCtxCheckSelection_Click() {
-    trap(u"mnuCtxCheckSelection_Click", kOwner, [&] {
-        int first = 0, last = 0;
-        if (!highlightedRows(grdSearchList, first, last)) return;
-        const int sel = columnOf(QStringLiteral("Selection"));
-        grdSearchList->setCellCheckedRange(first, sel, last, sel, flexChecked);
-        refreshStatus();
-    });
+    trap(u"mnuCtxCheckSelection_Click", kOwner, [&] { setHighlightedChecks(flexChecked); });
 }
 
 void frmMain::mnuCtxUnCheckSelection_Click() {
-    trap(u"mnuCtxUnCheckSelection_Click", kOwner, [&] {
-        int first = 0, last = 0;
-        if (!highlightedRows(grdSearchList, first, last)) return;
-        const int sel = columnOf(QStringLiteral("Selection"));
-        grdSearchList->setCellCheckedRange(first, sel, last, sel, flexUnchecked);
-        refreshStatus();
-    });
+    trap(u"mnuCtxUnCheckSelection_Click", kOwner, [&] { setHighlightedChecks(flexUnchecked); });
 }
 
 void frmMain::mnuCtxCheckInvertSelection_Click() {
