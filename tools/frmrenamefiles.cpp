@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QStyledItemDelegate>
+#include <QTableView>
 #include <QVBoxLayout>
 
 using renamefiles::kOwner;
@@ -67,6 +69,20 @@ public:
 private:
     FlexGrid& m_grid;
     int m_name, m_location, m_pages, m_newName;
+};
+
+// The highlighted row keeps its red mark: the cursor starts on the first file, whose mark
+// the user must see as much as any other.
+class MarkedTextDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QVariant fore = index.data(Qt::ForegroundRole);
+        if (fore.isValid()) option->palette.setBrush(QPalette::HighlightedText, fore.value<QBrush>());
+    }
 };
 
 } // namespace
@@ -169,6 +185,8 @@ void frmRenameFiles::Form_Load() {
 
 void frmRenameFiles::InitFiles() {
     dialoggrid::InitFiles(*vsFilesSetOrder, dialoggrid::Renaming, kOwner);
+    QTableView* view = vsFilesSetOrder->view();
+    view->setItemDelegateForColumn(dialoggrid::NewFileNameColumn(), new MarkedTextDelegate(view));
 }
 
 void frmRenameFiles::FillGrid() {
