@@ -5,11 +5,8 @@
 // "renamed N of M preview seconds S apply seconds S".
 
 #include "bench/benchcommand.h"
+#include "bench/benchwindow.h"
 #include "core/globals.h"
-#include "core/gridcolumns.h"
-#include "core/modgeneral.h"
-#include "core/startuptables.h"
-#include "core/uiservices.h"
 #include "tools/frmrenamefiles.h"
 
 #include <QApplication>
@@ -21,25 +18,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <functional>
 
 namespace {
-
-// Nothing may wait for a person: messages and reports are printed.
-class BenchUi : public UiServices {
-public:
-    std::function<int(QObject*)> onShowModal;
-    MsgAnswer MsgBox(const QString& text, MsgButtons, MsgIcon, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return MsgAnswer::OK;
-    }
-    QString BrowseForFolder(QObject*, const QString&, const QString&) override { return {}; }
-    QString GetSaveFileName(QObject*, SaveDialogRequest&) override { return {}; }
-    bool PrinterDialog(QObject*) override { return false; }
-    int ShowModal(QObject* dialog) override { return onShowModal ? onShowModal(dialog) : 0; }
-    bool ShellExecute(const QString&, const QString&, const QString&, const QString&) override { return false; }
-    bool OpenWith(const QString&) override { return false; }
-};
 
 int runRename(const QStringList& args) {
     if (args.isEmpty() || args.size() > 2) {
@@ -50,15 +30,10 @@ int runRename(const QStringList& args) {
     if (count < 1 || !qobject_cast<QApplication*>(QCoreApplication::instance())) return 2;
     QDir().mkpath(args.front());
     QTemporaryDir files(QDir(args.front()).absoluteFilePath(QStringLiteral("rename-bench-XXXXXX")));
-    QTemporaryDir scratch;
-    if (!files.isValid() || !scratch.isValid()) return 1;
-    StoragePath = scratch.path() + QStringLiteral("/Brevart Technologies/Quillmere 3.1");
-    StoragePathSlash = modGeneral::ValidateDir(StoragePath);
-    QDir().mkpath(StoragePath);
-    GridColumns columns;
-    modMasterLayout::AddDefaultGridColumns(columns);
-    AppGridColumns = &columns;
-    arrColumnVisibility = QStringLiteral("1,1,1,1,1,1,1,1").split(QLatin1Char(','));
+    if (!files.isValid()) return 1;
+    BenchProcess process(true);
+    if (!process.ok()) return 1;
+    arrColumnVisibility = process.settings.ColumnVisibility().split(QLatin1Char(','));
 
     clsColSetOrderGridList records;
     for (int i = 0; i < count; ++i) {
@@ -72,10 +47,8 @@ int runRename(const QStringList& args) {
         records.append(record);
     }
 
-    BenchUi ui;
-    UiServices* previousUi = SetUi(&ui);
     qint64 previewNs = 0, applyNs = 0;
-    ui.onShowModal = [&](QObject* dialog) {
+    process.ui.onShowModal = [&](QObject* dialog) {
         auto* d = qobject_cast<frmRenameFiles*>(dialog);
         if (!d) return 0;
         d->show();
@@ -92,8 +65,6 @@ int runRename(const QStringList& args) {
         return 1;
     };
     OpenRenameFiles(nullptr, records);
-    SetUi(previousUi);
-    AppGridColumns = nullptr;
 
     int renamed = 0;
     for (int i = 0; i < count; ++i) {

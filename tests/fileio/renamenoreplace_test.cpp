@@ -1,5 +1,6 @@
 // Renaming that never replaces: with the kernel's refusal and with the link fallback.
 #include "platform/fileio/renamenoreplace.h"
+#include "tests/support/testdir.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,12 +16,6 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-void put(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
 // Each case with renameat2 and with link-then-unlink.
 class NoReplace : public ::testing::TestWithParam<bool> {
 protected:
@@ -33,13 +28,13 @@ protected:
 } // namespace
 
 TEST_P(NoReplace, RenamesAFreeNameAndLeavesEveryTakenOneAsItWas) {
-    put(path("a.pdf"), "source");
+    ASSERT_TRUE(writeFile(path("a.pdf"), "source"));
     EXPECT_EQ(fileio::renameNoReplace(path("a.pdf"), path("b.pdf")), RenameOutcome::Renamed);
     EXPECT_FALSE(QFile::exists(path("a.pdf")));
     EXPECT_EQ(readAll(path("b.pdf")), "source");
 
     // A file, a folder (empty or not) and a dangling link at the target all count as taken.
-    put(path("taken.pdf"), "theirs");
+    ASSERT_TRUE(writeFile(path("taken.pdf"), "theirs"));
     QDir().mkpath(path("folder.pdf"));
     QDir().mkpath(path("full.pdf/inside"));
     ASSERT_TRUE(QFile::link(path("nowhere"), path("link.pdf")));
@@ -64,19 +59,3 @@ TEST_P(NoReplace, RenamesAFreeNameAndLeavesEveryTakenOneAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(Ways, NoReplace, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Renameat2" : "LinkFallback"; });
-
-TEST(NoReplaceExistence, EntriesAndFilesAreToldApart) {
-    QTemporaryDir dir;
-    put(dir.filePath("f"), "x");
-    QDir().mkpath(dir.filePath("d"));
-    ASSERT_TRUE(QFile::link(dir.filePath("nowhere"), dir.filePath("dangling")));
-    ASSERT_TRUE(QFile::link(dir.filePath("f"), dir.filePath("tofile")));
-    EXPECT_TRUE(fileio::fileExists(dir.filePath("f")));
-    EXPECT_TRUE(fileio::fileExists(dir.filePath("tofile")));
-    EXPECT_FALSE(fileio::fileExists(dir.filePath("d")));
-    EXPECT_FALSE(fileio::fileExists(dir.filePath("dangling")));
-    for (const char* name : {"f", "d", "dangling", "tofile"})
-        EXPECT_TRUE(fileio::entryExists(dir.filePath(name))) << name;
-    EXPECT_FALSE(fileio::entryExists(dir.filePath("missing")));
-    EXPECT_FALSE(fileio::entryExists(dir.filePath(QString("f") + QChar(0) + "x")));
-}
