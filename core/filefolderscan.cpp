@@ -8,14 +8,11 @@
 
 namespace FileFolderScan {
 
-namespace {
-bool hasWildcards(const QString& path) {
-    return path.contains(QLatin1Char('*')) || path.contains(QLatin1Char('?'));
-}
-} // namespace
-
+// "*" and "?" are ordinary characters of a name here, so a path is tested as it stands:
+// treating them as wildcards would make an existing file look absent and let a caller
+// that must not replace it write over it.
 bool IsExistingFile(const QString& path) {
-    if (path.trimmed().isEmpty() || hasWildcards(path))
+    if (path.trimmed().isEmpty())
         return false;
     const QFileInfo info(path);
     return info.exists() && !info.isDir();
@@ -26,8 +23,6 @@ bool IsExistingPath(QString& path) {
         return false;
     if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
-    if (hasWildcards(path))
-        return false;
     return QFileInfo::exists(path);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// Existence tests and folder creation. Paths use "/"; wildcards are not expanded.
+// Existence tests and folder creation. Paths use "/"; "*" and "?" are characters of names.
 
 #include <QString>
 
@@ -8,7 +8,7 @@ namespace FileFolderScan {
 
 // True when a file was there and is deleted.
 bool DeleteExistingFile(const QString& path);
-// True for an existing file that is not a folder; false for "" and for paths with "*" or "?".
+// True for an existing file that is not a folder; false for a blank path.
 bool IsExistingFile(const QString& path);
 // True for an existing file or folder. Cuts one trailing "/" off the caller's variable
 // (the root "/" stays as it is).

