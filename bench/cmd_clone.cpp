@@ -134,6 +134,7 @@ int runClone(const QStringList& args) {
     std::printf("pass list saves %d record writes %d bytes written %lld bookkeeping seconds %s (%.1f%% of the pass)\n",
                 pass.listSaves, pass.recordWrites, static_cast<long long>(pass.bytesWritten),
                 qPrintable(benchSeconds(pass.nanoseconds)), share);
+    std::printf("pass's own save time %s\n", qPrintable(benchSeconds(run.pass.saveNanoseconds)));
     std::printf("all list saves %d record writes %d bytes written %lld seconds %s\n", files.listSaves,
                 files.recordWrites, static_cast<long long>(files.bytesWritten),
                 qPrintable(benchSeconds(files.nanoseconds)));

@@ -5,6 +5,8 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 namespace clonejob {
 
 namespace {
@@ -32,6 +34,19 @@ void ClonePass::checkpoint(const CloneList& list) {
     m_files.saveList(list);
     m_lastSaveEnd = now();
     m_lastSaveNs = m_lastSaveEnd - start;
+    m_result.saveNanoseconds += m_lastSaveNs;
+    ++m_saves;
+}
+
+bool ClonePass::saveDue() const {
+    if (m_saveFactor <= 0) return true;
+    // A save's time varies a lot (a sync waits for whatever else the disk has queued): the
+    // mean of the saves so far keeps one quick save from bringing the next one early, and
+    // the saves' share of the pass so far keeps a run of slow ones from adding up.
+    const qint64 t = now();
+    const qint64 mean = m_saves > 0 ? m_result.saveNanoseconds / m_saves : 0;
+    return double(t - m_lastSaveEnd) >= m_saveFactor * double(std::max(m_lastSaveNs, mean)) &&
+           double(t - m_passStart) >= (m_saveFactor + 1) * double(m_result.saveNanoseconds);
 }
 
 void ClonePass::visit(CloneFileEntry& e) {
@@ -71,6 +86,8 @@ ClonePassResult ClonePass::ProcessClone(CloneList& list) {
     m_grey = list.EncodGraycale;
     m_bw = list.EncodBW;
     m_made.clear();
+    m_saves = 0;
+    m_passStart = now();
     for (const CloneFileEntry& e : list.files)
         if (e.status == kStatusCompleted) m_made.insert(e.target());
     m_lastSaveEnd = now();
@@ -83,7 +100,7 @@ ClonePassResult ClonePass::ProcessClone(CloneList& list) {
                 if (m_host.stopRequested()) break;
                 visit(e);
                 dirty = true;
-                if (m_saveFactor <= 0 || now() - m_lastSaveEnd >= m_saveFactor * double(m_lastSaveNs)) {
+                if (saveDue()) {
                     checkpoint(list);
                     dirty = false;
                 }

@@ -3,11 +3,12 @@
 // The processing pass of a clone job: each waiting entry of the list becomes a PDF (or a
 // status saying why not), entries handled before are only counted. The state on disk
 // follows the pass: the record's progress keys and the list are saved together, after
-// every entry while a save is cheap and, once saves get costly, as soon as the time since
-// the last one is at least `saveFactor` times what that save took, so bookkeeping stays
-// a small share of the pass however long the list. When the pass stops or fails, the list
-// is saved before it answers (a complete list is deleted instead); the caller writes the
-// last progress together with the job's status.
+// every entry while a save is cheap; once saves get costly, when the time since the last
+// one is at least `saveFactor` times what it took (or what saves took on average, if more)
+// and the saves so far are at most 1 / (saveFactor + 1) of the pass so far. So bookkeeping
+// stays a small share of the pass however long the list. When the pass stops or fails, the
+// list is saved before it answers (a complete list is deleted instead); the caller writes
+// the last progress together with the job's status.
 
 #include "tools/clonejobfiles.h"
 #include "tools/clonelist.h"
@@ -44,6 +45,7 @@ struct ClonePassResult {
     bool failed = false;   // a failure ended the pass (logged)
     bool complete = false; // every entry was visited; the list is deleted
     QString lastSource;    // the image of the entry visited last
+    qint64 saveNanoseconds = 0; // spent saving the record and the list
 };
 
 class ClonePass {
@@ -62,6 +64,7 @@ public:
 private:
     void visit(CloneFileEntry& entry);
     void checkpoint(const CloneList& list);
+    bool saveDue() const;
 
     CloneJobFiles& m_files;
     ClonePassHost& m_host;
@@ -69,6 +72,8 @@ private:
     double m_saveFactor = 20;
     qint64 m_lastSaveNs = 0;
     qint64 m_lastSaveEnd = 0;
+    qint64 m_passStart = 0;
+    int m_saves = 0;
     ClonePassResult m_result;
     QString m_lastFolder; // the target folder made last
     // The PDFs this job made: a second image with the same target is not converted over

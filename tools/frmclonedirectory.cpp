@@ -108,6 +108,7 @@ void frmCloneDirectory::buildControls() {
     ProgressBar1 = named(new QProgressBar, "ProgressBar1");
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
     RtxtProcessingLog = named(new QPlainTextEdit, "RtxtProcessingLog");
     RtxtProcessingLog->setReadOnly(true);
     RtxtProcessingLog->setLineWrapMode(QPlainTextEdit::NoWrap);
