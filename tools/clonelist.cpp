@@ -44,6 +44,11 @@ QString CloneFileEntry::source() const { return modGeneral::ValidateDir(path) + 
 
 QString CloneFileEntry::target() const { return modGeneral::ValidateDir(targetfolder) + targetfile; }
 
+void AddCloneFileEntry(CloneList& list, const QString& name, const QString& path, const QString& targetfile,
+                       const QString& targetfolder) {
+    list.files.push_back({name, path, targetfile, targetfolder, QString()});
+}
+
 std::optional<CloneList> parseCloneList(QByteArrayView xml) {
     pugi::xml_document doc;
     if (!doc.load_buffer(xml.data(), size_t(xml.size()), pugi::parse_default, pugi::encoding_utf8)) return std::nullopt;

@@ -40,6 +40,10 @@ struct CloneList {
     std::vector<CloneFileEntry> files;
 };
 
+// Appends a waiting entry for an image to the list.
+void AddCloneFileEntry(CloneList& list, const QString& name, const QString& path, const QString& targetfile,
+                       const QString& targetfolder);
+
 // The list in a document's bytes; nullopt when the document is not well-formed, has no
 // "Clone/Files", or holds anything we cannot read as the list (a child of "Files" that is
 // not a complete "File" element, "Settings" without one of its attributes).

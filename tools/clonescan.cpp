@@ -83,14 +83,14 @@ QString CloneTargets::targetFolder(const QString& imageFolder, const QString& re
 CloneScan::CloneScan(CloneTargets targets, const QStringList& patterns)
     : m_targets(std::move(targets)), m_matcher(patterns) {}
 
-int CloneScan::ScanFolderForClone(std::vector<CloneFileEntry>& out) {
+int CloneScan::ScanFolderForClone(CloneList& out) {
     m_count = 0;
     walk(m_targets.source, QFile::encodeName(m_targets.source), QString(), true, out);
     return m_count;
 }
 
 void CloneScan::walk(const QString& folder, const QByteArray& nativeFolder, const QString& relative,
-                     bool followLink, std::vector<CloneFileEntry>& out) {
+                     bool followLink, CloneList& out) {
     using filesearch::FolderEntry;
     if (stopped()) return;
     std::unique_ptr<filesearch::FolderListing> listing;
@@ -114,7 +114,7 @@ void CloneScan::walk(const QString& folder, const QByteArray& nativeFolder, cons
             // A link counts when it leads to a file.
             if (!name.isNull() && (kind == FolderEntry::File || listing->findData(entry, data))) {
                 if (targetFolder.isNull()) targetFolder = m_targets.targetFolder(folder, relative);
-                out.push_back({name, folder, TargetFileName(name), targetFolder, QString()});
+                AddCloneFileEntry(out, name, folder, TargetFileName(name), targetFolder);
                 ++m_count;
             }
         }

@@ -52,12 +52,12 @@ public:
     // Where folders are read (not owned); the file system by default.
     void setFolderReader(filesearch::FolderReader* reader) { m_reader = reader ? reader : &m_defaultReader; }
 
-    // Appends an entry per image to `out`; answers how many were added.
-    int ScanFolderForClone(std::vector<CloneFileEntry>& out);
+    // Appends an entry per image to `out`'s files; answers how many were added.
+    int ScanFolderForClone(CloneList& out);
 
 private:
     void walk(const QString& folder, const QByteArray& nativeFolder, const QString& relative, bool followLink,
-              std::vector<CloneFileEntry>& out);
+              CloneList& out);
     bool stopped() const { return m_stop && m_stop(); }
 
     CloneTargets m_targets;

@@ -256,7 +256,7 @@ void frmCloneDirectory::runFreshJob() {
     scan.setPump([this] { pump(); });
     QElapsedTimer timer;
     timer.start();
-    TotalFiles = scan.ScanFolderForClone(list.files);
+    TotalFiles = scan.ScanFolderForClone(list);
     m_lastRun.listed = TotalFiles;
     DoEvents();
 
@@ -268,8 +268,7 @@ void frmCloneDirectory::runFreshJob() {
     }
     Frame3->setTitle(QStringLiteral("Processing file(s)..."));
     if (TotalFiles == 0) {
-        // The list declined in favour of this job is gone either way.
-        m_files->deleteList();
+        // Nothing replaces the stored list: an unfinished job can still be resumed.
         m_lastRun.scanNanoseconds = timer.nsecsElapsed();
         Ui().MsgBox(kNoImages, MsgButtons::OK, MsgIcon::Exclamation, kAppTitle);
         return;

@@ -299,12 +299,17 @@ TEST_F(CloneDialog, AFailureInARunLeavesTheDialogIdle) {
     expectIdle(*other);
 }
 
-TEST_F(CloneDialog, ATreeWithoutImagesShowsTheNotice) {
+TEST_F(CloneDialog, ATreeWithoutImagesShowsTheNoticeAndKeepsAnUnfinishedJob) {
+    CloneJobFiles files(env.cloneFolder());
+    files.saveList(CloneList{"", "", "", {{"1.jpg", src, "1.pdf", out, ""}}});
+    files.writeStartRecord(JobRecord{src, out, "t", "1", "0", "", "NOT FINISHED", "0"});
     auto d = open();
     d->txtCloningFrom->setText(out);
-    d->cmdOk->click();
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.messages[0].text, "There is no supported image files in the source folder!");
-    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Exclamation);
+    d->cmdOk->click(); // the offer is declined
+    ASSERT_EQ(ui.messages.size(), 2);
+    EXPECT_EQ(ui.messages[1].text, "There is no supported image files in the source folder!");
+    EXPECT_EQ(ui.messages[1].icon, MsgIcon::Exclamation);
     expectIdle(*d);
+    d->cmdOk->click();
+    EXPECT_EQ(questions().size(), 2) << "the earlier job is still there to resume";
 }

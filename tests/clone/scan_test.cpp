@@ -25,11 +25,11 @@ public:
 
 struct Scanned {
     int count = 0;
-    std::vector<CloneFileEntry> entries;
+    CloneList list;
     // "path relative to root|target folder relative to root|target file"
     QStringList rows(const QString& root) const {
         QStringList out;
-        for (const auto& e : entries)
+        for (const auto& e : list.files)
             out << QString(e.source()).remove(root + "/") + "|" + QString(e.targetfolder).replace(root, "~") + "|" +
                        e.targetfile;
         return out;
@@ -43,7 +43,7 @@ Scanned scan(const QString& source, const QString& output, filesearch::FolderRea
     s.setFolderReader(reader);
     s.setStopCheck(std::move(stop));
     Scanned out;
-    out.count = s.ScanFolderForClone(out.entries);
+    out.count = s.ScanFolderForClone(out.list);
     return out;
 }
 
@@ -79,7 +79,7 @@ TEST_F(CloneScanTree, ListsFilesBeforeSubfoldersAndMirrorsTheTreeUnderTheSourceN
 TEST_F(CloneScanTree, OutputThatIsTheSourceWritesBesideEachImage) {
     const Scanned s = scan(src, "  " + src + "/  ");
     ASSERT_EQ(s.count, 7);
-    for (const auto& e : s.entries)
+    for (const auto& e : s.list.files)
         EXPECT_EQ(e.targetfolder, e.path) << e.name.toStdString();
 }
 
