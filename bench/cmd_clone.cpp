@@ -11,6 +11,7 @@
 // visited by the pass, PDFs made, seconds of the whole run, writes of the list.
 
 #include "bench/benchcommand.h"
+#include "bench/benchwindow.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "core/startuptables.h"
@@ -29,22 +30,14 @@
 
 namespace {
 
-// Nothing may wait for a person: messages are printed, the resume offer gets the answer
-// the command line chose.
-class AnsweringUi : public UiServices {
+// The shared printing UI, with the one answer the command line chose for the resume offer.
+class ResumeUi : public PrintingUi {
 public:
     bool resume = false;
-    MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(QString(text).replace(QLatin1String("\r\n"), " ")));
-        if (buttons == MsgButtons::YesNo) return resume ? MsgAnswer::Yes : MsgAnswer::No;
-        return MsgAnswer::OK;
+    MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title) override {
+        const MsgAnswer printed = PrintingUi::MsgBox(text, buttons, icon, title);
+        return buttons == MsgButtons::YesNo ? (resume ? MsgAnswer::Yes : MsgAnswer::No) : printed;
     }
-    QString BrowseForFolder(QObject*, const QString&, const QString&) override { return {}; }
-    QString GetSaveFileName(QObject*, SaveDialogRequest&) override { return {}; }
-    bool PrinterDialog(QObject*) override { return false; }
-    int ShowModal(QObject*) override { return 0; }
-    bool ShellExecute(const QString&, const QString&, const QString&, const QString&) override { return false; }
-    bool OpenWith(const QString&) override { return false; }
 };
 
 int usage() {
@@ -66,7 +59,7 @@ bool chooseName(QCheckBox* box, QComboBox* list, const QString& name) {
 int runClone(const QStringList& args) {
     QStringList folders, names;
     bool replace = false;
-    AnsweringUi ui;
+    ResumeUi ui;
     int stopAfter = 0;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
