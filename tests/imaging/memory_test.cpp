@@ -1,0 +1,215 @@
+// A small file may claim a huge page. Whatever it claims, memory follows what the file
+// really holds: a claim it cannot back fails before the page is allocated, and a real large
+// page costs about its decoded size. Peak memory is read from getrusage in a child process
+// (imaging_memprobe) that converts one file.
+#include "tests/imaging/imagingtest.h"
+
+#include <QProcess>
+#include <QtEndian>
+#include <zlib.h>
+
+namespace {
+
+constexpr long kMiB = 1024; // getrusage counts kilobytes
+
+struct Probe {
+    bool ran = false;
+    int added = 0;
+    long peakKb = 0;
+    long beforeKb = 0;
+};
+
+Probe probeConversion(const QString& input, const QString& output, const QString& compression = QString()) {
+    QProcess process;
+    QStringList args{input, output};
+    if (!compression.isEmpty())
+        args << compression;
+    process.start(QStringLiteral(QM_MEMPROBE), args);
+    Probe p;
+    if (!process.waitForFinished(120000)) { // a guard against a hang, not a measurement
+        process.kill();
+        process.waitForFinished();
+        return p;
+    }
+    const QList<QByteArray> words = process.readAllStandardOutput().simplified().split(' ');
+    if (process.exitCode() != 0 || words.size() != 6)
+        return p;
+    p.ran = true;
+    p.added = words[1].toInt();
+    p.peakKb = words[3].toLong();
+    p.beforeKb = words[5].toLong();
+    return p;
+}
+
+QByteArray zlibBytes(const QByteArray& plain) {
+    uLongf size = compressBound(uLong(plain.size()));
+    QByteArray out(qsizetype(size), '\0');
+    compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(plain.constData()),
+              uLong(plain.size()), 9);
+    out.resize(qsizetype(size));
+    return out;
+}
+
+// A TIFF by hand: one grey or 1-bit page whose strips are (offset into `data`, length).
+QByteArray handTiff(uint32_t width, uint32_t height, uint16_t bits, uint16_t compression, uint32_t rowsPerStrip,
+                    const std::vector<std::pair<uint32_t, uint32_t>>& strips, const QByteArray& data) {
+    QByteArray b("II*\0\0\0\0\0", 8);
+    b += data;
+    if (b.size() % 2)
+        b += '\0';
+    const auto u16 = [](QByteArray& to, uint32_t v) { to.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF)); };
+    const auto u32 = [&](QByteArray& to, uint32_t v) {
+        u16(to, v & 0xFFFF);
+        u16(to, v >> 16);
+    };
+    qToLittleEndian<quint32>(quint32(b.size()), b.data() + 4);
+    const uint32_t n = uint32_t(strips.size());
+    struct Entry {
+        uint16_t tag, type;
+        uint32_t count, value;
+    };
+    const uint32_t entries = 9;
+    const uint32_t arrays = uint32_t(b.size()) + 2 + 12 * entries + 4; // strip offsets, then counts
+    const std::vector<Entry> ifd = {
+        {256, 4, 1, width},
+        {257, 4, 1, height},
+        {258, 3, 1, bits},
+        {259, 3, 1, compression},
+        {262, 3, 1, bits == 1 ? 0u : 1u},
+        {273, 4, n, n == 1 ? strips[0].first + 8 : arrays},
+        {277, 3, 1, 1},
+        {278, 4, 1, rowsPerStrip},
+        {279, 4, n, n == 1 ? strips[0].second : arrays + 4 * n},
+    };
+    u16(b, entries);
+    for (const Entry& e : ifd) {
+        u16(b, e.tag);
+        u16(b, e.type);
+        u32(b, e.count);
+        u32(b, e.value);
+    }
+    u32(b, 0);
+    if (n > 1) {
+        for (const auto& s : strips)
+            u32(b, s.first + 8);
+        for (const auto& s : strips)
+            u32(b, s.second);
+    }
+    return b;
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& body) {
+    QByteArray c(4, '\0');
+    qToBigEndian<quint32>(quint32(body.size()), c.data());
+    const QByteArray typed = QByteArray(type, 4) + body;
+    c += typed;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()), uInt(typed.size()))),
+                          crc.data());
+    return c + crc;
+}
+
+// A grey PNG by hand; `rows` of zeros are what its data really holds.
+QByteArray handPng(uint32_t width, uint32_t height, bool interlaced, bool keyed, uint32_t rows) {
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(width, header.data());
+    qToBigEndian<quint32>(height, header.data() + 4);
+    header[8] = 8; // grey, 8 bits
+    header[12] = char(interlaced ? 1 : 0);
+    QByteArray png("\x89PNG\r\n\x1A\n", 8);
+    png += pngChunk("IHDR", header);
+    if (keyed)
+        png += pngChunk("tRNS", QByteArray("\0\7", 2)); // a colour key: decoded, not passed through
+    png += pngChunk("IDAT", zlibBytes(QByteArray(qsizetype(rows) * (width + 1), '\0')));
+    return png + pngChunk("IEND", {});
+}
+
+struct Hostile {
+    const char* name;
+    QByteArray bytes;
+    const char* compression;
+};
+
+std::vector<Hostile> hostileFiles() {
+    std::vector<Hostile> out;
+    const QByteArray sixteen(16, '\0');
+    out.push_back({"G4 TIFF claiming 200000 x 200000", handTiff(200000, 200000, 1, 4, 200000, {{0, 16}}, sixteen), ""});
+    const QByteArray g4 = handTiff(100000, 100000, 1, 4, 100000, {{0, 16}}, sixteen);
+    out.push_back({"G4 TIFF claiming 100000 x 100000, passed through", g4, ""});
+    out.push_back({"G4 TIFF claiming 100000 x 100000, decoded", g4, "Lzw"});
+    out.push_back({"uncompressed TIFF claiming 40000 x 40000",
+                   handTiff(40000, 40000, 8, 1, 40000, {{0, 40000u * 40000u}}, sixteen), ""});
+    const QByteArray strip = zlibBytes(QByteArray(64 * 32768, '\0'));
+    std::vector<std::pair<uint32_t, uint32_t>> strips{{0, uint32_t(strip.size())}};
+    for (int i = 1; i < 512; ++i)
+        strips.push_back({uint32_t(strip.size()), 16});
+    out.push_back({"deflate TIFF claiming 32768 x 32768, one strip of 512 real",
+                   handTiff(32768, 32768, 8, 8, 64, strips, strip + QByteArray(16, '\x55')), ""});
+    out.push_back({"deflate TIFF claiming 32768 x 32768 in one strip holding 64 rows",
+                   handTiff(32768, 32768, 8, 8, 32768, {{0, uint32_t(strip.size())}}, strip), ""});
+    out.push_back({"PNG claiming 40000 x 40000, decoded", handPng(40000, 40000, false, true, 8), ""});
+    out.push_back({"interlaced PNG claiming 40000 x 40000", handPng(40000, 40000, true, false, 8), ""});
+    QByteArray jpeg = fx::jpegBytes(fx::photo(64, 48, 3));
+    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+    if (sof > 0) {
+        qToBigEndian<quint16>(20000, jpeg.data() + sof + 5);
+        qToBigEndian<quint16>(30000, jpeg.data() + sof + 7);
+    }
+    out.push_back({"JPEG claiming 30000 x 20000, decoded", jpeg, "Zip"});
+    QByteArray tga(18, '\0');
+    tga[2] = 3; // grey
+    qToLittleEndian<quint16>(16000, tga.data() + 12);
+    qToLittleEndian<quint16>(16000, tga.data() + 14);
+    tga[16] = 8;
+    out.push_back({"TGA claiming 16000 x 16000", tga + QByteArray(64, '\0'), ""});
+    tga[2] = 11; // run-length encoded grey
+    out.push_back({"RLE TGA claiming 16000 x 16000", tga + QByteArray(64, '\0'), ""});
+    QByteArray psd("8BPS\0\1\0\0\0\0\0\0\0\1", 14); // version 1, one channel
+    psd += QByteArray(8, '\0');
+    qToBigEndian<quint32>(16000, psd.data() + 14);
+    qToBigEndian<quint32>(16000, psd.data() + 18);
+    psd += QByteArray("\0\x08\0\x01", 4); // 8 bits, greyscale
+    psd += QByteArray(14, '\0');          // empty sections, raw composite
+    out.push_back({"PSD claiming 16000 x 16000", psd + QByteArray(64, '\0'), ""});
+    return out;
+}
+
+class PeakMemory : public ImagingTest {};
+
+} // namespace
+
+TEST_F(PeakMemory, AClaimTheFileCannotBackFailsBeforeThePageIsAllocated) {
+    for (const Hostile& h : hostileFiles()) {
+        SCOPED_TRACE(h.name);
+        ASSERT_FALSE(h.bytes.isEmpty());
+        ASSERT_LT(h.bytes.size(), 1 << 20);
+        const QString input = write(QStringLiteral("hostile"), h.bytes);
+        const Probe p = probeConversion(input, path(QStringLiteral("out.pdf")), QString::fromLatin1(h.compression));
+        ASSERT_TRUE(p.ran);
+        EXPECT_LT(p.added, 0);
+        EXPECT_LT(p.peakKb, 400 * kMiB);
+    }
+}
+
+TEST_F(PeakMemory, ARealLargePageCostsAboutItsDecodedSize) {
+    // 16000 x 16000 grey zeros: 244 MiB decoded from a file of a quarter megabyte.
+    const long decodedKb = 16000L * 16000 / 1024;
+    const QString png = write(QStringLiteral("zeros.png"), handPng(16000, 16000, false, false, 16000));
+    Probe p = probeConversion(png, path(QStringLiteral("passed.pdf")));
+    ASSERT_TRUE(p.ran);
+    EXPECT_EQ(p.added, 1);
+    EXPECT_LT(p.peakKb - p.beforeKb, 64 * kMiB); // passed through: never decoded
+    p = probeConversion(png, path(QStringLiteral("decoded.pdf")), QStringLiteral("Lzw"));
+    ASSERT_TRUE(p.ran);
+    EXPECT_EQ(p.added, 1);
+    EXPECT_LT(p.peakKb - p.beforeKb, decodedKb * 3 / 2);
+
+    // The same page as a TIFF of 250 deflated strips that share one stored strip.
+    const QByteArray strip = zlibBytes(QByteArray(64 * 16000, '\0'));
+    const std::vector<std::pair<uint32_t, uint32_t>> strips(250, {0, uint32_t(strip.size())});
+    const QString tiff = write(QStringLiteral("zeros.tif"), handTiff(16000, 16000, 8, 8, 64, strips, strip));
+    p = probeConversion(tiff, path(QStringLiteral("tiff.pdf")), QStringLiteral("Zip"));
+    ASSERT_TRUE(p.ran);
+    EXPECT_EQ(p.added, 1);
+    EXPECT_LT(p.peakKb - p.beforeKb, decodedKb * 3 / 2);
+}
