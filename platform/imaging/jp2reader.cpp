@@ -91,30 +91,51 @@ int openHeader(Decoder& dec, Source& src, bool codestream, QString& error) {
     return ApOk;
 }
 
-// Components to a RasterPage: up to 8 bits become 8, more become 16; subsampled components
-// are repeated; sYCC is turned into RGB.
-int toRaster(const opj_image_t* img, RasterPage& page, QString& error) {
-    const uint32_t w = img->x1 - img->x0, h = img->y1 - img->y0;
+// The page's model and depth from the components: up to 8 bits become 8, more become 16.
+int startRaster(const opj_image_t* img, RasterPage& page, QString& error) {
     const int n = int(img->numcomps);
     const bool cmyk = img->color_space == OPJ_CLRSPC_CMYK && n >= 4;
     const int colours = cmyk ? 4 : n >= 3 ? 3 : 1;
-    const bool alpha = n > colours && !cmyk ? true : (cmyk && n > 4);
     int maxPrec = 0;
     for (int c = 0; c < n; ++c) {
-        if (!img->comps[c].data || img->comps[c].dx == 0 || img->comps[c].dy == 0 ||
-            img->comps[c].prec == 0 || img->comps[c].prec > 16) {
+        if (img->comps[c].dx == 0 || img->comps[c].dy == 0 || img->comps[c].prec == 0 || img->comps[c].prec > 16) {
             error = QStringLiteral("unsupported JPEG 2000 component layout");
             return ApUnsupported;
         }
         if (c < colours) maxPrec = std::max<int>(maxPrec, int(img->comps[c].prec));
     }
-    page.width = int(w);
-    page.height = int(h);
+    page.width = int(img->x1 - img->x0);
+    page.height = int(img->y1 - img->y0);
     page.model = colours == 1 ? ColourModel::Gray : colours == 3 ? ColourModel::RGB : ColourModel::CMYK;
     page.bitsPerComponent = maxPrec > 8 ? 16 : 8;
+    page.pixels.reserve(size_t(page.width) * size_t(page.height) * size_t(colours) * size_t(maxPrec > 8 ? 2 : 1));
+    if (n > colours)
+        page.alpha.reserve(size_t(page.width) * size_t(page.height));
+    return ApOk;
+}
+
+// Appends the rows `img` holds (the whole image, or a band of it) to the page: subsampled
+// components are repeated, sYCC is turned into RGB, a component past the colours is alpha.
+int appendRows(const opj_image_t* img, RasterPage& page, QString& error) {
+    const uint32_t w = img->x1 - img->x0, h = img->y1 - img->y0;
+    const int n = int(img->numcomps);
+    const int colours = page.components();
+    const bool alpha = n > colours;
+    for (int c = 0; c < n; ++c)
+        if (!img->comps[c].data) {
+            error = QStringLiteral("unsupported JPEG 2000 component layout");
+            return ApUnsupported;
+        }
     const int bytes = page.bitsPerComponent / 8;
-    page.pixels.resize(size_t(w) * h * size_t(colours) * size_t(bytes));
-    if (alpha) page.alpha.resize(size_t(w) * h);
+    const size_t first = page.pixels.size();
+    page.pixels.resize(first + size_t(w) * h * size_t(colours) * size_t(bytes));
+    uint8_t* out = page.pixels.data() + first;
+    uint8_t* alphaOut = nullptr;
+    if (alpha) {
+        const size_t at = page.alpha.size();
+        page.alpha.resize(at + size_t(w) * h);
+        alphaOut = page.alpha.data() + at;
+    }
     const bool ycc = img->color_space == OPJ_CLRSPC_SYCC && colours == 3;
     auto sample = [&](int c, uint32_t x, uint32_t y) -> double { // 0..1
         const opj_image_comp_t& k = img->comps[c];
@@ -138,18 +159,32 @@ int toRaster(const opj_image_t* img, RasterPage& page, QString& error) {
             for (int c = 0; c < colours; ++c) {
                 if (bytes == 2) {
                     const auto s = uint16_t(std::lround(v[c] * 65535));
-                    page.pixels[2 * (at + size_t(c))] = uint8_t(s >> 8);
-                    page.pixels[2 * (at + size_t(c)) + 1] = uint8_t(s);
+                    out[2 * (at + size_t(c))] = uint8_t(s >> 8);
+                    out[2 * (at + size_t(c)) + 1] = uint8_t(s);
                 } else {
-                    page.pixels[at + size_t(c)] = uint8_t(std::lround(v[c] * 255));
+                    out[at + size_t(c)] = uint8_t(std::lround(v[c] * 255));
                 }
             }
-            if (alpha) page.alpha[size_t(y) * w + x] = uint8_t(std::lround(sample(colours, x, y) * 255));
+            if (alpha) alphaOut[size_t(y) * w + x] = uint8_t(std::lround(sample(colours, x, y) * 255));
         }
-    if (img->icc_profile_buf && img->icc_profile_len)
+    if (img->icc_profile_buf && img->icc_profile_len && page.icc.isEmpty())
         page.icc =
             QByteArray(reinterpret_cast<const char*>(img->icc_profile_buf), qsizetype(img->icc_profile_len));
     return ApOk;
+}
+
+// Rows decoded at a time from a single-tile image: OpenJPEG keeps four bytes per sample,
+// so the whole tile at once would cost four times the page.
+uint32_t bandRows(const opj_codec_t* codec, const opj_image_t* img) {
+    opj_codestream_info_v2_t* info = opj_get_cstr_info(const_cast<opj_codec_t*>(codec));
+    const bool singleTile = info && info->tw == 1 && info->th == 1;
+    opj_destroy_cstr_info(&info);
+    for (uint32_t c = 0; c < img->numcomps; ++c)
+        if (img->comps[c].dx != 1 || img->comps[c].dy != 1)
+            return 0;
+    const uint64_t rowBytes = uint64_t(img->x1 - img->x0) * img->numcomps * 4;
+    const uint64_t rows = std::max<uint64_t>(64, (uint64_t(32) << 20) / std::max<uint64_t>(rowBytes, 1)) / 64 * 64;
+    return singleTile && rows < uint64_t(img->y1 - img->y0) ? uint32_t(rows) : 0;
 }
 
 } // namespace
@@ -211,14 +246,29 @@ int readJp2Page(const QString& path, bool codestream, const CompressionChoice& c
                    w * h * (img->numcomps + int64_t(img->numcomps) * 4) > kMaxDecodedBytes) {
             error = QStringLiteral("%1 x %2 pixels is over the limits").arg(w).arg(h);
             rc = ApOverLimits;
-        } else if (!opj_decode(dec.codec, dec.stream, dec.image) ||
-                   !opj_end_decompress(dec.codec, dec.stream)) {
+        }
+    }
+    RasterPage raster;
+    if (rc == ApOk) rc = startRaster(dec.image, raster, error);
+    if (rc == ApOk) {
+        opj_image_t* img = dec.image;
+        const uint32_t band = bandRows(dec.codec, img);
+        const int32_t x0 = int32_t(img->x0), y0 = int32_t(img->y0), x1 = int32_t(img->x1), y1 = int32_t(img->y1);
+        bool ok = true;
+        if (band == 0) {
+            ok = opj_decode(dec.codec, dec.stream, img) && (rc = appendRows(img, raster, error)) == ApOk;
+        } else {
+            for (int32_t y = y0; ok && rc == ApOk && y < y1; y += int32_t(band)) {
+                ok = opj_set_decode_area(dec.codec, img, x0, y, x1, std::min(y1, y + int32_t(band))) &&
+                     opj_decode(dec.codec, dec.stream, img);
+                if (ok) rc = appendRows(img, raster, error);
+            }
+        }
+        if (rc == ApOk && (!ok || !opj_end_decompress(dec.codec, dec.stream))) {
             error = QStringLiteral("damaged JPEG 2000 data: %1").arg(QString::fromLatin1(src.message));
             rc = ApCorrupt;
         }
     }
-    RasterPage raster;
-    if (rc == ApOk) rc = toRaster(dec.image, raster, error);
     if (rc != ApOk) {
         error = QStringLiteral("%1: %2").arg(path, error);
         return rc;

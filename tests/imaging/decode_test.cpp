@@ -207,7 +207,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Jp2Case{"grey", fx::pattern(33, 21, 1, 8), false, "/DeviceGray", false},
                       Jp2Case{"rgb", fx::pattern(33, 21, 3, 8), false, "/DeviceRGB", false},
                       Jp2Case{"rgba_codestream", fx::pattern(25, 17, 4, 8), true, "/DeviceRGB", true},
-                      Jp2Case{"grey16", fx::pattern(20, 10, 1, 16), false, "/DeviceGray", false}),
+                      Jp2Case{"grey16", fx::pattern(20, 10, 1, 16), false, "/DeviceGray", false},
+                      // Large enough to be decoded in two bands of rows.
+                      Jp2Case{"rgba_in_bands", fx::pattern(1400, 1700, 4, 8), false, "/DeviceRGB", true}),
     [](const ::testing::TestParamInfo<Jp2Case>& info) { return std::string(info.param.label); });
 
 } // namespace
