@@ -45,7 +45,15 @@ int decodeMonochromePcx(const QByteArray& pcx, const MagickHeader& header, Raste
     page.storedBitsPerPixel = 1;
     page.dpiX = le16(pcx, 12);
     page.dpiY = le16(pcx, 14);
-    page.pixels.resize(size_t(rowBytes) * size_t(height));
+    // The rows must be in the file before they are allocated: every byte when stored plainly,
+    // at least two bytes per run of 63 when run-length encoded.
+    const uint64_t total = uint64_t(lineBytes) * uint64_t(height);
+    const uint64_t least = rle ? (total + 62) / 63 * 2 : total;
+    if (uint64_t(pcx.size()) < 128 || uint64_t(pcx.size() - 128) < least) {
+        error = QStringLiteral("PCX data cut short");
+        return ApCorrupt;
+    }
+    page.pixels.reserve(size_t(rowBytes) * size_t(height));
 
     QByteArray line(lineBytes, '\0');
     qsizetype pos = 128;
@@ -69,6 +77,7 @@ int decodeMonochromePcx(const QByteArray& pcx, const MagickHeader& header, Raste
             while (count-- > 0 && filled < lineBytes)
                 line[filled++] = char(value);
         }
+        page.pixels.resize(size_t(y + 1) * size_t(rowBytes));
         uint8_t* out = page.pixels.data() + size_t(y) * size_t(rowBytes);
         std::memcpy(out, line.constData(), size_t(rowBytes));
         for (int i = 0; invert && i < rowBytes; ++i)

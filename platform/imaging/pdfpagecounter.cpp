@@ -1,5 +1,8 @@
 #include "platform/imaging/pdfpagecounter.h"
 
+#include "platform/imaging/raster.h"
+#include "platform/imaging/sourcefile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -68,18 +71,15 @@ int PdfFilePageCounter::CountPages(const QString& path) {
         if (info.size() <= kInMemoryLimit) {
             // Small files are read in one go: QPDF's many seeks and short reads on a file
             // cost more than the whole read does.
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
+            QString error;
+            if (imaging::readWholeFile(path, bytes, error) != imaging::ApOk)
                 return -1;
-            bytes = file.readAll();
             pdf.processMemoryFile(name.constData(), bytes.constData(), static_cast<size_t>(bytes.size()));
         } else {
             pdf.processFile(name.constData());
         }
-        // A file that needs a password never gets this far; one that opens without one is
-        // refused all the same, so every encrypted file reads as "Error".
-        if (pdf.isEncrypted())
-            return -1;
+        // A file that needs a password never gets this far. One protected by an owner
+        // password only opens with the empty one: it is counted, and merged, like any other.
         QPDFObjectHandle root = pdf.getRoot();
         if (!root.isDictionary())
             return -1;

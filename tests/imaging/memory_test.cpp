@@ -171,6 +171,16 @@ std::vector<Hostile> hostileFiles() {
     psd += QByteArray("\0\x08\0\x01", 4); // 8 bits, greyscale
     psd += QByteArray(14, '\0');          // empty sections, raw composite
     out.push_back({"PSD claiming 16000 x 16000", psd + QByteArray(64, '\0'), ""});
+    QByteArray pcx(128, '\0'); // 1 bit, run-length encoded, one plane
+    pcx[0] = 0x0A;
+    pcx[1] = 5;
+    pcx[2] = 1;
+    pcx[3] = 1;
+    qToLittleEndian<quint16>(59999, pcx.data() + 8);
+    qToLittleEndian<quint16>(59999, pcx.data() + 10);
+    pcx[65] = 1;
+    qToLittleEndian<quint16>(7500, pcx.data() + 66);
+    out.push_back({"1-bit PCX claiming 60000 x 60000", pcx + QByteArray(64, '\xFF'), ""});
     return out;
 }
 
