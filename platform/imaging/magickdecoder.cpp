@@ -2,8 +2,10 @@
 
 #include "platform/imaging/magickraster.h"
 #include "platform/imaging/magickruntime.h"
+#include "platform/imaging/pageencoder.h"
 
 #include <Magick++.h>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -47,6 +49,24 @@ void prepare(Magick::Image& image, const MagickRead& how) {
     image.magick(how.coder);
 }
 
+// Paints a page with alpha onto white and drops the alpha.
+void flattenOnWhite(RasterPage& page) {
+    if (page.alpha.empty())
+        return;
+    if (page.bitsPerComponent == 8 && (page.model == ColourModel::Gray || page.model == ColourModel::RGB)) {
+        const size_t channels = size_t(page.components());
+        for (size_t i = 0; i < page.alpha.size(); ++i) {
+            const uint32_t a = page.alpha[i];
+            for (size_t c = 0; c < channels; ++c) {
+                uint8_t& v = page.pixels[i * channels + c];
+                v = uint8_t((v * a + 255 * (255 - a) + 127) / 255);
+            }
+        }
+    }
+    page.alpha.clear();
+    narrowModel(page);
+}
+
 // Hands the bytes to a Blob without a second copy.
 Magick::Blob toBlob(QByteArray& data) {
     Magick::Blob blob;
@@ -62,7 +82,7 @@ Magick::Blob toBlob(QByteArray& data) {
 
 } // namespace
 
-int decodeMagickPage(QByteArray data, const MagickRead& how, const MagickHeader& header, RasterPage& page,
+int decodeMagickPage(QByteArray data, MagickRead how, const MagickHeader& header, RasterPage& page,
                      QString& error) {
     if (data.isEmpty()) {
         error = QStringLiteral("empty file");
@@ -82,14 +102,28 @@ int decodeMagickPage(QByteArray data, const MagickRead& how, const MagickHeader&
     });
     if (rc != ApOk)
         return rc;
-    const int64_t width = int64_t(probe.columns());
-    const int64_t height = int64_t(probe.rows());
+    int64_t width = int64_t(probe.columns());
+    int64_t height = int64_t(probe.rows());
     const int bits = header.bitsPerPixel > 0 ? header.bitsPerPixel : 24;
     const int64_t decoded = (width > kMaxSide || height > kMaxSide) ? INT64_MAX : (width * bits + 7) / 8 * height;
     if (!withinLimits(width, height, decoded) ||
         (header.width > 0 && !withinLimits(header.width, header.height, header.decodedBytes()))) {
         error = QStringLiteral("page of %1 x %2 pixels is over the limits").arg(width).arg(height);
         return width > 0 && height > 0 ? ApOverLimits : ApCorrupt;
+    }
+
+    if (how.density > 0 && how.maxPixels > 0 && double(width) * double(height) > how.maxPixels) {
+        // A picture too large for its resolution is drawn at a lower one.
+        how.density = std::floor(how.density * std::sqrt(how.maxPixels / (double(width) * double(height))));
+        Magick::Image smaller;
+        rc = guarded(error, [&] {
+            prepare(smaller, how);
+            smaller.ping(blob);
+        });
+        if (rc != ApOk)
+            return rc;
+        width = int64_t(smaller.columns());
+        height = int64_t(smaller.rows());
     }
 
     Magick::Image image;
@@ -103,20 +137,15 @@ int decodeMagickPage(QByteArray data, const MagickRead& how, const MagickHeader&
         error = QStringLiteral("decoded size differs from the header");
         return ApCorrupt;
     }
-    rc = guarded(error, [&] {
-        if (how.flattenOnWhite && image.matte()) {
-            Magick::Image white(Magick::Geometry(image.columns(), image.rows()), Magick::Color("white"));
-            white.density(image.density());
-            white.resolutionUnits(image.resolutionUnits());
-            white.composite(image, 0, 0, MagickCore::OverCompositeOp);
-            image = white;
-        }
-    });
-    if (rc != ApOk)
-        return rc;
     int converted = ApOk;
     rc = guarded(error, [&] { converted = magickToRaster(image, header, page, error); });
-    return rc != ApOk ? rc : converted;
+    if (rc != ApOk || converted != ApOk)
+        return rc != ApOk ? rc : converted;
+    if (how.flattenOnWhite)
+        flattenOnWhite(page); // here rather than as a second ImageMagick canvas of the page
+    if (how.density > 0) // the density drawn at, even where the coder leaves the units unset
+        page.dpiX = page.dpiY = how.density;
+    return ApOk;
 }
 
 } // namespace imaging

@@ -81,12 +81,13 @@ int decodeEmf(const QString& path, const PageSink& sink, QString& error) {
     if (rc != ApOk)
         return rc;
     const QSizeF mm = header.sizeMm();
-    const int64_t width = metafilePixels(mm.width());
-    const int64_t height = metafilePixels(mm.height());
-    if (!withinLimits(width, height, width * 3 * height)) {
-        error = QStringLiteral("EMF picture of %1 x %2 pixels is over the limits").arg(width).arg(height);
+    const int64_t fullWidth = metafilePixels(mm.width()), fullHeight = metafilePixels(mm.height());
+    if (!withinLimits(fullWidth, fullHeight, fullWidth * 3 * fullHeight)) {
+        error = QStringLiteral("EMF picture of %1 x %2 pixels is over the limits").arg(fullWidth).arg(fullHeight);
         return ApOverLimits;
     }
+    const double dpi = metafileDpi(mm.width(), mm.height());
+    const int64_t width = metafilePixels(mm.width(), dpi), height = metafilePixels(mm.height(), dpi);
     // Text is drawn with Qt's fonts, which exist only in a GUI application.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         error = QStringLiteral("EMF pictures need a GUI application for their fonts");
@@ -114,7 +115,7 @@ int decodeEmf(const QString& path, const PageSink& sink, QString& error) {
     page.height = int(height);
     page.model = ColourModel::RGB;
     page.bitsPerComponent = 8;
-    page.dpiX = page.dpiY = kMetafileDpi;
+    page.dpiX = page.dpiY = dpi;
     page.storedBitsPerPixel = 24;
     const size_t rowBytes = page.rowBytes();
     page.pixels.reserve(rowBytes * size_t(height)); // filled band by band as they are drawn

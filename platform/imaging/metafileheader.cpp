@@ -81,8 +81,14 @@ int readWmfHeader(QIODevice& device, WmfHeader& header, QString& error) {
     return ApOk;
 }
 
-int64_t metafilePixels(double mm) {
-    const double px = std::round(std::fabs(mm) / 25.4 * kMetafileDpi);
+double metafileDpi(double widthMm, double heightMm) {
+    const double squareInches = std::fabs(widthMm * heightMm) / (25.4 * 25.4);
+    const double dpi = squareInches > 0 ? std::sqrt(kMetafileMaxPixels / squareInches) : kMetafileDpi;
+    return std::min(kMetafileDpi, std::floor(dpi));
+}
+
+int64_t metafilePixels(double mm, double dpi) {
+    const double px = std::round(std::fabs(mm) / 25.4 * dpi);
     if (!(px < double(kMaxSide) * 4))
         return kMaxSide * 4; // any value over the limit; keeps the arithmetic finite
     return std::max<int64_t>(1, int64_t(px));

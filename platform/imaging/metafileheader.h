@@ -9,8 +9,11 @@
 
 namespace imaging {
 
-// Metafiles are drawn at this resolution onto a white page.
+// Metafiles are drawn at this resolution onto a white page; a picture whose page would pass
+// kMetafileMaxPixels (about an A3 page) is drawn at a lower one. Its detail lives in its
+// records, not in the size it declares, and a few bytes may declare a poster.
 constexpr double kMetafileDpi = 300.0;
+constexpr double kMetafileMaxPixels = 24e6;
 
 struct EmfHeader {
     QRect bounds;      // device units, inclusive
@@ -34,7 +37,9 @@ struct WmfHeader {
 int readEmfHeader(QIODevice& device, EmfHeader& header, QString& error);
 int readWmfHeader(QIODevice& device, WmfHeader& header, QString& error);
 
-// Pixels of a side of `mm` millimetres at kMetafileDpi (at least 1).
-int64_t metafilePixels(double mm);
+// Pixels of a side of `mm` millimetres at `dpi` (at least 1).
+int64_t metafilePixels(double mm, double dpi = kMetafileDpi);
+// The resolution a picture of `widthMm` x `heightMm` is drawn at.
+double metafileDpi(double widthMm, double heightMm);
 
 } // namespace imaging

@@ -35,6 +35,7 @@ int decodeWmf(const QString& path, const PageSink& sink, QString& error) {
         return rc;
     MagickHeader header;
     header.bitsPerPixel = 24;
+    double dpi = kMetafileDpi;
     if (wmf.placeable) {
         // The size the header promises, checked before libwmf draws anything.
         header.width = metafilePixels(std::abs(wmf.box.right() - wmf.box.left()) * 25.4 / wmf.unitsPerInch);
@@ -43,20 +44,22 @@ int decodeWmf(const QString& path, const PageSink& sink, QString& error) {
             error = QStringLiteral("WMF picture of %1 x %2 pixels is over the limits").arg(header.width).arg(header.height);
             return ApOverLimits;
         }
+        dpi = metafileDpi(std::abs(wmf.box.right() - wmf.box.left()) * 25.4 / wmf.unitsPerInch,
+                          std::abs(wmf.box.bottom() - wmf.box.top()) * 25.4 / wmf.unitsPerInch);
+        header.width = header.height = 0; // checked; the page is drawn at `dpi`
     }
     QByteArray records;
     if ((rc = readWholeFile(file, records, error)) != ApOk)
         return rc;
     MagickRead how;
     how.coder = "WMF";
-    how.density = kMetafileDpi;
+    how.density = dpi;
+    how.maxPixels = kMetafileMaxPixels;
     how.flattenOnWhite = true;
     RasterPage page;
     rc = decodeMagickPage(std::move(records), how, header, page, error);
     if (rc != ApOk)
         return rc;
-    // libwmf draws at the density asked; say so even where it leaves the units unset.
-    page.dpiX = page.dpiY = kMetafileDpi;
     page.storedBitsPerPixel = 24;
     return sink(page);
 }

@@ -90,6 +90,31 @@ TEST_F(Metafiles, WmfTextIsDrawn) {
     EXPECT_GT(green, 50);
 }
 
+TEST_F(Metafiles, PicturesLargerThanAnA3PageAreDrawnAtALowerResolution) {
+    const struct {
+        const char* name;
+        ImageFormat format;
+        QByteArray data;
+        double width, height; // inches
+    } cases[] = {
+        {"poster.emf", ImageFormat::Emf, fixtures::emf(40, 30), 40, 30},
+        {"poster.wmf", ImageFormat::Wmf, fixtures::wmf(22, 22), 22, 22}, // twips must fit 16 bits
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        pages.clear();
+        ASSERT_EQ(decode(write(c.name, c.data), c.format), ApOk) << error.toStdString();
+        ASSERT_EQ(pages.size(), 1u);
+        const RasterPage& page = pages[0];
+        EXPECT_LT(page.dpiX, 300);
+        EXPECT_EQ(page.dpiX, page.dpiY);
+        EXPECT_LE(double(page.width) * page.height, 24e6);
+        EXPECT_NEAR(page.width / page.dpiX, c.width, 0.05); // the page keeps its size in inches
+        EXPECT_NEAR(page.height / page.dpiY, c.height, 0.05);
+        EXPECT_TRUE(near(fixtures::pagePixel(page, page.width / 4, page.height / 2), kRed));
+    }
+}
+
 TEST_F(Metafiles, SizesOverTheLimitsAreRefusedBeforeDrawing) {
     // 500 m wide at 300 dpi is far over 2^20 pixels a side.
     QByteArray hugeEmf = fixtures::emf(2, 1);

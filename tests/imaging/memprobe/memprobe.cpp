@@ -4,6 +4,7 @@
 // conversion and before it, from getrusage.
 #include "platform/imaging/imagetopdf.h"
 
+#include <QGuiApplication>
 #include <QString>
 #include <cstdio>
 #include <sys/resource.h>
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: imaging_memprobe INPUT OUTPUT [COMPRESSION]\n");
         return 2;
     }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv); // EMF text needs fonts
     const QString input = QString::fromLocal8Bit(argv[1]);
     const QString output = QString::fromLocal8Bit(argv[2]);
     const int handle = imaging::ApCreate(output);
