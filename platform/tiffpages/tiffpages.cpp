@@ -25,8 +25,9 @@ struct Segment {
     int last = -1;
 };
 
-bool writeSegments(const std::vector<Segment>& segments, const QString& output, fileio::Failure& failure,
-                   const MergeProgress& progress = {}) {
+// Opens `out` and copies the pages into it; the caller commits it.
+bool fillSegments(const std::vector<Segment>& segments, TiffOutput& out, const QString& output,
+                  fileio::Failure& failure, const MergeProgress& progress = {}) {
     // Every input is checked before anything is written, so a damaged file costs no work.
     std::vector<int> counts;
     int total = 0;
@@ -41,7 +42,6 @@ bool writeSegments(const std::vector<Segment>& segments, const QString& output, 
     }
     if (total <= 0) return failure.set(kBadArgument, QStringLiteral("no pages to write to %1").arg(output));
 
-    TiffOutput out(output);
     if (!out.open(bytes > kClassicLimit, failure)) return false;
     int written = 0;
     for (size_t i = 0; i < segments.size(); ++i) {
@@ -54,7 +54,18 @@ bool writeSegments(const std::vector<Segment>& segments, const QString& output, 
         }
         if (progress) progress(int(i) + 1);
     }
-    return out.commit(failure);
+    return true;
+}
+
+bool writeSegments(const std::vector<Segment>& segments, const QString& output, fileio::Failure& failure,
+                   const MergeProgress& progress = {}) {
+    TiffOutput out(output);
+    return fillSegments(segments, out, output, failure, progress) && out.commit(failure);
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo x(a), y(b);
+    return x.exists() && y.exists() && x.canonicalFilePath() == y.canonicalFilePath();
 }
 
 QString baseName(const QString& source) {
@@ -114,10 +125,20 @@ bool splitTiff(const QString& source, int page, const QString& first, const QStr
     if (page < 1 || page >= pages)
         return failure.set(kOutOfRange,
                            QStringLiteral("%1 has %2 pages: cannot split after page %3").arg(source).arg(pages).arg(page));
+    // Both halves are complete before either is put in place, and a half named like the
+    // source goes last: the source is read whole first and replaced only when the other
+    // half is already there.
+    TiffOutput firstOut(first), secondOut(second);
+    if (!fillSegments({{source, 0, page - 1}}, firstOut, first, failure) ||
+        !fillSegments({{source, page, pages - 1}}, secondOut, second, failure))
+        return false;
+    const bool firstIsSource = sameFile(first, source);
+    TiffOutput& earlier = firstIsSource ? secondOut : firstOut;
+    TiffOutput& later = firstIsSource ? firstOut : secondOut;
     fileio::OutputSet outputs;
-    if (!writeSegments({{source, 0, page - 1}}, first, failure)) return false;
-    outputs.add(first);
-    if (!writeSegments({{source, page, pages - 1}}, second, failure)) return false;
+    if (!earlier.commit(failure)) return false;
+    outputs.add(firstIsSource ? second : first);
+    if (!later.commit(failure)) return false;
     outputs.keep();
     return true;
 }

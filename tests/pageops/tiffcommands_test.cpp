@@ -235,6 +235,25 @@ TEST_F(TiffCommands, SplitTiffFilesWritesBothHalvesOrNeither) {
     EXPECT_TRUE(storage.errorLog().contains(u"in procedure SplitTiffFiles at Line No. "));
 }
 
+TEST_F(TiffCommands, SplitTiffFilesIntoTheSourcesOwnNameKeepsEveryPage) {
+    // out/p1/p1.tif split with the name "p": the first half is named like the source.
+    const QString out = path("out");
+    ASSERT_TRUE(QDir().mkpath(out + QStringLiteral("/p1")));
+    const QString source = out + QStringLiteral("/p1/p1.tif");
+    ASSERT_TRUE(makeTiff(source, {1, 2, 3}));
+    ASSERT_TRUE(commands.SplitTiffFiles(source, 1, out, QStringLiteral("p")));
+    EXPECT_EQ(tiffMarks(source), std::vector<int>{1});
+    EXPECT_EQ(tiffMarks(out + QStringLiteral("/p1/p2.tif")), (std::vector<int>{2, 3}));
+
+    // out/q2/q2.tif with the name "q": the second half is.
+    ASSERT_TRUE(QDir().mkpath(out + QStringLiteral("/q2")));
+    const QString second = out + QStringLiteral("/q2/q2.tif");
+    ASSERT_TRUE(makeTiff(second, {1, 2, 3}));
+    ASSERT_TRUE(commands.SplitTiffFiles(second, 2, out, QStringLiteral("q")));
+    EXPECT_EQ(tiffMarks(out + QStringLiteral("/q2/q1.tif")), (std::vector<int>{1, 2}));
+    EXPECT_EQ(tiffMarks(second), std::vector<int>{3});
+}
+
 TEST_F(TiffCommands, ExtractNamesPagesAfterTheSourceWithPaddedNumbers) {
     const QString source = path("book.tif");
     std::vector<int> marks;
