@@ -93,9 +93,24 @@ bool splitPdf(const QString& source, const QString& range, const QString& prefix
         const int version = versionOf(*pdf);
         const std::string minimum = std::to_string(version / 10) + "." + std::to_string(version % 10);
         const int count = int(parts.size());
-        for (int i = 0; i < count; ++i) {
+        const auto targetOf = [&](int i) {
             const int number = isWholeRange(range) ? parts[size_t(i)].front() : i + 1;
-            const QString target = prefix + fileio::paddedNumber(number, count) + QStringLiteral(".pdf");
+            return prefix + fileio::paddedNumber(number, count) + QStringLiteral(".pdf");
+        };
+        // A part named like the source is written last, so that a failure before it leaves
+        // the source as it was (the others are then taken back).
+        std::vector<int> order;
+        int sourcePart = -1;
+        const QString sourcePath = info.canonicalFilePath();
+        for (int i = 0; i < count; ++i) {
+            if (sourcePart < 0 && QFileInfo(targetOf(i)).canonicalFilePath() == sourcePath)
+                sourcePart = i;
+            else
+                order.push_back(i);
+        }
+        if (sourcePart >= 0) order.push_back(sourcePart);
+        for (int i : order) {
+            const QString target = targetOf(i);
             QPDF part;
             part.emptyPDF();
             part.setSuppressWarnings(true);

@@ -172,6 +172,19 @@ TEST_F(PdfCommands, SplitPDFFilesWritesAllOrNothing) {
     EXPECT_EQ(entries(out), QStringList{"doc"});
     EXPECT_TRUE(storage.errorLog().contains(u"Error 5 "));
     EXPECT_TRUE(storage.errorLog().contains(u"in procedure SplitPDFFiles at Line No. "));
+
+    // out/s1/s1.pdf split with the name "s": the first part is named like the source, and
+    // the second cannot be put in place. The source stays as it was.
+    ASSERT_TRUE(QDir().mkpath(out + QStringLiteral("/s1/s2.pdf")));
+    const QString named = out + QStringLiteral("/s1/s1.pdf");
+    ASSERT_TRUE(QFile::copy(source, named));
+    EXPECT_FALSE(commands.SplitPDFFiles(named, QString(), out, QStringLiteral("s")));
+    EXPECT_EQ(readAll(named), readAll(source));
+    // Without the obstacle the source becomes its first page, the others beside it.
+    ASSERT_TRUE(QDir().rmdir(out + QStringLiteral("/s1/s2.pdf")));
+    ASSERT_TRUE(commands.SplitPDFFiles(named, QString(), out, QStringLiteral("s")));
+    EXPECT_EQ(pdfMarks(named), std::vector<int>{1});
+    EXPECT_EQ(pdfMarks(out + QStringLiteral("/s1/s4.pdf")), std::vector<int>{4});
 }
 
 TEST_F(PdfCommands, InformationRoundTripsRemovesAndRefusesBadLines) {
