@@ -55,6 +55,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     cmdQuit = new QPushButton(QStringLiteral("&OK"), this);
     cmdQuit->setObjectName(QStringLiteral("cmdQuit"));
     cmdQuit->setDefault(true);
+    // The links take Enter themselves: the box opens with the focus on "&OK", so Enter
+    // closes it instead of starting a mail.
+    cmdQuit->setFocus();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 16);

@@ -5,12 +5,14 @@
 #include "platform/widgets/foldertree.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 
@@ -188,6 +190,17 @@ TEST_F(Menus, HelpWebSiteAndAbout) {
     EXPECT_EQ(ui.fake.launches[1].verb, "open");
     EXPECT_EQ(ui.fake.launches[1].path, "mailto:" + kSupportEmail + "?subject=Quillmere 3.1");
     EXPECT_EQ(ui.fake.launches[2].path, kWebAddress);
+}
+
+TEST_F(Menus, EnterInTheAboutBoxClosesItAndStartsNoMail) {
+    frmAbout about;
+    about.show();
+    QApplication::setActiveWindow(&about);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&about));
+    ASSERT_TRUE(QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(ui.fake.launches.isEmpty());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
 }
 
 TEST_F(Menus, PreferencesReapplyTheColumnsAndSearchTheStartFolderOnlyAfterAChange) {
