@@ -103,9 +103,10 @@ void frmConImageToPdf::buildControls() {
 
     cmdConvert = named(new QPushButton(QStringLiteral("&Convert")), "cmdConvert");
     cmdCancel = named(new QPushButton(QStringLiteral("&Cancel")), "cmdCancel");
-    // Enter in the folder box must not start a run by itself.
+    // Enter in the folder box must not start a run by itself, nor open the picker.
     cmdConvert->setAutoDefault(false);
     cmdCancel->setAutoDefault(false);
+    cmdBrowseFolder->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdConvert);

@@ -13,6 +13,7 @@
 #include "tests/tools/toolfixtures.h"
 #include "tools/frmerrorreportdialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -292,6 +293,23 @@ TEST_F(ImageToPdfDialog, AMissingFolderStopsTheRunWithItsMessageAndTheFocusInThe
     EXPECT_EQ(d->txtOutputFolder->text(), in);
     d->cmdBrowseFolder->click();
     EXPECT_EQ(d->txtOutputFolder->text(), in);
+    d->close();
+}
+
+TEST_F(ImageToPdfDialog, EnterInTheFolderBoxNeitherRunsNorOpensThePicker) {
+    const QString in = mkdir("in");
+    ASSERT_TRUE(toolfx::writeColourJpeg(in + "/a.jpg", 20, 20));
+    auto d = open({in + "/a.jpg"});
+    d->show();
+    QApplication::setActiveWindow(d.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    d->txtOutputFolder->setText(in);
+    d->txtOutputFolder->setFocus();
+    QTest::keyClick(d->txtOutputFolder, Qt::Key_Return);
+    EXPECT_TRUE(ui.fake.folderRequests.isEmpty());
+    EXPECT_TRUE(ui.fake.messages.isEmpty());
+    EXPECT_EQ(QDir(in).entryList(QDir::Files), QStringList{"a.jpg"});
+    EXPECT_TRUE(d->isVisible());
     d->close();
 }
 
