@@ -187,17 +187,23 @@ void frmPreferences::InitColumnSettings() {
         arrLastGridColWidth = AppSettings->LastGridColWidth().split(QLatin1Char(','));
         arrColumnVisibility = AppSettings->ColumnVisibility().split(QLatin1Char(','));
         arrColumnReOrder = AppSettings->ColumnReOrder().split(QLatin1Char(','));
+        // A width the stored list lacks (or that is no number) leaves the column its own: a
+        // damaged list must not cost the rows, or "Save" would store three empty lists.
         for (int k = 1; k <= AppGridColumns->Count(); ++k)
-            AppGridColumns->Item(k)->ColumnWidth = vb::CSng(elementAt(arrLastGridColWidth, k - 1));
+            quietly([&] {
+                AppGridColumns->Item(k)->ColumnWidth = vb::CSng(elementAt(arrLastGridColWidth, k - 1));
+            });
 
         int k = 0;
         for (const GridColumns::ColumnPtr& c : *AppGridColumns) {
             ++k;
             const int r = g->AddItem({QString::number(k), c->ColumnKey, QString(), QString::number(double(c->ColumnWidth), 'g', 7)});
+            // A column beyond the stored flags is shown in the grid, so its box is ticked.
             if (arrColumnVisibility.size() > 1)
                 g->setCellChecked(r, ColVisible,
-                                  elementAt(arrColumnVisibility, k - 1) == QLatin1String("1") ? flexChecked
-                                                                                             : flexUnchecked);
+                                  k > arrColumnVisibility.size() || arrColumnVisibility.at(k - 1) == QLatin1String("1")
+                                      ? flexChecked
+                                      : flexUnchecked);
         }
         if (g->Rows() > 1) g->Select(1, ColName);
     });

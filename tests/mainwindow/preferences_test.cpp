@@ -206,3 +206,25 @@ TEST_F(Preferences, CancelAndACancelledFolderPickerChangeNothing) {
     EXPECT_EQ(settings->writes, 0);
     EXPECT_FALSE(p.IsPreferanceChange);
 }
+
+TEST_F(Preferences, ADamagedWidthListStillListsEveryColumnAndSaveRepairsIt) {
+    for (const char* widths : {"1800,250", "1800,x,700,1800,1000,1400,2000,2000"}) {
+        settings->setColumnReOrder(kDefaultOrder);
+        settings->setColumnVisibility("1,1,1,1,1,1,1,1");
+        settings->setLastGridColWidth(QString::fromLatin1(widths));
+        frmPreferences p;
+        EXPECT_EQ(gridColumn(p.vsColumnSettings, frmPreferences::ColName).join(','), kDefaultOrder) << widths;
+        p.cmdOK->click();
+        // Every column keeps its place and its box; a width the list lacked is the column's own.
+        EXPECT_EQ(settings->ColumnReOrder(), kDefaultOrder) << widths;
+        EXPECT_EQ(settings->ColumnVisibility(), "1,1,1,1,1,1,1,1") << widths;
+        EXPECT_EQ(settings->LastGridColWidth().split(',').size(), 8) << widths;
+        EXPECT_TRUE(settings->LastGridColWidth().startsWith("1800,250,")) << widths;
+    }
+    // A short flag list: the columns beyond it are shown, so they are saved as shown.
+    settings->setColumnVisibility("1,0,1");
+    frmPreferences p;
+    p.cmdOK->click();
+    EXPECT_EQ(settings->ColumnReOrder(), kDefaultOrder);
+    EXPECT_EQ(settings->ColumnVisibility(), "1,0,1,1,1,1,1,1");
+}
