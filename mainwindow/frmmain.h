@@ -102,6 +102,13 @@ public:
     std::function<qint64()> SearchClock;
     std::function<void()> SearchPumpHook;
 
+    // --- merge hand-off --------------------------------------------------------------------
+    // "Mer&ge and Convert to PDF": page counts of the checked rows first, then command 3.
+    void cmdConverttiffToPdf_Click();
+    // The checked rows as file records in the grid's order; command 3 hands them to the
+    // set-order-and-merge dialog, which SetOrderForm refers to while it is open.
+    void ShowSetOrderform(int& command);
+
     // --- result grid ---------------------------------------------------------------------
     void InitFiles();
     void RefreshGrid();

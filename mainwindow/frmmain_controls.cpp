@@ -120,6 +120,7 @@ void frmMain::buildControls() {
     connect(ftvFolder, &FolderTree::FolderSelected, this, &frmMain::ftvFolder_SelectionChange);
     connect(chkSearchByDate, &QCheckBox::clicked, this, &frmMain::chkSearchByDate_Click);
     connect(chkSearchBySize, &QCheckBox::clicked, this, &frmMain::chkSearchBySize_Click);
+    connect(cmdConverttiffToPdf, &QPushButton::clicked, this, &frmMain::cmdConverttiffToPdf_Click);
 
     connect(grdSearchList, &FlexGrid::AfterMoveColumn, this, [this](int oldPosition, int newPosition) {
         grdSearchList_AfterMoveColumn(oldPosition, newPosition);

@@ -2,12 +2,15 @@
 
 #include "core/doevents.h"
 #include "core/errortrap.h"
-#include "core/globals.h"
 #include "core/modgeneral.h"
 #include "platform/imaging/imagetopdf.h"
 #include "platform/imaging/raster.h"
+#include "tools/mergeprogress.h"
+#include "tools/setorderprogress.h"
 
-#include <QProgressBar>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <exception>
 
 namespace {
 
@@ -30,8 +33,8 @@ public:
 
     int handle() const { return m_handle; }
     // Writes and commits the PDF; the handle is released whatever the answer.
-    int close() {
-        const int rc = imaging::ApClose(m_handle);
+    int close(const std::function<void(int percent)>& progress = {}) {
+        const int rc = imaging::ApClose(m_handle, progress);
         m_handle = 0;
         return rc;
     }
@@ -52,18 +55,40 @@ void addImage(Document& document, const QString& path) {
         raiseLibraryError(added < 0 ? added : imaging::ApNoPage, "ApAddImage", path);
 }
 
-void closeDocument(Document& document, const QString& path) {
-    const int closed = document.close();
+void closeDocument(Document& document, const QString& path,
+                   const std::function<void(int percent)>& progress = {}) {
+    const int closed = document.close(progress);
     if (closed != 0)
         raiseLibraryError(closed, "ApClose", path);
 }
 
-// The set-order dialog's progress bar, when that dialog is open.
-void setMergeProgress(int done) {
-    if (SetOrderForm.isNull())
-        return;
-    if (auto* bar = SetOrderForm->findChild<QProgressBar*>(QStringLiteral("ProgressBar1")))
-        bar->setValue(done);
+// A name the file system gave as bytes that are not UTF-8 reads back with U+FFFD in their
+// place: such a text names another file, or none, never the one listed.
+void refuseUndecodable(const QString& path) {
+    if (path.contains(QChar::ReplacementCharacter))
+        raiseError(imaging::ApCannotRead, QStringLiteral("cannot name %1: not the file's own bytes").arg(path));
+}
+
+QList<qint64> fileSizes(const QStringList& paths) {
+    QList<qint64> sizes;
+    for (const QString& path : paths)
+        sizes << QFileInfo(path).size();
+    return sizes;
+}
+
+// The merge itself: reads every file into a new document, then writes it.
+void mergeFiles(const QStringList& paths, const QString& target, MergeProgress& progress) {
+    const int handle = imaging::ApCreate(target);
+    if (handle <= 0)
+        raiseLibraryError(handle, "ApCreate", target);
+    Document document(handle);
+    QElapsedTimer clock;
+    for (const QString& path : paths) {
+        clock.start();
+        addImage(document, path);
+        progress.FileRead(double(clock.nsecsElapsed()) / 1e9);
+    }
+    closeDocument(document, target, [&progress](int percent) { progress.Written(percent); });
 }
 
 } // namespace
@@ -75,21 +100,34 @@ bool ApImgToPdf::MergeConvert_TiffToPdfx() {
             ok = true;
             return;
         }
+        // The merge works on copies: whatever the events handled during the run do to the
+        // members, the files and the target stay the ones it started with.
+        const QString target = FileNameToSave;
+        QStringList paths;
+        for (const clsColSetOrderGrid& record : colOrderedData)
+            paths << modGeneral::ValidateDir(record.FileLocation()) + record.filename();
         // A merge of nothing would be a PDF without pages.
-        if (colOrderedData.isEmpty())
-            raiseError(imaging::ApNoPage, QStringLiteral("no files to merge into %1").arg(FileNameToSave));
-        const int handle = imaging::ApCreate(FileNameToSave);
-        if (handle <= 0)
-            raiseLibraryError(handle, "ApCreate", FileNameToSave);
-        Document document(handle);
-        int done = 0;
-        for (const clsColSetOrderGrid& record : colOrderedData) {
-            DoEvents();
-            addImage(document, modGeneral::ValidateDir(record.FileLocation()) + record.filename());
-            ++done;
-            setMergeProgress(done);
+        if (paths.isEmpty())
+            raiseError(imaging::ApNoPage, QStringLiteral("no files to merge into %1").arg(target));
+        for (const QString& path : paths)
+            refuseUndecodable(path);
+
+        const RunProgress show = SetOrderProgress();
+        const int total = int(paths.size());
+        MergeProgress progress(fileSizes(paths), [&](int done) { show(done, total, QString()); });
+        // The files are read and the document written on a worker thread, so this thread keeps
+        // the window painted however long one image or the write takes; the progress comes
+        // back here as queued calls, in order.
+        std::exception_ptr failure;
+        try {
+            DoEventsWhile([&] { mergeFiles(paths, target, progress); });
+        } catch (...) {
+            failure = std::current_exception();
         }
-        closeDocument(document, FileNameToSave);
+        DoEvents(); // what the worker queued last
+        if (failure)
+            std::rethrow_exception(failure);
+        progress.Finished();
         ok = true;
     });
     return ok;

@@ -17,9 +17,11 @@ public:
     // Full path of the PDF the merge writes.
     QString FileNameToSave;
 
-    // Merges every record of colOrderedData into FileNameToSave, all or nothing; advances
-    // the open set-order dialog's "ProgressBar1" after each file. An empty FileNameToSave
-    // answers True and does nothing; an empty list writes nothing and answers False.
+    // Merges every record of colOrderedData into FileNameToSave, all or nothing, working on
+    // copies of both taken at the start; moves the open set-order dialog's "ProgressBar1"
+    // from 0 to the number of records (see MergeProgress) while the window keeps painting.
+    // An empty FileNameToSave answers True and does nothing; an empty list writes nothing
+    // and answers False.
     bool MergeConvert_TiffToPdfx();
 
     // One image into one PDF with the library's default compression.

@@ -159,14 +159,14 @@ int ApAddImage(int handle, const QString& imagePath) {
     }
 }
 
-int ApClose(int handle) {
+int ApClose(int handle, const std::function<void(int percent)>& progress) {
     const auto doc = take(handle);
     if (!doc) return fail(ApBadArgument, QStringLiteral("bad handle %1").arg(handle));
     if (doc->pdf.pageCount() == 0)
         return fail(ApNoPage, QStringLiteral("%1 not written: the document has no page").arg(doc->target));
     return guarded(doc->target, [&] {
         QString error;
-        const int rc = doc->pdf.write(doc->target, error);
+        const int rc = doc->pdf.write(doc->target, error, progress);
         return rc < 0 ? fail(rc, error) : ApOk;
     });
 }

@@ -5,6 +5,7 @@
 // negative answer is one of imaging::ApCode.
 
 #include <QString>
+#include <functional>
 
 namespace imaging {
 
@@ -25,7 +26,9 @@ int ApAddImage(int handle, const QString& imagePath);
 
 // Writes the document to a temporary file beside the target and renames it into place.
 // Answers 0 when committed, a negative code otherwise; the handle is released either way.
-int ApClose(int handle);
+// `progress`, when given, is called during the write with the percentage written so far
+// (most of a merge's time goes here); it is called on the writing thread and must not throw.
+int ApClose(int handle, const std::function<void(int percent)>& progress = {});
 
 // Releases the handle without writing anything.
 void ApDiscard(int handle);

@@ -184,7 +184,7 @@ void PdfDocument::truncatePages(int count) {
         m_pdf->removePage(m_pdf->getAllPages().back());
 }
 
-int PdfDocument::write(const QString& target, QString& error) {
+int PdfDocument::write(const QString& target, QString& error, const std::function<void(int percent)>& progress) {
     fileio::AtomicWriter file(target);
     if (!file.open()) {
         error = file.errorString();
@@ -197,6 +197,7 @@ int PdfDocument::write(const QString& target, QString& error) {
         writer.setDeterministicID(true); // the same input gives the same bytes, and each document its own ID
         writer.setDecodeLevel(qpdf_dl_none); // pages taken from other PDFs keep their streams as they are
         writer.setMinimumPDFVersion(std::to_string(m_version / 10) + "." + std::to_string(m_version % 10));
+        if (progress) writer.registerProgressReporter(std::make_shared<QPDFWriter::FunctionProgressReporter>(progress));
         writer.write();
     } catch (const std::exception& e) {
         file.cancel();

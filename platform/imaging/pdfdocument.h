@@ -8,6 +8,7 @@
 #include "platform/imaging/streamstore.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QPDF;
@@ -35,7 +36,8 @@ public:
     void truncatePages(int count);
 
     // Writes and commits the document; answers ApOk or an ApCode with `target` untouched.
-    int write(const QString& target, QString& error);
+    // `progress` receives the percentage of the document's objects written so far.
+    int write(const QString& target, QString& error, const std::function<void(int percent)>& progress = {});
 
     // At least this PDF version (major * 10 + minor, e.g. 15) is written.
     void requireVersion(int version);

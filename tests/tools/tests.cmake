@@ -1,1 +1,1 @@
-qm_test(tools qm_tools)
+qm_test(tools qm_tools qm_tiffpages qm_pageops)
