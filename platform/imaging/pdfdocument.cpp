@@ -5,6 +5,9 @@
 
 #include <functional>
 #include <map>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
@@ -15,6 +18,21 @@
 namespace imaging {
 
 namespace {
+
+// While it writes, QPDF holds every stream it copies from another PDF in a buffer of its own.
+// With glibc's default thresholds each such buffer is mapped, faulted in and given back to
+// the system anew, which took half the time of a merge of large PDFs; a heap that keeps some
+// freed memory serves the next buffer from pages it already has.
+void keepFreedMemoryForReuse() {
+#ifdef __GLIBC__
+    static const bool tuned = [] {
+        mallopt(M_MMAP_THRESHOLD, 16 << 20);
+        mallopt(M_TRIM_THRESHOLD, 64 << 20);
+        return true;
+    }();
+    (void)tuned;
+#endif
+}
 
 // A source file changed under us: reported as "cannot read input", not as a write failure.
 struct SourceReadError : std::runtime_error {
@@ -98,6 +116,7 @@ QPDFObjectHandle colourSpace(QPDF& pdf, const ImageStream& s) {
 } // namespace
 
 PdfDocument::PdfDocument() : m_pdf(std::make_unique<QPDF>()), m_provider(std::make_shared<Provider>()) {
+    keepFreedMemoryForReuse();
     m_pdf->emptyPDF();
     m_pdf->setSuppressWarnings(true);
 }
