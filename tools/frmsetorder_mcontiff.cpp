@@ -39,6 +39,15 @@ void inform(const QString& text) {
     Ui().MsgBox(text, MsgButtons::OK, MsgIcon::Information, kAppTitle);
 }
 
+// Every change of a setting rewrites the whole settings file; a value already stored needs none.
+template <class T, class Setter> void store(const T& current, const T& value, Setter set) {
+    if (current != value) (AppSettings->*set)(value);
+}
+
+uint8_t flag(const QCheckBox* box) {
+    return box->isChecked() ? 1 : 0;
+}
+
 } // namespace
 
 frmSetOrder_MConTiff::frmSetOrder_MConTiff(QWidget* parent) : QDialog(parent) {
@@ -204,7 +213,7 @@ void frmSetOrder_MConTiff::cmdOk_Click() {
         }
         if (merged) {
             inform(QStringLiteral("Successfully Converted tiff files to pdf."));
-            AppSettings->setIsOpenFileMConvToPDF(ChkOpenFileMConvToPDF->isChecked() ? 1 : 0);
+            rememberOpenFile();
             if (ChkOpenFileMConvToPDF->isChecked() && FileFolderScan::IsExistingFile(target))
                 modMasterLayout::ShellOpen(QStringLiteral("Open"), target, QString(), QString(), 1);
         } else {
@@ -239,8 +248,13 @@ void frmSetOrder_MConTiff::enableOrderControls(bool enabled) {
 }
 
 void frmSetOrder_MConTiff::rememberFolder() {
-    AppSettings->setIsDefaultPathMConvToPDF(ChkDefaultPathMConvToPDF->isChecked() ? 1 : 0);
-    if (ChkDefaultPathMConvToPDF->isChecked()) AppSettings->setDefaultPathMConvToPDF(txtOutputFolder->text());
+    store(AppSettings->IsDefaultPathMConvToPDF(), flag(ChkDefaultPathMConvToPDF), &Settings::setIsDefaultPathMConvToPDF);
+    if (ChkDefaultPathMConvToPDF->isChecked())
+        store(AppSettings->DefaultPathMConvToPDF(), txtOutputFolder->text(), &Settings::setDefaultPathMConvToPDF);
+}
+
+void frmSetOrder_MConTiff::rememberOpenFile() {
+    store(AppSettings->IsOpenFileMConvToPDF(), flag(ChkOpenFileMConvToPDF), &Settings::setIsOpenFileMConvToPDF);
 }
 
 void frmSetOrder_MConTiff::cmdCancel_Click() {
@@ -252,7 +266,7 @@ void frmSetOrder_MConTiff::Form_Unload() {
     m_unloaded = true;
     trap(u"Form_Unload", kOwner, [&] {
         rememberFolder();
-        AppSettings->setIsOpenFileMConvToPDF(ChkOpenFileMConvToPDF->isChecked() ? 1 : 0);
+        rememberOpenFile();
     });
 }
 

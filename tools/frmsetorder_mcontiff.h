@@ -86,6 +86,7 @@ private:
     bool mergeRows(const QString& target);
     void enableOrderControls(bool enabled);
     void rememberFolder();
+    void rememberOpenFile();
 
     std::unique_ptr<ApImgToPdf> m_engine; // made on the first Convert
     bool m_loaded = false;

@@ -245,3 +245,14 @@ TEST_F(Engine, MessagesArePumpedWhileTheEngineWorks) {
     ASSERT_TRUE(engine.MergeConvert_TiffToPdfx());
     EXPECT_EQ(fired, 2);
 }
+
+TEST_F(Engine, MergeRefusesANameThatStandsForBytesThatAreNotUtf8) {
+    // The text the file system gives for such a name names another file, here one that exists.
+    const QString shown = path(QStringLiteral("scan") + QChar::ReplacementCharacter + QStringLiteral(".png"));
+    ASSERT_TRUE(QFile::copy(path("grey.png"), shown));
+    engine.colOrderedData = {record(path("bw.tif")), record(shown)};
+    engine.FileNameToSave = path("odd.pdf");
+    EXPECT_FALSE(engine.MergeConvert_TiffToPdfx());
+    EXPECT_FALSE(QFile::exists(path("odd.pdf")));
+    EXPECT_TRUE(logLines().value(0).contains(shown));
+}
