@@ -9,6 +9,7 @@
 
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 
 class BenchCommand {
 public:
@@ -26,3 +27,8 @@ public:
 
 // Seconds as the last lines print them.
 QString benchSeconds(qint64 nanoseconds);
+
+// Runs `action` (a click whose run lets the window's events run) and answers how long it took,
+// in nanoseconds; `longestGapNs` receives the longest time the GUI thread went without
+// handling its events meanwhile, as a 5 ms timer on it sees it.
+qint64 timeWithEventGaps(const std::function<void()>& action, qint64& longestGapNs);

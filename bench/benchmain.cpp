@@ -6,6 +6,8 @@
 #include "bench/benchcommand.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 
@@ -32,6 +34,26 @@ BenchCommand::BenchCommand(const char* n, const char* u, Run r) : name(n), usage
 const QList<const BenchCommand*>& BenchCommand::all() { return registry(); }
 
 QString benchSeconds(qint64 nanoseconds) { return QString::number(double(nanoseconds) / 1e9, 'f', 3); }
+
+qint64 timeWithEventGaps(const std::function<void()>& action, qint64& longestGapNs) {
+    longestGapNs = 0;
+    QElapsedTimer sinceTick;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        longestGapNs = std::max(longestGapNs, sinceTick.nsecsElapsed());
+        sinceTick.restart();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    sinceTick.start();
+    probe.start();
+    action();
+    probe.stop();
+    longestGapNs = std::max(longestGapNs, sinceTick.nsecsElapsed());
+    return clock.nsecsElapsed();
+}
 
 int main(int argc, char** argv) {
     // Metafile text needs Qt's fonts and the search subcommand a main window: a widgets

@@ -19,12 +19,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -100,22 +98,7 @@ int runImageToPdf(const QStringList& args) {
         dialog.chkReplace->setChecked(true);
         dialog.txtOutputFolder->setText(QFileInfo(out).absoluteFilePath());
 
-        QElapsedTimer sinceTick;
-        QTimer probe;
-        probe.setTimerType(Qt::PreciseTimer);
-        probe.setInterval(5);
-        QObject::connect(&probe, &QTimer::timeout, [&] {
-            longestGapNs = std::max(longestGapNs, sinceTick.nsecsElapsed());
-            sinceTick.restart();
-        });
-        QElapsedTimer clock;
-        clock.start();
-        sinceTick.start();
-        probe.start();
-        dialog.cmdConvert->click();
-        probe.stop();
-        longestGapNs = std::max(longestGapNs, sinceTick.nsecsElapsed());
-        elapsed = clock.nsecsElapsed();
+        elapsed = timeWithEventGaps([&] { dialog.cmdConvert->click(); }, longestGapNs);
 
         converted = dialog.LastRun().converted;
         failed = int(dialog.LastRun().failed.size());

@@ -13,11 +13,9 @@
 #include "tools/frmsetorder_mcontiff.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -66,22 +64,7 @@ int runMergeDialog(const QStringList& args) {
         dialog.txtOutputFolder->setText(target.absolutePath());
         QCoreApplication::processEvents(); // painted before the click, as a user sees it
 
-        QElapsedTimer sinceTick;
-        QTimer probe;
-        probe.setTimerType(Qt::PreciseTimer);
-        probe.setInterval(5);
-        QObject::connect(&probe, &QTimer::timeout, [&] {
-            longestGapNs = std::max(longestGapNs, sinceTick.nsecsElapsed());
-            sinceTick.restart();
-        });
-        QElapsedTimer clock;
-        clock.start();
-        sinceTick.start();
-        probe.start();
-        dialog.cmdOK->click();
-        probe.stop();
-        longestGapNs = std::max(longestGapNs, sinceTick.nsecsElapsed());
-        elapsed = clock.nsecsElapsed();
+        elapsed = timeWithEventGaps([&] { dialog.cmdOK->click(); }, longestGapNs);
         SetOrderForm = nullptr;
     }
     SetUi(previousUi);

@@ -14,7 +14,6 @@
 #include "tools/imagetopdfrun.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -45,7 +44,7 @@ QCheckBox* checkBox(const char* name, const char* caption) {
 
 } // namespace
 
-frmConImageToPdf::frmConImageToPdf(QWidget* parent) : QDialog(parent) {
+frmConImageToPdf::frmConImageToPdf(QWidget* parent) : ToolDialog(parent) {
     setObjectName(QStringLiteral("frmConImageToPdf"));
     setWindowTitle(QStringLiteral("Convert image to pdf"));
     buildControls();
@@ -130,9 +129,7 @@ void frmConImageToPdf::buildControls() {
     connect(cmdCancel, &QPushButton::clicked, this, &frmConImageToPdf::cmdCancel_Click);
 }
 
-void frmConImageToPdf::Form_Load() {
-    if (m_loaded) return;
-    m_loaded = true;
+void frmConImageToPdf::load() {
     trap(u"Form_Load", kOwner, [&] {
         InitFiles();
         FillGrid();
@@ -210,10 +207,10 @@ bool frmConImageToPdf::ValidateInput() {
 }
 
 void frmConImageToPdf::cmdconvert_Click() {
-    if (m_running) return;
+    if (Running()) return;
     trap(u"cmdconvert_Click", kOwner, [&] {
         if (!ValidateInput()) return;
-        m_running = true;
+        setRunning(true);
         m_lastRun = {};
         const auto restore = qScopeGuard([&] { finishRun(); });
         cmdConvert->setEnabled(false);
@@ -295,7 +292,7 @@ void frmConImageToPdf::finishRun() {
     quietly([&] { cmdConvert->setEnabled(true); });
     quietly([&] { unsetCursor(); });
     quietly([&] { ProgressBar1->setValue(0); });
-    m_running = false;
+    setRunning(false);
 }
 
 void frmConImageToPdf::writeSettings() {
@@ -314,36 +311,6 @@ void frmConImageToPdf::cmdCancel_Click() {
     close();
 }
 
-void frmConImageToPdf::Form_Unload() {
-    if (m_unloaded) return;
-    m_unloaded = true;
+void frmConImageToPdf::unload() {
     trap(u"Form_Unload", kOwner, [&] { writeSettings(); });
-}
-
-void frmConImageToPdf::showEvent(QShowEvent* event) {
-    Form_Load();
-    m_unloaded = false;
-    QDialog::showEvent(event);
-}
-
-// Every way of closing (Cancel, Escape, the close box) comes through here or reject(); while
-// a run pumps events, the window and its controls must stay where the run left them.
-void frmConImageToPdf::closeEvent(QCloseEvent* event) {
-    if (m_running) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-    if (event->isAccepted()) Form_Unload();
-}
-
-void frmConImageToPdf::reject() {
-    if (m_running) return;
-    QDialog::reject();
-}
-
-void frmConImageToPdf::done(int result) {
-    if (m_running) return;
-    Form_Unload();
-    QDialog::done(result);
 }

@@ -9,8 +9,8 @@
 // stopped, and the window must outlive it.
 
 #include "core/clscolsetordergrid.h"
+#include "tools/tooldialog.h"
 
-#include <QDialog>
 #include <QStringList>
 #include <functional>
 
@@ -22,7 +22,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
-class frmConImageToPdf : public QDialog {
+class frmConImageToPdf : public ToolDialog {
     Q_OBJECT
 public:
     explicit frmConImageToPdf(QWidget* parent = nullptr);
@@ -31,18 +31,12 @@ public:
     // The files to convert, in grid order.
     clsColSetOrderGridList colSelectedData;
 
-    // Sets the grid, the lists and the saved choices up; runs once (also at the first show).
-    void Form_Load();
     void chkEncodColor_Click();
     void chkEncodGraycale_Click();
     void chkEncodBW_Click();
     void cmdBrowseFolder_Click();
     void cmdconvert_Click();
     void cmdCancel_Click();
-    // Writes the remembered choices; runs on every close.
-    void Form_Unload();
-
-    bool Running() const { return m_running; }
 
     // What the last run did.
     struct RunSummary {
@@ -74,13 +68,10 @@ public:
     QPushButton* cmdConvert = nullptr;
     QPushButton* cmdCancel = nullptr;
 
-public slots:
-    void reject() override;
-    void done(int result) override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // Form_Load: the grid, the lists and the saved choices. Form_Unload: the choices remembered.
+    void load() override;
+    void unload() override;
 
 private:
     void buildControls();
@@ -92,8 +83,5 @@ private:
     void finishRun();
 
     QStringList m_compressionNames;
-    bool m_loaded = false;
-    bool m_running = false;
-    bool m_unloaded = false;
     RunSummary m_lastRun;
 };

@@ -14,7 +14,6 @@
 #include "tools/setordermerge.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -50,7 +49,7 @@ uint8_t flag(const QCheckBox* box) {
 
 } // namespace
 
-frmSetOrder_MConTiff::frmSetOrder_MConTiff(QWidget* parent) : QDialog(parent) {
+frmSetOrder_MConTiff::frmSetOrder_MConTiff(QWidget* parent) : ToolDialog(parent) {
     setObjectName(QStringLiteral("frmSetOrder_MConTiff"));
     setWindowTitle(QStringLiteral("Set File Order"));
     buildControls();
@@ -128,9 +127,7 @@ void frmSetOrder_MConTiff::buildControls() {
     connect(cmdCancel, &QPushButton::clicked, this, &frmSetOrder_MConTiff::cmdCancel_Click);
 }
 
-void frmSetOrder_MConTiff::Form_Load() {
-    if (m_loaded) return;
-    m_loaded = true;
+void frmSetOrder_MConTiff::load() {
     trap(u"Form_Load", kOwner, [&] {
         modMasterLayout::FormLoadHook(this);
         InitFiles();
@@ -195,18 +192,18 @@ bool frmSetOrder_MConTiff::ValidateInput() {
 }
 
 void frmSetOrder_MConTiff::cmdOk_Click() {
-    if (m_running) return;
+    if (Running()) return;
     trap(u"cmdOk_Click", kOwner, [&] {
         if (!ValidateInput()) return;
         const QString target = setorder::TargetPath(txtOutputFolder->text(), txtmanualfilename->text());
         bool merged = false;
         {
-            m_running = true;
+            setRunning(true);
             // Whatever ends the run (its end or a failure), the window is usable again.
             const auto restore = qScopeGuard([&] {
                 quietly([&] { enableOrderControls(true); });
                 quietly([&] { unsetCursor(); });
-                m_running = false;
+                setRunning(false);
             });
             enableOrderControls(false);
             merged = mergeRows(target);
@@ -261,39 +258,9 @@ void frmSetOrder_MConTiff::cmdCancel_Click() {
     close();
 }
 
-void frmSetOrder_MConTiff::Form_Unload() {
-    if (m_unloaded) return;
-    m_unloaded = true;
+void frmSetOrder_MConTiff::unload() {
     trap(u"Form_Unload", kOwner, [&] {
         rememberFolder();
         rememberOpenFile();
     });
-}
-
-void frmSetOrder_MConTiff::showEvent(QShowEvent* event) {
-    Form_Load();
-    m_unloaded = false;
-    QDialog::showEvent(event);
-}
-
-// Every way of closing (Cancel, Escape, the close box) comes through here or reject(); while
-// a merge pumps events, the window and its controls must stay where the merge left them.
-void frmSetOrder_MConTiff::closeEvent(QCloseEvent* event) {
-    if (m_running) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-    if (event->isAccepted()) Form_Unload();
-}
-
-void frmSetOrder_MConTiff::reject() {
-    if (m_running) return;
-    QDialog::reject();
-}
-
-void frmSetOrder_MConTiff::done(int result) {
-    if (m_running) return;
-    Form_Unload();
-    QDialog::done(result);
 }

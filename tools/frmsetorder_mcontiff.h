@@ -10,8 +10,8 @@
 // window must outlive it.
 
 #include "core/clscolsetordergrid.h"
+#include "tools/tooldialog.h"
 
-#include <QDialog>
 #include <cstdint>
 #include <memory>
 
@@ -24,7 +24,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
-class frmSetOrder_MConTiff : public QDialog {
+class frmSetOrder_MConTiff : public ToolDialog {
     Q_OBJECT
 public:
     explicit frmSetOrder_MConTiff(QWidget* parent = nullptr);
@@ -35,8 +35,6 @@ public:
     // The operation asked for (3: merge into one PDF); the dialog itself never reads it.
     int32_t CommandAction = 0;
 
-    // Sets the grid and the remembered choices up; runs once (also at the first show).
-    void Form_Load();
     void cmdOk_Click();
     void cmdCancel_Click();
     void cmdUp_Click();
@@ -44,10 +42,6 @@ public:
     void cmdBrowse_Click();
     // A refused key is dropped (KeyAscii set to 0) and the box's tool tip says why.
     void txtmanualfilename_KeyPress(int& KeyAscii);
-    // Writes the remembered choices; runs on every close.
-    void Form_Unload();
-
-    bool Running() const { return m_running; }
 
     QGroupBox* fraSetOrder = nullptr;
     FlexGrid* vsFilesSetOrder = nullptr;
@@ -67,13 +61,10 @@ public:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 
-public slots:
-    void reject() override;
-    void done(int result) override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // Form_Load: the grid and the remembered choices. Form_Unload: the choices remembered.
+    void load() override;
+    void unload() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -89,7 +80,4 @@ private:
     void rememberOpenFile();
 
     std::unique_ptr<ApImgToPdf> m_engine; // made on the first Convert
-    bool m_loaded = false;
-    bool m_running = false;
-    bool m_unloaded = false;
 };

@@ -3,13 +3,12 @@
 #include "tools/frmconimagetopdf.h"
 
 #include "core/globals.h"
-#include "core/gridcolumns.h"
 #include "core/settings.h"
-#include "core/startuptables.h"
 #include "platform/widgets/flexgrid.h"
 #include "tests/support/fakeuiservices.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testdir.h"
+#include "tests/tools/tooldialogprocess.h"
 #include "tests/tools/toolfixtures.h"
 #include "tools/frmerrorreportdialog.h"
 
@@ -36,32 +35,18 @@ const QString kAllDone = "Successfully Converted all file(s).";
 
 class ImageToPdfDialog : public ::testing::Test {
 protected:
-    ScopedStorage storage;
+    ScopedToolProcess process;
+    Settings& settings = process.settings;
     ScopedFakeUi ui;
-    Settings settings;
-    GridColumns columns;
-    Settings* oldSettings = AppSettings;
-    GridColumns* oldColumns = AppGridColumns;
-    QStringList oldVisibility = arrColumnVisibility;
     QTemporaryDir dir;
     QString root = QDir(dir.path()).canonicalPath();
     QStringList reports; // the text of every error report shown
 
     ImageToPdfDialog() {
-        settings.LoadDefaultSettings();
-        AppSettings = &settings;
-        modMasterLayout::AddDefaultGridColumns(columns);
-        AppGridColumns = &columns;
-        arrColumnVisibility = QString("1,1,1,1,1,1,1,1").split(',');
         ui.fake.onShowModal = [this](QObject* dialog) {
             if (auto* report = qobject_cast<frmErrorReportDialog*>(dialog)) reports << report->ReportText();
             return 0;
         };
-    }
-    ~ImageToPdfDialog() override {
-        AppSettings = oldSettings;
-        AppGridColumns = oldColumns;
-        arrColumnVisibility = oldVisibility;
     }
 
     QString path(const QString& relative) const { return root + "/" + relative; }

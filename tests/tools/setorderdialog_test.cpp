@@ -4,10 +4,7 @@
 #include "tools/frmsetorder_mcontiff.h"
 
 #include "core/globals.h"
-#include "core/gridcolumns.h"
 #include "core/runtimeerror.h"
-#include "core/settings.h"
-#include "core/startuptables.h"
 #include "pageops/tiffpdfcommands.h"
 #include "platform/fileio/outputset.h"
 #include "platform/tiffpages/tiffpages.h"
@@ -15,6 +12,7 @@
 #include "tests/support/fakeuiservices.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testdir.h"
+#include "tests/tools/tooldialogprocess.h"
 #include "tests/tools/toolfixtures.h"
 #include "tools/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
@@ -71,32 +69,21 @@ public:
 
 class SetOrderDialog : public ::testing::Test {
 protected:
-    ScopedStorage storage;
+    ScopedToolProcess process;
+    ScopedStorage& storage = process.storage;
+    Settings& settings = process.settings;
     FailingMessageUi fake;
     UiServices* oldUi = SetUi(&fake);
-    Settings settings;
-    GridColumns columns;
-    Settings* oldSettings = AppSettings;
-    GridColumns* oldColumns = AppGridColumns;
-    QStringList oldVisibility = arrColumnVisibility;
     QTemporaryDir dir;
     QString root = QDir(dir.path()).canonicalPath();
     QString in = root + "/in", out = root + "/out";
 
     SetOrderDialog() {
-        settings.LoadDefaultSettings();
-        AppSettings = &settings;
-        modMasterLayout::AddDefaultGridColumns(columns);
-        AppGridColumns = &columns;
-        arrColumnVisibility = QString("1,1,1,1,1,1,1,1").split(',');
         QDir().mkpath(in);
         QDir().mkpath(out);
     }
     ~SetOrderDialog() override {
         SetOrderForm = nullptr;
-        AppSettings = oldSettings;
-        AppGridColumns = oldColumns;
-        arrColumnVisibility = oldVisibility;
         SetUi(oldUi);
     }
 
