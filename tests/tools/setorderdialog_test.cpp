@@ -230,6 +230,13 @@ TEST_F(SetOrderDialog, EveryCheckOfAConvertStopsWithItsMessageAndWritesNothing) 
     const auto restoreCurrent = qScopeGuard([&] { QDir::setCurrent(oldCurrent); });
     auto d = open({in + "/a.png", in + "/b.png"});
 
+    // A folder picked fills the box; a cancelled picker leaves it as it was.
+    d->txtOutputFolder->setText("typed");
+    fake.folderAnswers = {out, ""};
+    d->cmdBrowse->click();
+    d->cmdBrowse->click();
+    EXPECT_EQ(d->txtOutputFolder->text(), out);
+
     // Typed refused keys never reach the box; the tool tip says why.
     d->txtmanualfilename->clear();
     QTest::keyClicks(d->txtmanualfilename, "re:po/rt");
