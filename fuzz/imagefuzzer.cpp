@@ -7,36 +7,12 @@
 
 #include "fuzz/fuzzinput.h"
 #include "platform/imaging/imagereader.h"
-#include "platform/imaging/jp2reader.h"
-#include "platform/imaging/jpegreader.h"
-#include "platform/imaging/otherformats.h"
-#include "platform/imaging/pngreader.h"
-#include "platform/imaging/sniff.h"
 #include "platform/imaging/streamstore.h"
-#include "platform/imaging/tiffreader.h"
 
 using namespace imaging;
 
 namespace {
-
 constexpr ImageFormat kFormat = ImageFormat::QM_FUZZ_FORMAT;
-
-int bitsPerPixel(const QString& path, ImageFormat format, QString& error) {
-    switch (format) {
-    case ImageFormat::Tiff:
-        return tiffBitsPerPixel(path, error);
-    case ImageFormat::Jpeg:
-        return jpegBitsPerPixel(path, error);
-    case ImageFormat::Png:
-        return pngBitsPerPixel(path, error);
-    case ImageFormat::Jp2:
-    case ImageFormat::J2k:
-        return jp2BitsPerPixel(path, format == ImageFormat::J2k, error);
-    default:
-        return otherFormatBitsPerPixel(path, format);
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -52,9 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (format == ImageFormat::Jp2 && (option & 0x80)) format = ImageFormat::J2k;
 
     QString error;
-    ImageFormat sniffed;
-    sniffFile(path, sniffed, error);
-    bitsPerPixel(path, format, error);
+    imageBitsPerPixel(path, error); // recognises the format by content first
 
     CompressionChoice choice;
     const auto compression = static_cast<Compression>((option & 0x7f) % 7);
