@@ -31,10 +31,11 @@ run_one() {
   QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1 \
     "$out/fuzz_$name" -rss_limit_mb=1024 -timeout=30 -max_total_time="$seconds" -print_final_stats=1 \
     ${QM_FUZZ_ARGS:-} -artifact_prefix="$out/findings/$name-" "$out/work/$name" "${corpus[@]}" >"$log" 2>&1 || rc=$?
-  local runs failing
+  local runs failing slow
   runs=$(grep -oE 'number_of_executed_units: [0-9]+|^#[0-9]+' "$log" | tail -1 | grep -oE '[0-9]+')
-  failing=$(find "$out/findings" -name "$name-*" | wc -l)
-  echo "$name: exit $rc, ${runs:-0} runs, $failing failing inputs (log: $log)"
+  failing=$(find "$out/findings" -name "$name-*" ! -name "*.log" ! -name "$name-slow-unit-*" | wc -l)
+  slow=$(find "$out/findings" -name "$name-slow-unit-*" | wc -l)
+  echo "$name: exit $rc, ${runs:-0} runs, $failing failing inputs, $slow slow (log: $log)"
 }
 export -f run_one
 if command -v llvm-symbolizer >/dev/null; then export ASAN_SYMBOLIZER_PATH="$(command -v llvm-symbolizer)"; fi
