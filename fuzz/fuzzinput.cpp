@@ -18,11 +18,21 @@ void startGuiApplication() {
     static QGuiApplication app(argc, argv);
 }
 
-QString writeInput(const uint8_t* data, size_t size) {
+namespace {
+const QTemporaryDir& folder() {
     static QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/quillmere-fuzz-XXXXXX"));
-    static const QString path = dir.filePath(QStringLiteral("input"));
+    return dir;
+}
+} // namespace
+
+QString outputPath(const QString& name) {
+    return folder().filePath(name);
+}
+
+QString writeInput(const uint8_t* data, size_t size) {
+    static const QString path = outputPath(QStringLiteral("input"));
     QFile file(path);
-    if (!dir.isValid() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+    if (!folder().isValid() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) {
         std::fprintf(stderr, "cannot write the fuzz input to %s\n", qPrintable(path));
         std::abort();

@@ -15,4 +15,7 @@ void startGuiApplication();
 // Writes `data` to this process's input file and answers its path.
 QString writeInput(const uint8_t* data, size_t size);
 
+// A path beside the input for what a target writes.
+QString outputPath(const QString& name);
+
 } // namespace fuzz

@@ -4,6 +4,7 @@
 // imagefuzzer.cpp).
 
 #include "core/propertybag.h"
+#include "platform/imaging/imagetopdf.h"
 #include "fuzz/fuzzinput.h"
 #include "tests/cursor/cursorfixtures.h"
 #include "tests/formats/formatfixtures.h"
@@ -157,6 +158,17 @@ Seeds pdfFiles() {
             pdf("<< /Type /Pages /Count 0 /Kids [] >>")};
 }
 
+// A PDF as our own library writes it: an image page.
+QByteArray imagePdf() {
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("page.png")), pdf = dir.filePath(QStringLiteral("page.pdf"));
+    const int handle = imaging::ApCreate(pdf);
+    if (!fx::writeBytes(png, fx::pngBytes(fx::pattern(6, 4, 3, 8))) || imaging::ApAddImage(handle, png) != 1 ||
+        imaging::ApClose(handle) != 0)
+        return {};
+    return fx::readBytes(pdf);
+}
+
 Seeds propertyBags() {
     PropertyBag settings;
     settings.WriteProperty(QStringLiteral("StartupFolder"), QStringLiteral("/data/scans"));
@@ -196,6 +208,11 @@ int main(int argc, char** argv) {
     std::map<std::string, Seeds> all = imageSeeds();
     all["tiffpagecount"] = tiffFiles();
     all["pdfpagecount"] = pdfFiles();
+    all["pdfinfo"] = pdfFiles();
+    all["pdfinfo"][0].replace("/Root 1 0 R", "/Root 1 0 R /Info << /Title (Scans) /Author <FEFF00E9> >>");
+    all["pdfdocument"] = pdfFiles();
+    all["pdfdocument"].push_back(imagePdf());
+    all["tiffpages"] = tiffFiles();
     all["propertybag"] = propertyBags();
     all["anicursor"] = cursorFiles(QString::fromLocal8Bit(argv[1]));
 
