@@ -40,6 +40,9 @@ FlexGrid::FlexGrid(QWidget* parent) : QWidget(parent), m_model(new FlexGridModel
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setSortingEnabled(false);
     m_view->setWordWrap(false);
+    // Tab goes on to the next control, as in any other control: moving from cell to cell
+    // it would wrap round inside the grid and never leave it.
+    m_view->setTabKeyNavigation(false);
     m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     // Column widths are kept in twips sized for an 8-point font; a larger desktop font

@@ -3,10 +3,13 @@
 
 #include "core/runtimeerror.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QVBoxLayout>
 #include <climits>
 #include <gtest/gtest.h>
 
@@ -374,4 +377,23 @@ TEST(FlexGrid, HeaderPressesReportRowZeroAndAFailingHandlerStaysInside) {
     EXPECT_EQ(pressedRows, QList<int>({0, 0}));
     EXPECT_EQ(t.g.MouseRow(), 0);
     EXPECT_EQ(t.column(cName), QStringList({"b", "a"}));
+}
+
+TEST(FlexGrid, TabLeavesTheGridForTheNextControl) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    Grid t;
+    t.add("a.tif");
+    t.add("b.tif");
+    layout->addWidget(&t.g);
+    auto* next = new QPushButton("Next");
+    layout->addWidget(next);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    t.g.setRow(1);
+    t.g.view()->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), t.g.view());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), next);
 }
