@@ -212,6 +212,7 @@ int main(int argc, char** argv) {
     all["pdfinfo"][0].replace("/Root 1 0 R", "/Root 1 0 R /Info << /Title (Scans) /Author <FEFF00E9> >>");
     all["pdfdocument"] = pdfFiles();
     all["pdfdocument"].push_back(imagePdf());
+    all["pdfrender"] = all["pdfdocument"];
     all["tiffpages"] = tiffFiles();
     all["propertybag"] = propertyBags();
     all["anicursor"] = cursorFiles(QString::fromLocal8Bit(argv[1]));
