@@ -5,10 +5,12 @@
 
 #include "core/propertybag.h"
 #include "platform/imaging/imagetopdf.h"
+#include "platform/profile/privateprofile.h"
 #include "fuzz/fuzzinput.h"
 #include "tests/cursor/cursorfixtures.h"
 #include "tests/formats/formatfixtures.h"
 #include "tests/imaging/fixtures.h"
+#include "tools/clonelist.h"
 
 #include <Magick++.h>
 #include <QDir>
@@ -180,6 +182,27 @@ Seeds propertyBags() {
     return {settings.Contents(), probe.Contents(), PropertyBag().Contents()};
 }
 
+Seeds cloneRecords() {
+    profile::PrivateProfile ini;
+    ini.setValue(u"Clone", u"SourceFolder", QStringLiteral("/data/scans"));
+    ini.setValue(u"Clone", u"Status", QStringLiteral("Running"));
+    ini.setValue(u"Clone", u"Note", QStringLiteral(" quoted \\ \"text\" \r\n "));
+    const QByteArray hand = "; written by hand\r\n[CLONE]\r\nstatus = \"Done\"\r\n\r\n[Other]\nKey=1\n";
+    return {ini.toBytes(), hand};
+}
+
+Seeds cloneLists() {
+    clonejob::CloneList list;
+    list.EncodColor = QStringLiteral("Jpeg");
+    list.EncodBW = QStringLiteral("G4");
+    clonejob::AddCloneFileEntry(list, QStringLiteral("a.tif"), QStringLiteral("/in"), QStringLiteral("a.pdf"),
+                                QStringLiteral("/out"));
+    clonejob::AddCloneFileEntry(list, QStringLiteral("b & <c>.png"), QStringLiteral("/in/é"),
+                                QStringLiteral("b.pdf"), QStringLiteral("/out/é"));
+    list.files.back().status = clonejob::kStatusCompleted;
+    return {clonejob::cloneListXml(list), clonejob::cloneListXml({})};
+}
+
 Seeds cursorFiles(const QString& sourceDir) {
     using namespace fixtures;
     const QByteArray red = iconFile(square(8, qRgb(255, 0, 0)), {1, 2}, 4);
@@ -214,6 +237,8 @@ int main(int argc, char** argv) {
     all["pdfdocument"].push_back(imagePdf());
     all["pdfrender"] = all["pdfdocument"];
     all["tiffpages"] = tiffFiles();
+    all["profile"] = cloneRecords();
+    all["clonelist"] = cloneLists();
     all["propertybag"] = propertyBags();
     all["anicursor"] = cursorFiles(QString::fromLocal8Bit(argv[1]));
 
