@@ -2,11 +2,12 @@
 """Makes the image corpus that compare.sh measures: scanned-page look-alikes in the
 formats users convert most.
 
-  make_corpus.py OUT_DIR [--jpeg N] [--g4 N] [--png N] [--merge N]
+  make_corpus.py OUT_DIR [--jpeg N] [--g4 N] [--png N] [--pngc N] [--merge N]
 
 OUT_DIR/jpeg     colour JPEGs, 1700 x 2200 (a letter page at 200 dpi), quality 85
 OUT_DIR/g4       1-bit TIFFs, CCITT G4 in one strip, 2550 x 3300 at 300 dpi (text-like)
 OUT_DIR/png      8-bit greyscale PNGs, 1700 x 2200, non-interlaced (a grey scan)
+OUT_DIR/pngc     24-bit colour PNGs, 1700 x 2200, non-interlaced (a colour scan saved losslessly)
 OUT_DIR/merge    a list file (merge.txt) naming MERGE files taken in turn from the three sets
 
 Pictures are drawn with ImageMagick's convert and G4 strips joined with tiffcp; a few
@@ -65,6 +66,13 @@ def make_png(path, seed):
         "-define", "png:color-type=0", "-define", "png:bit-depth=8", f"png:{path}")
 
 
+def make_png_colour(path, seed):
+    run("convert", "-seed", str(seed), "-size", "425x550", "plasma:fractal", "-blur", "0x2",
+        "-resize", "1700x2200!", "-fill", "gray10", "-draw", text_like_draw(seed, 1700, 2200),
+        "-depth", "8", "-density", "200", "-units", "PixelsPerInch",
+        "-define", "png:color-type=2", "-define", "png:bit-depth=8", f"png:{path}")
+
+
 def make_set(folder, maker, ext, count, pool):
     os.makedirs(folder, exist_ok=True)
     names = [os.path.join(folder, f"page{i:05d}.{ext}") for i in range(count)]
@@ -81,6 +89,7 @@ def main():
     parser.add_argument("--jpeg", type=int, default=200)
     parser.add_argument("--g4", type=int, default=200)
     parser.add_argument("--png", type=int, default=100)
+    parser.add_argument("--pngc", type=int, default=100)
     parser.add_argument("--merge", type=int, default=1000)
     args = parser.parse_args()
     for tool in ("convert", "tiffcp"):
@@ -92,11 +101,12 @@ def main():
             make_set(os.path.join(args.out, "g4"), make_g4, "tif", args.g4, pool),
             make_set(os.path.join(args.out, "png"), make_png, "png", args.png, pool),
         ]
+        make_set(os.path.join(args.out, "pngc"), make_png_colour, "png", args.pngc, pool)
     merge = [sets[i % 3][(i // 3) % len(sets[i % 3])] for i in range(args.merge) if sets[i % 3]]
     os.makedirs(os.path.join(args.out, "merge"), exist_ok=True)
     with open(os.path.join(args.out, "merge", "merge.txt"), "w") as f:
         f.write("\n".join(os.path.abspath(p) for p in merge) + "\n")
-    print(f"corpus in {args.out}: {args.jpeg} JPEG, {args.g4} G4 TIFF, {args.png} grey PNG, merge list of {len(merge)}")
+    print(f"corpus in {args.out}: {args.jpeg} JPEG, {args.g4} G4 TIFF, {args.png} grey PNG, {args.pngc} colour PNG, merge list of {len(merge)}")
 
 
 if __name__ == "__main__":

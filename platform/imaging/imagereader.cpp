@@ -1,5 +1,6 @@
 #include "platform/imaging/imagereader.h"
 
+#include "platform/imaging/examinedsource.h"
 #include "platform/imaging/jp2reader.h"
 #include "platform/imaging/jpegreader.h"
 #include "platform/imaging/otherformats.h"
@@ -12,13 +13,24 @@ namespace imaging {
 
 int readImagePages(const QString& path, ImageFormat format, const CompressionChoice& choice,
                    StreamStore& store, std::vector<EncodedPage>& pages, QString& error) {
+    ExaminedSource source;
+    if (const int rc = examineSource(path, Examine::ForAdd, source, error); rc != ApOk)
+        return rc;
+    source.format = format;
+    return readImagePages(source, choice, store, pages, error);
+}
+
+int readImagePages(ExaminedSource& source, const CompressionChoice& choice, StreamStore& store,
+                   std::vector<EncodedPage>& pages, QString& error) {
+    const QString& path = source.path;
+    const ImageFormat format = source.format;
     switch (format) {
     case ImageFormat::Tiff:
         return readTiffPages(path, choice, store, pages, error);
     case ImageFormat::Jpeg:
-        return readJpegPage(path, choice, store, pages, error);
+        return readJpegPage(source, choice, store, pages, error);
     case ImageFormat::Png:
-        return readPngPage(path, choice, store, pages, error);
+        return readPngPage(source, choice, store, pages, error);
     case ImageFormat::Jp2:
         return readJp2Page(path, false, choice, store, pages, error);
     case ImageFormat::J2k:
@@ -51,15 +63,19 @@ int readImagePages(const QString& path, ImageFormat format, const CompressionCho
 }
 
 int imageBitsPerPixel(const QString& path, QString& error) {
-    ImageFormat format;
-    if (const int rc = sniffFile(path, format, error); rc != ApOk) return rc;
+    // The file is read once for this query and the add that follows it.
+    ExaminedSource source;
+    if (const int rc = examineSource(path, Examine::ForQuery, source, error); rc != ApOk) return rc;
+    const ImageFormat format = source.format;
     switch (format) {
     case ImageFormat::Tiff:
         return tiffBitsPerPixel(path, error);
     case ImageFormat::Jpeg:
-        return jpegBitsPerPixel(path, error);
+        return source.bytes ? jpegBitsPerPixel(source.data(), source.size(), path, error)
+                            : jpegBitsPerPixel(path, error);
     case ImageFormat::Png:
-        return pngBitsPerPixel(path, error);
+        return source.bytes ? pngBitsPerPixel(source.data(), source.size(), path, error)
+                            : pngBitsPerPixel(path, error);
     case ImageFormat::Jp2:
         return jp2BitsPerPixel(path, false, error);
     case ImageFormat::J2k:

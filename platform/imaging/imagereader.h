@@ -13,9 +13,13 @@
 namespace imaging {
 
 class StreamStore;
+struct ExaminedSource;
 
-// Every page of the image at `path` (already recognised as `format`, not a PDF). Answers
-// the number of pages, or an ApCode; on failure `pages` must be dropped.
+// Every page of the examined image (not a PDF). Answers the number of pages, or an ApCode;
+// on failure `pages` must be dropped.
+int readImagePages(ExaminedSource& source, const CompressionChoice& choice, StreamStore& store,
+                   std::vector<EncodedPage>& pages, QString& error);
+// The same for the image at `path`, examined here (recognised as `format`).
 int readImagePages(const QString& path, ImageFormat format, const CompressionChoice& choice,
                    StreamStore& store, std::vector<EncodedPage>& pages, QString& error);
 

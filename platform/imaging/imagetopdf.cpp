@@ -1,8 +1,8 @@
 #include "platform/imaging/imagetopdf.h"
 
+#include "platform/imaging/examinedsource.h"
 #include "platform/imaging/imagereader.h"
 #include "platform/imaging/pdfdocument.h"
-#include "platform/imaging/sniff.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -133,14 +133,16 @@ int ApAddImage(int handle, const QString& imagePath) {
     };
     try {
         QString error;
-        ImageFormat format;
-        if (const int rc = sniffFile(imagePath, format, error); rc != ApOk) return fail(rc, error);
-        if (format == ImageFormat::Pdf) {
+        ExaminedSource source;
+        if (const int rc = examineSource(imagePath, Examine::ForAdd, source, error); rc != ApOk)
+            return fail(rc, error);
+        if (source.format == ImageFormat::Pdf) {
             const int rc = pdf.appendPdf(imagePath, error);
+            if (rc > 0) pdf.noteSource(imagePath, source.stamp);
             return rc < 0 ? fail(rc, error) : rc;
         }
         std::vector<EncodedPage> pages;
-        const int rc = readImagePages(imagePath, format, doc->choice, pdf.store(), pages, error);
+        const int rc = readImagePages(source, doc->choice, pdf.store(), pages, error);
         if (rc < 0 || pages.empty()) {
             pages.clear();
             undo();
@@ -148,6 +150,7 @@ int ApAddImage(int handle, const QString& imagePath) {
         }
         for (const EncodedPage& page : pages)
             pdf.addImagePage(page);
+        pdf.noteSource(imagePath, source.stamp);
         return int(pages.size());
     } catch (...) {
         const int code = codeForCurrentException(imagePath);
@@ -160,6 +163,7 @@ int ApAddImage(int handle, const QString& imagePath) {
 }
 
 int ApClose(int handle, const std::function<void(int percent)>& progress) {
+    forgetExaminedSource();
     const auto doc = take(handle);
     if (!doc) return fail(ApBadArgument, QStringLiteral("bad handle %1").arg(handle));
     if (doc->pdf.pageCount() == 0)
@@ -172,6 +176,7 @@ int ApClose(int handle, const std::function<void(int percent)>& progress) {
 }
 
 void ApDiscard(int handle) {
+    forgetExaminedSource();
     take(handle);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/imaging/jpegreader.h"
 
+#include "platform/imaging/examinedsource.h"
 #include "platform/imaging/jpegcodec.h"
 #include "platform/imaging/jpegheader.h"
 #include "platform/imaging/pageencoder.h"
@@ -16,8 +17,8 @@ ColourModel modelOf(int components) {
     return components == 1 ? ColourModel::Gray : components == 3 ? ColourModel::RGB : ColourModel::CMYK;
 }
 
-int passThrough(const QString& path, std::vector<uint8_t>&& bytes, const JpegInfo& info, StreamStore& store,
-                EncodedPage& page, QString& error) {
+int passThrough(const ExaminedSource& source, const JpegInfo& info, StreamStore& store, EncodedPage& page,
+                QString& error) {
     ImageStream& s = page.image;
     s.width = info.width;
     s.height = info.height;
@@ -30,13 +31,13 @@ int passThrough(const QString& path, std::vector<uint8_t>&& bytes, const JpegInf
     s.invertDecode = info.components == 4 && info.adobe;
     if (info.components == 3 && (info.adobeTransform == 0 || (!info.adobe && info.rgbComponentIds)))
         s.parms.push_back({"ColorTransform", 0});
+    // The bytes as read are written from where they lie; past the memory budget (a long
+    // merge) the file is read again while writing.
     const size_t length = info.imageEnd;
-    if (store.hasRoomFor(length)) {
-        bytes.resize(length);
-        s.data = store.keep(std::move(bytes), error);
-    } else {
-        s.data = SourceStreamData::create(path, {{0, length}}, false, error);
-    }
+    if (store.hasRoomFor(source.size()))
+        s.data = store.keep(source.path, source.stamp, source.bytes, {{0, length}});
+    else
+        s.data = SourceStreamData::create(source.path, source.stamp, {{0, length}}, false, error);
     if (!s.data) return ApCannotRead;
     page.dpiX = info.dpiX;
     page.dpiY = info.dpiY;
@@ -46,13 +47,13 @@ int passThrough(const QString& path, std::vector<uint8_t>&& bytes, const JpegInf
 
 } // namespace
 
-int readJpegPage(const QString& path, const CompressionChoice& choice, StreamStore& store,
+int readJpegPage(ExaminedSource& source, const CompressionChoice& choice, StreamStore& store,
                  std::vector<EncodedPage>& pages, QString& error) {
-    std::vector<uint8_t> bytes;
-    if (const int rc = readWholeFile(path, bytes, error); rc != ApOk) return rc;
+    const QString& path = source.path;
+    const uint8_t* bytes = source.data();
     JpegInfo info;
     QString why;
-    if (const int rc = parseJpeg(bytes.data(), bytes.size(), true, info, &why); rc != ApOk) {
+    if (const int rc = parseJpeg(bytes, source.size(), true, info, &why); rc != ApOk) {
         error = QStringLiteral("%1: %2").arg(path, why);
         return rc;
     }
@@ -69,9 +70,9 @@ int readJpegPage(const QString& path, const CompressionChoice& choice, StreamSto
     int rc;
     if ((c == Compression::Default || c == Compression::Jpeg) && info.passable()) {
         // A stream libjpeg refuses would make a page no reader can draw.
-        rc = checkJpegStructure(bytes.data(), info, error);
+        rc = checkJpegStructure(bytes, info, error);
         if (rc == ApOk)
-            rc = passThrough(path, std::move(bytes), info, store, page, error);
+            rc = passThrough(source, info, store, page, error);
         else
             error = QStringLiteral("%1: %2").arg(path, error);
     } else if (info.huffman() && info.entropyBytes * 8 < info.blocks) {
@@ -80,14 +81,24 @@ int readJpegPage(const QString& path, const CompressionChoice& choice, StreamSto
         rc = ApCorrupt;
     } else {
         RasterPage raster;
-        rc = decodeJpeg(bytes.data(), info.imageEnd, info, raster, error);
-        std::vector<uint8_t>().swap(bytes);
+        rc = decodeJpeg(bytes, info.imageEnd, info, raster, error);
+        source.bytes.reset();
         if (rc == ApOk) rc = encodeRasterPage(raster, c, info.orientation, store, page, error);
         if (rc != ApOk) error = QStringLiteral("%1: %2").arg(path, error);
     }
     if (rc != ApOk) return rc;
     pages.push_back(std::move(page));
     return 1;
+}
+
+int jpegBitsPerPixel(const uint8_t* data, size_t size, const QString& path, QString& error) {
+    JpegInfo info;
+    QString why;
+    if (const int rc = parseJpeg(data, size, false, info, &why); rc != ApOk) {
+        error = QStringLiteral("%1: %2").arg(path, why);
+        return rc;
+    }
+    return 8 * info.components;
 }
 
 int jpegBitsPerPixel(const QString& path, QString& error) {

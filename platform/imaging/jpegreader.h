@@ -12,12 +12,15 @@
 namespace imaging {
 
 class StreamStore;
+struct ExaminedSource;
 
-// Answers 1 (pages added to `pages`) or an ApCode.
-int readJpegPage(const QString& path, const CompressionChoice& choice, StreamStore& store,
+// Answers 1 (pages added to `pages`) or an ApCode. `source` holds the file's bytes; a page
+// that is decoded lets go of them before it is encoded.
+int readJpegPage(ExaminedSource& source, const CompressionChoice& choice, StreamStore& store,
                  std::vector<EncodedPage>& pages, QString& error);
 
-// 8, 24 or 32 by component count.
+// 8, 24 or 32 by component count, from the file or from its bytes already read.
 int jpegBitsPerPixel(const QString& path, QString& error);
+int jpegBitsPerPixel(const uint8_t* data, size_t size, const QString& path, QString& error);
 
 } // namespace imaging

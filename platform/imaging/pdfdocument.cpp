@@ -2,8 +2,13 @@
 
 #include "platform/fileio/atomicwriter.h"
 #include "platform/imaging/pagegeometry.h"
+#include "platform/imaging/pdfimagetext.h"
+#include "platform/imaging/pdfimagewriter.h"
 
-#include <functional>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFileInfo>
+#include <atomic>
 #include <map>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -38,23 +43,6 @@ void keepFreedMemoryForReuse() {
 struct SourceReadError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-std::string number(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.4f", v);
-    std::string s = text;
-    s.erase(s.find_last_not_of('0') + 1);
-    if (!s.empty() && s.back() == '.') s.pop_back();
-    return s == "-0" ? "0" : s;
-}
-
-// An embedded profile is used only when it describes the data (same colour space).
-bool iccMatches(const QByteArray& icc, int components) {
-    if (icc.size() < 132) return false;
-    const QByteArray sig = icc.mid(16, 4);
-    return (components == 1 && sig == "GRAY") || (components == 3 && sig == "RGB ") ||
-           (components == 4 && sig == "CMYK");
-}
 
 class FilePipeline final : public Pipeline {
 public:
@@ -91,98 +79,49 @@ private:
     std::map<QPDFObjGen, StreamDataPtr> m_streams;
 };
 
-namespace {
-
-QPDFObjectHandle colourSpace(QPDF& pdf, const ImageStream& s) {
-    const int n = s.model == ColourModel::Indexed ? 3 : s.components();
-    const char* device = n == 1 ? "/DeviceGray" : n == 3 ? "/DeviceRGB" : "/DeviceCMYK";
-    QPDFObjectHandle base = QPDFObjectHandle::newName(device);
-    if (iccMatches(s.icc, n)) {
-        QPDFObjectHandle profile = QPDFObjectHandle::newStream(&pdf, s.icc.toStdString());
-        profile.getDict().replaceKey("/N", QPDFObjectHandle::newInteger(n));
-        profile.getDict().replaceKey("/Alternate", QPDFObjectHandle::newName(device));
-        base = QPDFObjectHandle::newArray({QPDFObjectHandle::newName("/ICCBased"), profile});
-    }
-    if (s.model != ColourModel::Indexed) return base;
-    const size_t entries = std::max<size_t>(1, s.palette.size() / 3);
-    std::string lookup(reinterpret_cast<const char*>(s.palette.data()),
-                       entries * 3 <= s.palette.size() ? entries * 3 : 0);
-    lookup.resize(entries * 3, '\0');
-    return QPDFObjectHandle::newArray({QPDFObjectHandle::newName("/Indexed"), base,
-                                       QPDFObjectHandle::newInteger(int(entries) - 1),
-                                       QPDFObjectHandle::newString(lookup)});
-}
-
-} // namespace
-
-PdfDocument::PdfDocument() : m_pdf(std::make_unique<QPDF>()), m_provider(std::make_shared<Provider>()) {
+PdfDocument::PdfDocument() : m_provider(std::make_shared<Provider>()) {
     keepFreedMemoryForReuse();
-    m_pdf->emptyPDF();
-    m_pdf->setSuppressWarnings(true);
 }
 
 PdfDocument::~PdfDocument() = default;
 
 int PdfDocument::pageCount() const {
-    return int(m_pdf->getAllPages().size());
+    return m_pdf ? int(m_pdf->getAllPages().size()) : int(m_images.size());
 }
 
 void PdfDocument::requireVersion(int version) {
     m_version = std::max(m_version, version);
 }
 
-namespace {
-
-QPDFObjectHandle makeImage(QPDF& pdf, const std::shared_ptr<QPDFObjectHandle::StreamDataProvider>& provider,
-                           const ImageStream& s, bool isMask,
-                           const std::function<void(QPDFObjGen, StreamDataPtr)>& remember) {
-    QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf);
-    QPDFObjectHandle dict = image.getDict();
-    dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-    dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
-    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(s.width));
-    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(s.height));
-    dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(s.bitsPerComponent));
-    dict.replaceKey("/ColorSpace", isMask ? QPDFObjectHandle::newName("/DeviceGray") : colourSpace(pdf, s));
-    if (s.invertDecode) {
-        QPDFObjectHandle decode = QPDFObjectHandle::newArray();
-        for (int i = 0; i < s.components(); ++i) {
-            decode.appendItem(QPDFObjectHandle::newInteger(1));
-            decode.appendItem(QPDFObjectHandle::newInteger(0));
-        }
-        dict.replaceKey("/Decode", decode);
-    }
-    QPDFObjectHandle filter = QPDFObjectHandle::newNull();
-    QPDFObjectHandle parms = QPDFObjectHandle::newNull();
-    if (!s.filter.empty()) filter = QPDFObjectHandle::newName("/" + s.filter);
-    if (!s.parms.empty()) {
-        parms = QPDFObjectHandle::newDictionary();
-        for (const DecodeParm& p : s.parms)
-            parms.replaceKey("/" + p.key, p.isBool ? QPDFObjectHandle::newBool(p.value != 0)
-                                                   : QPDFObjectHandle::newInteger(p.value));
-    }
-    remember(image.getObjGen(), s.data);
-    image.replaceStreamData(provider, filter, parms);
-    image.setFilterOnWrite(false); // our bytes are final: QPDF must not re-encode them
-    return image;
+void PdfDocument::noteSource(const QString& path, const FileStamp& stamp) {
+    m_identity += QFileInfo(path).absoluteFilePath().toStdString();
+    for (const int64_t v : {int64_t(stamp.device), int64_t(stamp.inode), stamp.size, stamp.modifiedNs, stamp.changedNs})
+        m_identity += " " + std::to_string(v);
+    m_identity += "\n";
 }
 
-} // namespace
-
 void PdfDocument::addImagePage(const EncodedPage& page) {
-    auto remember = [this](QPDFObjGen og, StreamDataPtr data) { m_provider->add(og, std::move(data)); };
-    QPDFObjectHandle image = makeImage(*m_pdf, m_provider, page.image, false, remember);
-    if (page.softMask)
-        image.getDict().replaceKey("/SMask", makeImage(*m_pdf, m_provider, *page.softMask, true, remember));
     if (page.image.bitsPerComponent == 16) requireVersion(15);
+    const ImageStream& s = page.image;
+    m_identity += std::to_string(s.width) + "x" + std::to_string(s.height) + " " + s.filter + " " +
+                  std::to_string(s.data->size()) + " " + pdfNumber(page.dpiX) + " " + pdfNumber(page.dpiY) + " " +
+                  std::to_string(page.orientation) + "\n";
+    if (m_pdf)
+        addToQpdf(page);
+    else
+        m_images.push_back(page);
+}
 
+void PdfDocument::addToQpdf(const EncodedPage& page) {
+    std::string maskRef;
+    if (page.softMask) {
+        QPDFObjectHandle mask = makeImage(*page.softMask, true, "");
+        maskRef = mask.unparse();
+    }
+    QPDFObjectHandle image = makeImage(page.image, false, maskRef);
     const PagePlacement place =
         placeImage(page.image.width, page.image.height, page.dpiX, page.dpiY, page.orientation);
-    std::string content = "q ";
-    for (double v : place.matrix)
-        content += number(v) + " ";
-    content += "cm /Im0 Do Q\n";
-    QPDFObjectHandle contents = QPDFObjectHandle::newStream(m_pdf.get(), content);
+    QPDFObjectHandle contents = QPDFObjectHandle::newStream(m_pdf.get(), pageContent(place));
     contents.setFilterOnWrite(false);
 
     QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
@@ -191,16 +130,69 @@ void PdfDocument::addImagePage(const EncodedPage& page) {
     resources.replaceKey("/XObject", xobjects);
     QPDFObjectHandle pageDict = QPDFObjectHandle::newDictionary();
     pageDict.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
-    pageDict.replaceKey("/MediaBox", QPDFObjectHandle::parse("[0 0 " + number(place.width) + " " +
-                                                             number(place.height) + "]"));
+    pageDict.replaceKey("/MediaBox", QPDFObjectHandle::parse(mediaBox(place)));
     pageDict.replaceKey("/Resources", resources);
     pageDict.replaceKey("/Contents", contents);
     m_pdf->addPage(m_pdf->makeIndirectObject(pageDict), false);
 }
 
+// One image XObject, with the same dictionary our own writer writes.
+QPDFObjectHandle PdfDocument::makeImage(const ImageStream& s, bool isMask, const std::string& maskRef) {
+    QPDF& pdf = *m_pdf;
+    std::string iccRef;
+    if (usesIccProfile(s, isMask)) {
+        QPDFObjectHandle profile = QPDFObjectHandle::newStream(&pdf, s.icc.toStdString());
+        profile.getDict().replaceKey("/N", QPDFObjectHandle::newInteger(baseComponents(s)));
+        profile.getDict().replaceKey("/Alternate", QPDFObjectHandle::newName(deviceSpaceOf(s)));
+        iccRef = profile.unparse();
+    }
+    QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf);
+    QPDFObjectHandle dict =
+        QPDFObjectHandle::parse(&pdf, imageDictionary(s, isMask, iccRef, maskRef).text(), "image dictionary");
+    image.replaceDict(dict);
+    m_provider->add(image.getObjGen(), s.data);
+    image.replaceStreamData(m_provider, dict.getKey("/Filter"), dict.getKey("/DecodeParms"));
+    image.setFilterOnWrite(false); // our bytes are final: QPDF must not re-encode them
+    return image;
+}
+
 void PdfDocument::truncatePages(int count) {
+    if (!m_pdf) {
+        if (int(m_images.size()) > count) m_images.resize(size_t(std::max(count, 0)));
+        return;
+    }
     while (pageCount() > count)
         m_pdf->removePage(m_pdf->getAllPages().back());
+}
+
+void PdfDocument::moveToQpdf() {
+    if (m_pdf) return;
+    m_pdf = std::make_unique<QPDF>();
+    m_pdf->emptyPDF();
+    m_pdf->setSuppressWarnings(true);
+    for (const EncodedPage& page : m_images)
+        addToQpdf(page);
+    m_images.clear();
+}
+
+namespace {
+std::atomic<bool> g_fixedId{false};
+}
+
+void PdfDocument::setFixedIdForTests(bool fixed) {
+    g_fixedId = fixed;
+}
+
+// Unique for every document written: what it is made of, where it goes and when.
+std::string PdfDocument::documentId(const QString& target) const {
+    if (g_fixedId)
+        return std::string(16, '\x5a');
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    hash.addData(QByteArrayView(m_identity.data(), qsizetype(m_identity.size())));
+    hash.addData(QFileInfo(target).absoluteFilePath().toUtf8());
+    hash.addData(QByteArray::number(QDateTime::currentMSecsSinceEpoch()));
+    const QByteArray digest = hash.result();
+    return std::string(digest.constData(), size_t(digest.size()));
 }
 
 int PdfDocument::write(const QString& target, QString& error, const std::function<void(int percent)>& progress) {
@@ -209,12 +201,28 @@ int PdfDocument::write(const QString& target, QString& error, const std::functio
         error = file.errorString();
         return ApCannotWrite;
     }
+    const std::string id = documentId(target);
+    if (!m_pdf) {
+        const int rc = writeImageDocument(m_images, m_version, id, file, error, progress);
+        if (rc != ApOk) {
+            file.cancel();
+            return rc;
+        }
+        if (!file.commit()) {
+            error = file.errorString();
+            return ApCannotWrite;
+        }
+        return ApOk;
+    }
     try {
+        // QPDF keeps the first part of an ID it finds and makes the second from the time.
+        const QPDFObjectHandle idString = QPDFObjectHandle::newString(id);
+        m_pdf->getTrailer().replaceKey("/ID", QPDFObjectHandle::newArray({idString, idString}));
         FilePipeline out(file);
         QPDFWriter writer(*m_pdf);
         writer.setOutputPipeline(&out);
-        writer.setDeterministicID(true); // the same input gives the same bytes, and each document its own ID
         writer.setDecodeLevel(qpdf_dl_none); // pages taken from other PDFs keep their streams as they are
+        writer.setStaticID(g_fixedId);
         writer.setMinimumPDFVersion(std::to_string(m_version / 10) + "." + std::to_string(m_version % 10));
         if (progress) writer.registerProgressReporter(std::make_shared<QPDFWriter::FunctionProgressReporter>(progress));
         writer.write();

@@ -1,17 +1,22 @@
 #pragma once
 
-// The PDF being built: one QPDF document that image pages and the pages of other PDFs
-// are appended to, written at the end to a temporary file beside the target and renamed
-// into place.
+// The PDF being built: image pages, and the pages of other PDFs appended to them, written at
+// the end to a temporary file beside the target and renamed into place. A document of image
+// pages only is written by our own writer; once another PDF's pages join, the document moves
+// to a QPDF document and QPDF writes it.
 
 #include "platform/imaging/encodedimage.h"
+#include "platform/imaging/sourcefile.h"
 #include "platform/imaging/streamstore.h"
 
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QPDF;
+class QPDFObjectHandle;
 
 namespace imaging {
 
@@ -35,6 +40,10 @@ public:
     // Removes the pages after the first `count` (a file that failed half-way).
     void truncatePages(int count);
 
+    // What identifies a source whose pages were added: the document's ID is made from the
+    // sources, their stamps and the pages, not from a hash of the whole output.
+    void noteSource(const QString& path, const FileStamp& stamp);
+
     // Writes and commits the document; answers ApOk or an ApCode with `target` untouched.
     // `progress` receives the percentage of the document's objects written so far.
     int write(const QString& target, QString& error, const std::function<void(int percent)>& progress = {});
@@ -42,12 +51,22 @@ public:
     // At least this PDF version (major * 10 + minor, e.g. 15) is written.
     void requireVersion(int version);
 
+    // Test seam: every document gets one fixed ID, so that the same input gives the same bytes.
+    static void setFixedIdForTests(bool fixed);
+
 private:
     class Provider;
+    // From image pages only to a QPDF document holding them (another PDF's pages join).
+    void moveToQpdf();
+    void addToQpdf(const EncodedPage& page);
+    QPDFObjectHandle makeImage(const ImageStream& s, bool isMask, const std::string& maskRef);
+    std::string documentId(const QString& target) const;
 
     StreamStore m_store;
-    std::unique_ptr<QPDF> m_pdf;
+    std::vector<EncodedPage> m_images; // while the document holds image pages only
+    std::unique_ptr<QPDF> m_pdf;       // once another PDF's pages were appended
     std::shared_ptr<Provider> m_provider;
+    std::string m_identity;
     int m_version = 14;
 };
 

@@ -23,6 +23,7 @@ int versionNumber(const std::string& v) {
 int PdfDocument::appendPdf(const QString& path, QString& error) {
     if (const int rc = checkSourceFile(path, error); rc != ApOk)
         return rc;
+    moveToQpdf();
     const int before = pageCount();
     try {
         // The source is reopened whenever QPDF needs its streams while writing, so a

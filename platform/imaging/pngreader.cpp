@@ -1,5 +1,6 @@
 #include "platform/imaging/pngreader.h"
 
+#include "platform/imaging/examinedsource.h"
 #include "platform/imaging/jpegheader.h"
 #include "platform/imaging/pageencoder.h"
 #include "platform/imaging/sourcefile.h"
@@ -132,13 +133,12 @@ int parsePngChunks(const uint8_t* d, size_t n, PngInfo& info, QString& error) {
     return ApOk;
 }
 
-int readPngPage(const QString& path, const CompressionChoice& choice, StreamStore& store,
+int readPngPage(ExaminedSource& source, const CompressionChoice& choice, StreamStore& store,
                 std::vector<EncodedPage>& pages, QString& error) {
-    std::vector<uint8_t> bytes;
-    if (const int rc = readWholeFile(path, bytes, error); rc != ApOk) return rc;
-    const uint8_t* d = bytes.data();
+    const QString& path = source.path;
+    const uint8_t* d = source.data();
     PngInfo info;
-    int rc = parsePngChunks(d, bytes.size(), info, error);
+    int rc = parsePngChunks(d, source.size(), info, error);
     if (rc == ApOk &&
         (info.width > kMaxSide || info.height > kMaxSide ||
          int64_t(info.width) * info.height * std::max(info.channels(), 1) * (info.bitDepth > 8 ? 2 : 1) >
@@ -170,22 +170,20 @@ int readPngPage(const QString& path, const CompressionChoice& choice, StreamStor
                    {"Colors", info.channels()},
                    {"BitsPerComponent", info.bitDepth},
                    {"Columns", int(info.width)}};
-        if (info.idat.size() == 1 || !store.hasRoomFor(info.idatSize)) {
-            s.data = SourceStreamData::create(path, info.idat, false, error);
-        } else {
-            std::vector<uint8_t> joined;
-            joined.reserve(size_t(info.idatSize));
-            for (const auto& r : info.idat)
-                joined.insert(joined.end(), d + r.offset, d + r.offset + r.length);
-            s.data = store.keep(std::move(joined), error);
-        }
+        // The IDAT data is written from the bytes as read, chunk by chunk; past the memory
+        // budget the file is read again while writing.
+        if (store.hasRoomFor(source.size()))
+            s.data = store.keep(source.path, source.stamp, source.bytes, info.idat);
+        else
+            s.data = SourceStreamData::create(path, source.stamp, info.idat, false, error);
         if (!s.data) return ApCannotRead;
         page.dpiX = info.dpiX;
         page.dpiY = info.dpiY;
         page.orientation = info.orientation;
     } else {
         RasterPage raster;
-        rc = decodePng(d, bytes.size(), info, raster, error);
+        rc = decodePng(d, source.size(), info, raster, error);
+        source.bytes.reset();
         if (rc == ApOk) rc = encodeRasterPage(raster, c, info.orientation, store, page, error);
         if (rc != ApOk) {
             error = QStringLiteral("%1: %2").arg(path, error);
@@ -196,25 +194,26 @@ int readPngPage(const QString& path, const CompressionChoice& choice, StreamStor
     return 1;
 }
 
-int pngBitsPerPixel(const QString& path, QString& error) {
-    QFile file;
-    if (const int rc = openSourceFile(file, path, error); rc != ApOk)
-        return rc;
-    const QByteArray head = file.read(33); // signature and IHDR
-    const auto* d = reinterpret_cast<const uint8_t*>(head.constData());
-    if (head.size() < 33 || std::memcmp(d + 12, "IHDR", 4) != 0) {
-        error = QStringLiteral("%1: PNG header is damaged").arg(path);
-        return ApCorrupt;
-    }
+int pngBitsPerPixel(const uint8_t* data, size_t size, const QString& path, QString& error) {
     PngInfo info;
-    info.bitDepth = d[24];
-    info.colourType = d[25];
+    if (size >= 33 && std::memcmp(data + 12, "IHDR", 4) == 0) {
+        info.bitDepth = data[24];
+        info.colourType = data[25];
+    }
     const int bpp = info.storedBitsPerPixel();
     if (bpp <= 0) {
         error = QStringLiteral("%1: PNG header is damaged").arg(path);
         return ApCorrupt;
     }
     return bpp;
+}
+
+int pngBitsPerPixel(const QString& path, QString& error) {
+    QFile file;
+    if (const int rc = openSourceFile(file, path, error); rc != ApOk)
+        return rc;
+    const QByteArray head = file.read(33); // signature and IHDR
+    return pngBitsPerPixel(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size()), path, error);
 }
 
 } // namespace imaging

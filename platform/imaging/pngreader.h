@@ -14,6 +14,7 @@
 namespace imaging {
 
 class StreamStore;
+struct ExaminedSource;
 
 struct PngInfo {
     uint32_t width = 0;
@@ -40,10 +41,13 @@ int parsePngChunks(const uint8_t* data, size_t size, PngInfo& info, QString& err
 // Decodes with libpng: palettes stay Indexed, 16 bits stay 16, alpha and tRNS become `alpha`.
 int decodePng(const uint8_t* data, size_t size, const PngInfo& info, RasterPage& page, QString& error);
 
-// Answers 1 (page added to `pages`) or an ApCode.
-int readPngPage(const QString& path, const CompressionChoice& choice, StreamStore& store,
+// Answers 1 (page added to `pages`) or an ApCode. `source` holds the file's bytes; a page
+// that is decoded lets go of them before it is encoded.
+int readPngPage(ExaminedSource& source, const CompressionChoice& choice, StreamStore& store,
                 std::vector<EncodedPage>& pages, QString& error);
 
+// From the file, or from its bytes already read.
 int pngBitsPerPixel(const QString& path, QString& error);
+int pngBitsPerPixel(const uint8_t* data, size_t size, const QString& path, QString& error);
 
 } // namespace imaging

@@ -110,6 +110,52 @@ int readWholeFile(const QString& path, std::vector<uint8_t>& bytes, QString& err
     return ApOk;
 }
 
+namespace {
+
+void fill(const struct stat& st, FileStamp& stamp) {
+    stamp.device = uint64_t(st.st_dev);
+    stamp.inode = uint64_t(st.st_ino);
+    stamp.size = int64_t(st.st_size);
+    stamp.modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.changedNs = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+}
+
+} // namespace
+
+bool stampOf(int fd, FileStamp& stamp) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return false;
+    fill(st, stamp);
+    return true;
+}
+
+bool stampOf(const QString& path, FileStamp& stamp) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    fill(st, stamp);
+    return true;
+}
+
+ScopedDescriptor::~ScopedDescriptor() {
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool readFully(int fd, uint8_t* into, size_t size, int64_t offset) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd, into + done, size - done, off_t(offset + int64_t(done)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += size_t(got);
+    }
+    return true;
+}
+
 QByteArray readFileRange(QFile& file, int64_t offset, int64_t length) {
     const int64_t size = file.size();
     if (offset < 0 || length <= 0 || offset >= size || !file.seek(offset))

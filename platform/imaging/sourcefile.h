@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QFile;
@@ -33,5 +34,38 @@ int readWholeFile(const QString& path, std::vector<uint8_t>& bytes, QString& err
 
 // `length` bytes from `offset` of an open source file, never more than the file holds.
 QByteArray readFileRange(QFile& file, int64_t offset, int64_t length);
+
+// What tells one version of a file from another: a source whose stamp changed between the
+// add and the close fails the close.
+struct FileStamp {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of an open descriptor, or of the file at `path`; false when it cannot be taken.
+bool stampOf(int fd, FileStamp& stamp);
+bool stampOf(const QString& path, FileStamp& stamp);
+
+// Bytes read from a file. The block is not zero-filled first: the read overwrites it.
+struct SourceBytes {
+    std::unique_ptr<uint8_t[]> data;
+    size_t size = 0;
+};
+
+// Closes its descriptor on every way out of a scope.
+struct ScopedDescriptor {
+    int fd = -1;
+    ScopedDescriptor() = default;
+    ScopedDescriptor(const ScopedDescriptor&) = delete;
+    ScopedDescriptor& operator=(const ScopedDescriptor&) = delete;
+    ~ScopedDescriptor();
+};
+
+// Fills `size` bytes from `offset` of `fd` (pread, retried on EINTR). False on a short read.
+bool readFully(int fd, uint8_t* into, size_t size, int64_t offset);
 
 } // namespace imaging

@@ -3,8 +3,8 @@
 #include "platform/imaging/raster.h"
 #include "platform/imaging/sourcefile.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <array>
 
 namespace imaging {
@@ -37,21 +37,68 @@ void reverseBitsInPlace(uint8_t* data, size_t size) {
         data[i] = table[data[i]];
 }
 
+uint8_t* scratchBuffer(size_t size) {
+    thread_local std::unique_ptr<uint8_t[]> block;
+    thread_local size_t capacity = 0;
+    if (capacity < size) {
+        block.reset(new uint8_t[size]);
+        capacity = size;
+    }
+    return block.get();
+}
+
+namespace {
+
+QString changedError(const QString& path) {
+    return QStringLiteral("%1 changed or vanished before the document was written").arg(path);
+}
+
+} // namespace
+
+SharedBytesStreamData::SharedBytesStreamData(const QString& path, const FileStamp& stamp,
+                                             std::shared_ptr<const SourceBytes> bytes, std::vector<ByteRange> ranges)
+    : m_path(path), m_stamp(stamp), m_bytes(std::move(bytes)), m_ranges(std::move(ranges)) {
+    for (const ByteRange& r : m_ranges)
+        m_size += r.length;
+}
+
+bool SharedBytesStreamData::writeTo(const ByteSink& sink, QString& error) const {
+    FileStamp now;
+    if (!stampOf(m_path, now) || now != m_stamp) {
+        error = changedError(m_path);
+        return false;
+    }
+    for (const ByteRange& r : m_ranges)
+        if (r.length) sink(m_bytes->data.get() + r.offset, size_t(r.length));
+    return true;
+}
+
 std::shared_ptr<SourceStreamData> SourceStreamData::create(const QString& path, std::vector<Range> ranges,
                                                            bool reverseBits, QString& error) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    ScopedDescriptor file;
+    FileStamp stamp;
+    if (openSourceDescriptor(path, file.fd, error) != ApOk) {
         error = QStringLiteral("%1 disappeared").arg(path);
         return nullptr;
     }
+    if (!stampOf(file.fd, stamp)) {
+        error = QStringLiteral("cannot read %1").arg(path);
+        return nullptr;
+    }
+    return create(path, stamp, std::move(ranges), reverseBits, error);
+}
+
+std::shared_ptr<SourceStreamData> SourceStreamData::create(const QString& path, const FileStamp& stamp,
+                                                           std::vector<Range> ranges, bool reverseBits,
+                                                           QString& error) {
     std::shared_ptr<SourceStreamData> d(new SourceStreamData);
-    d->m_path = info.absoluteFilePath();
-    d->m_fileSize = info.size();
-    d->m_modified = info.lastModified().toMSecsSinceEpoch();
+    d->m_path = QFileInfo(path).absoluteFilePath();
+    d->m_stamp = stamp;
     d->m_reverseBits = reverseBits;
+    const uint64_t fileSize = uint64_t(stamp.size);
     for (const Range& r : ranges) {
         // Offsets come from the file itself: compared without a sum that could wrap.
-        if (r.offset > uint64_t(d->m_fileSize) || r.length > uint64_t(d->m_fileSize) - r.offset) {
+        if (r.offset > fileSize || r.length > fileSize - r.offset) {
             error = QStringLiteral("%1: data past the end of the file").arg(path);
             return nullptr;
         }
@@ -62,29 +109,25 @@ std::shared_ptr<SourceStreamData> SourceStreamData::create(const QString& path, 
 }
 
 bool SourceStreamData::writeTo(const ByteSink& sink, QString& error) const {
-    QFile file;
-    const QFileInfo info(m_path);
-    if (openSourceFile(file, m_path, error) != ApOk || info.size() != m_fileSize ||
-        info.lastModified().toMSecsSinceEpoch() != m_modified) {
-        error = QStringLiteral("%1 changed or vanished before the document was written").arg(m_path);
+    ScopedDescriptor file;
+    FileStamp now;
+    QString ignored;
+    if (openSourceDescriptor(m_path, file.fd, ignored) != ApOk || !stampOf(file.fd, now) || now != m_stamp) {
+        error = changedError(m_path);
         return false;
     }
-    std::vector<uint8_t> buffer(1u << 20);
+    constexpr size_t kPiece = size_t(1) << 20;
+    uint8_t* buffer = scratchBuffer(kPiece);
     for (const Range& r : m_ranges) {
-        if (!file.seek(qint64(r.offset))) {
-            error = QStringLiteral("cannot read %1").arg(m_path);
-            return false;
-        }
-        uint64_t left = r.length;
-        while (left > 0) {
-            const qint64 want = qint64(std::min<uint64_t>(left, buffer.size()));
-            if (file.read(reinterpret_cast<char*>(buffer.data()), want) != want) {
+        for (uint64_t done = 0; done < r.length;) {
+            const size_t want = size_t(std::min<uint64_t>(r.length - done, kPiece));
+            if (!readFully(file.fd, buffer, want, int64_t(r.offset + done))) {
                 error = QStringLiteral("cannot read %1").arg(m_path);
                 return false;
             }
-            if (m_reverseBits) reverseBitsInPlace(buffer.data(), size_t(want));
-            sink(buffer.data(), size_t(want));
-            left -= uint64_t(want);
+            if (m_reverseBits) reverseBitsInPlace(buffer, want);
+            sink(buffer, want);
+            done += want;
         }
     }
     return true;

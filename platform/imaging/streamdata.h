@@ -4,6 +4,8 @@
 // document's spill file, or as byte ranges of the source file itself (pass-through data
 // is never copied; the source is read again while writing).
 
+#include "platform/imaging/sourcefile.h"
+
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -36,17 +38,40 @@ private:
     std::vector<uint8_t> m_bytes;
 };
 
-// Ranges of a source file. The file's size and modification time are remembered so that a
-// file changed between ApAddImage and ApClose fails the write instead of corrupting it.
+struct ByteRange {
+    uint64_t offset;
+    uint64_t length;
+};
+
+// Ranges of a file's bytes already read (a JPEG or PNG kept from its one read): handed to
+// the writer where they lie, never copied. The file is not read again, but like every
+// passed-through source it must not have changed since it was read.
+class SharedBytesStreamData final : public StreamData {
+public:
+    SharedBytesStreamData(const QString& path, const FileStamp& stamp, std::shared_ptr<const SourceBytes> bytes,
+                          std::vector<ByteRange> ranges);
+    uint64_t size() const override { return m_size; }
+    bool writeTo(const ByteSink& sink, QString& error) const override;
+
+private:
+    QString m_path;
+    FileStamp m_stamp;
+    std::shared_ptr<const SourceBytes> m_bytes;
+    std::vector<ByteRange> m_ranges;
+    uint64_t m_size = 0;
+};
+
+// Ranges of a source file, read again while writing. The file's stamp is remembered so that
+// a file changed between ApAddImage and ApClose fails the write instead of corrupting it.
 class SourceStreamData final : public StreamData {
 public:
-    struct Range {
-        uint64_t offset;
-        uint64_t length;
-    };
+    using Range = ByteRange;
     // Answers null with `error` set when the file cannot be examined.
     static std::shared_ptr<SourceStreamData> create(const QString& path, std::vector<Range> ranges,
                                                     bool reverseBits, QString& error);
+    // The same for a file whose stamp the caller took when it read the file.
+    static std::shared_ptr<SourceStreamData> create(const QString& path, const FileStamp& stamp,
+                                                    std::vector<Range> ranges, bool reverseBits, QString& error);
     uint64_t size() const override { return m_size; }
     bool writeTo(const ByteSink& sink, QString& error) const override;
 
@@ -56,9 +81,12 @@ private:
     std::vector<Range> m_ranges;
     bool m_reverseBits = false;
     uint64_t m_size = 0;
-    int64_t m_fileSize = 0;
-    int64_t m_modified = 0;
+    FileStamp m_stamp;
 };
+
+// A block of at least `size` bytes for copying data through, kept by the calling thread and
+// reused, so that streams read in pieces touch no fresh memory each time.
+uint8_t* scratchBuffer(size_t size);
 
 // Reverses the bit order of every byte (TIFF FillOrder 2 to the PDF's MSB-first order).
 void reverseBitsInPlace(uint8_t* data, size_t size);

@@ -23,18 +23,19 @@ public:
         : m_file(std::move(file)), m_offset(offset), m_length(length) {}
     uint64_t size() const override { return m_length; }
     bool writeTo(const ByteSink& sink, QString& error) const override {
-        std::vector<uint8_t> buffer(std::min<uint64_t>(m_length, 1u << 20));
+        constexpr size_t kPiece = size_t(1) << 20;
+        uint8_t* buffer = scratchBuffer(kPiece);
         uint64_t done = 0;
         while (done < m_length) {
-            const size_t want = size_t(std::min<uint64_t>(m_length - done, buffer.size()));
-            const ssize_t got = ::pread(m_file->fd, buffer.data(), want, off_t(m_offset + done));
+            const size_t want = size_t(std::min<uint64_t>(m_length - done, kPiece));
+            const ssize_t got = ::pread(m_file->fd, buffer, want, off_t(m_offset + done));
             if (got <= 0) {
                 if (got < 0 && errno == EINTR) continue;
                 error = QStringLiteral("cannot read the temporary file: %1")
                             .arg(QString::fromLocal8Bit(std::strerror(errno)));
                 return false;
             }
-            sink(buffer.data(), size_t(got));
+            sink(buffer, size_t(got));
             done += uint64_t(got);
         }
         return true;
@@ -90,6 +91,12 @@ StreamDataPtr StreamStore::keep(std::vector<uint8_t>&& bytes, QString& error) {
     auto data = std::make_shared<SpillStreamData>(m_spill, m_spillSize, n);
     m_spillSize += n;
     return data;
+}
+
+StreamDataPtr StreamStore::keep(const QString& path, const FileStamp& stamp, std::shared_ptr<const SourceBytes> bytes,
+                                std::vector<ByteRange> ranges) {
+    m_memoryUsed += bytes->size;
+    return std::make_shared<SharedBytesStreamData>(path, stamp, std::move(bytes), std::move(ranges));
 }
 
 void StreamStore::rollback(const Mark& mark) {

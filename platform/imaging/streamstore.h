@@ -22,6 +22,10 @@ public:
 
     // Takes ownership of `bytes`; answers null with `error` set when spilling fails.
     StreamDataPtr keep(std::vector<uint8_t>&& bytes, QString& error);
+    // Ranges of the bytes read from the file at `path` with `stamp`, held where they are
+    // (the caller checked hasRoomFor).
+    StreamDataPtr keep(const QString& path, const FileStamp& stamp, std::shared_ptr<const SourceBytes> bytes,
+                       std::vector<ByteRange> ranges);
 
     // A point to return to when a file fails half-way: the streams kept after it are
     // dropped by their owners, and their space is given back.

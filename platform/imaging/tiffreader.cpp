@@ -76,16 +76,24 @@ int passGroup4(TiffHandle& tiff, const QString& path, uint32_t width, uint32_t h
     }
     const bool reversed = tag16(t, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB) == FILLORDER_LSB2MSB;
     ImageStream& s = page.image;
+    // Like every passed-through source, the file must not change before the close.
+    FileStamp stamp;
+    if (!stampOf(TIFFFileno(t), stamp)) {
+        error = QStringLiteral("cannot read %1").arg(path);
+        return ApCannotRead;
+    }
     if (store.hasRoomFor(counts[0])) {
-        std::vector<uint8_t> raw(static_cast<size_t>(counts[0]));
-        if (TIFFReadRawStrip(t, 0, raw.data(), tmsize_t(raw.size())) != tmsize_t(raw.size())) {
+        auto raw = std::make_shared<SourceBytes>();
+        raw->size = static_cast<size_t>(counts[0]);
+        raw->data.reset(new uint8_t[raw->size]);
+        if (TIFFReadRawStrip(t, 0, raw->data.get(), tmsize_t(raw->size)) != tmsize_t(raw->size)) {
             error = QStringLiteral("%1: Group 4 data cut short").arg(path);
             return ApCorrupt;
         }
-        if (reversed) reverseBitsInPlace(raw.data(), raw.size());
-        s.data = store.keep(std::move(raw), error);
+        if (reversed) reverseBitsInPlace(raw->data.get(), raw->size);
+        s.data = store.keep(path, stamp, std::move(raw), {{0, counts[0]}});
     } else {
-        s.data = SourceStreamData::create(path, {{offsets[0], counts[0]}}, reversed, error);
+        s.data = SourceStreamData::create(path, stamp, {{offsets[0], counts[0]}}, reversed, error);
     }
     if (!s.data) {
         if (error.isEmpty()) error = QStringLiteral("%1: Group 4 data cut short").arg(path);

@@ -1,5 +1,6 @@
 // The document as a whole: handles, multi-page sources, PDF merges, all-or-nothing adds,
 // broken inputs and the atomic write.
+#include "platform/imaging/pdfdocument.h"
 #include "platform/imaging/raster.h"
 #include "platform/imaging/streamstore.h"
 #include "tests/imaging/imagingtest.h"
@@ -153,19 +154,52 @@ TEST_F(Document, HandlesAndArgumentsAreChecked) {
 
 TEST_F(Document, SameInputGivesTheSameBytes) {
     const QString input = write(QStringLiteral("in.png"), fx::pngBytes(fx::pattern(20, 20, 4, 8)));
-    ASSERT_EQ(convertImage(input, path(QStringLiteral("one.pdf"))).closed, 0);
-    ASSERT_EQ(convertImage(input, path(QStringLiteral("two.pdf"))).closed, 0);
+    PdfDocument::setFixedIdForTests(true); // the ID alone differs between documents
+    const int one = convertImage(input, path(QStringLiteral("one.pdf"))).closed;
+    const int two = convertImage(input, path(QStringLiteral("two.pdf"))).closed;
+    PdfDocument::setFixedIdForTests(false);
+    ASSERT_EQ(one, 0);
+    ASSERT_EQ(two, 0);
     EXPECT_EQ(fx::readBytes(path(QStringLiteral("one.pdf"))), fx::readBytes(path(QStringLiteral("two.pdf"))));
 }
 
+// Passed-through data kept from the one read (JPEG, PNG) and data read again while writing
+// (a Group 4 strip) alike: a source changed after the add fails the close.
 TEST_F(Document, SourceChangedBeforeCloseFailsTheWrite) {
-    const QString input = write(QStringLiteral("in.png"), fx::pngBytes(fx::pattern(20, 20, 1, 8)));
-    const QString output = path(QStringLiteral("out.pdf"));
-    const int h = ApCreate(output);
-    ASSERT_EQ(ApAddImage(h, input), 1);
-    ASSERT_TRUE(fx::writeBytes(input, fx::pngBytes(fx::pattern(21, 20, 1, 8)))); // passed-through data moved
-    EXPECT_EQ(ApClose(h), ApCannotRead);
-    EXPECT_FALSE(QFile::exists(output));
+    const std::vector<std::pair<QString, std::function<void(const QString&, int)>>> sources = {
+        {QStringLiteral("in.jpg"),
+         [](const QString& file, int w) { fx::writeBytes(file, fx::jpegBytes(fx::photo(w, 20, 3))); }},
+        {QStringLiteral("in.png"),
+         [](const QString& file, int w) { fx::writeBytes(file, fx::pngBytes(fx::pattern(w, 20, 1, 8))); }},
+        {QStringLiteral("in.tif"), [](const QString& file, int w) { fx::writeTiff(file, {g4Page(w, 20)}); }},
+    };
+    for (const auto& [name, make] : sources) {
+        SCOPED_TRACE(name.toStdString());
+        const QString input = path(name);
+        const QString output = path(QStringLiteral("out.pdf"));
+        make(input, 20);
+        const int h = ApCreate(output);
+        ASSERT_EQ(ApAddImage(h, input), 1);
+        make(input, 21); // passed-through data moved
+        EXPECT_EQ(ApClose(h), ApCannotRead);
+        EXPECT_FALSE(QFile::exists(output));
+    }
+}
+
+TEST_F(Document, DocumentsFromDifferentSourcesGetDifferentIds) {
+    const QString a = write(QStringLiteral("a.jpg"), fx::jpegBytes(fx::photo(30, 20, 3, 1)));
+    const QString b = write(QStringLiteral("b.jpg"), fx::jpegBytes(fx::photo(30, 20, 3, 2)));
+    const auto idOf = [&](const QString& input, const QString& name) {
+        const QString output = path(name);
+        EXPECT_EQ(convertImage(input, output).closed, 0);
+        QPDF pdf;
+        pdf.processFile(QFile::encodeName(output).constData());
+        return pdf.getTrailer().getKey("/ID").getArrayItem(0).getStringValue();
+    };
+    const std::string first = idOf(a, QStringLiteral("a.pdf"));
+    const std::string second = idOf(b, QStringLiteral("b.pdf"));
+    EXPECT_EQ(first.size(), 16u);
+    EXPECT_NE(first, second);
 }
 
 TEST(StreamStore, SpillsPastTheBudgetAndRollsBack) {
