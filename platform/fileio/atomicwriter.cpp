@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -161,6 +162,40 @@ bool AtomicWriter::write(const void* data, size_t size) {
     }
     m_buffer.insert(m_buffer.end(), p, p + size);
     return true;
+}
+
+qint64 AtomicWriter::copyFrom(int fd, qint64 offset, qint64 length) {
+    if (m_fd < 0 || m_errorNumber || !flushBuffer()) return -1;
+    qint64 done = 0;
+    bool inKernel = true;
+    std::vector<char> piece;
+    while (done < length) {
+        const size_t want = size_t(std::min<qint64>(length - done, qint64(1) << 30));
+        ssize_t n = -1;
+        if (inKernel) {
+            off_t from = off_t(offset + done);
+            n = ::sendfile(m_fd, fd, &from, want);
+            if (n < 0 && (errno == EINVAL || errno == ENOSYS)) {
+                inKernel = false; // a source sendfile cannot read: through our memory instead
+                continue;
+            }
+        } else {
+            piece.resize(std::min(want, kBufferSize));
+            n = ::pread(fd, piece.data(), piece.size(), off_t(offset + done));
+            if (n < 0 && errno != EINTR) break; // the source failed: the caller sees a short copy
+            if (n > 0 && !write(piece.data(), size_t(n))) return -1;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            fail("cannot write", errno);
+            return -1;
+        }
+        if (n == 0) break; // the source ended early
+        done += n;
+        if (inKernel) m_written += n;
+    }
+    if (!inKernel && !flushBuffer()) return -1;
+    return done;
 }
 
 int AtomicWriter::descriptor() {

@@ -40,6 +40,10 @@ public:
     bool open();
     bool write(const void* data, size_t size);
     bool write(QByteArrayView bytes) { return write(bytes.data(), size_t(bytes.size())); }
+    // Copies `length` bytes from `offset` of the readable file `fd` into the file, inside
+    // the kernel where it can (no copy through our memory). Answers the bytes copied: fewer
+    // than `length` when the source ends early, -1 when writing failed (error set as for write).
+    qint64 copyFrom(int fd, qint64 offset, qint64 length);
     // For libraries that write through a descriptor of their own (libtiff seeks and reads
     // back): flushes what is buffered and hands out the descriptor, which stays ours (dup it
     // for a library that closes what it is given). -1 when not open.
@@ -49,6 +53,8 @@ public:
     void cancel();
 
     bool isOpen() const { return m_fd >= 0; }
+    // Bytes written so far, buffered ones included.
+    qint64 size() const { return m_written + qint64(m_buffer.size()); }
     const QString& target() const { return m_target; }
     int errorNumber() const { return m_errorNumber; } // 0 when nothing failed
     int systemError() const { return m_systemError; }

@@ -65,7 +65,7 @@ public:
     Output(fileio::AtomicWriter& file, int objects) : m_file(file), m_offsets(size_t(objects) + 1, 0) {}
 
     void put(const void* data, size_t size) {
-        if (m_file.write(data, size)) m_written += size;
+        m_file.write(data, size);
     }
     void put(const std::string& text) { put(text.data(), text.size()); }
 
@@ -84,23 +84,17 @@ public:
         begin(number);
         const uint64_t length = data.size();
         put(dict.text(" /Length " + std::to_string(length)) + "\nstream\n");
-        uint64_t passed = 0;
-        const bool read = data.writeTo(
-            [&](const uint8_t* p, size_t n) {
-                put(p, n);
-                passed += n;
-            },
-            error);
-        if (!read) return ApCannotRead;
-        if (passed != length) {
-            error = QStringLiteral("stream data of %1 bytes where %2 were expected").arg(passed).arg(length);
+        const qint64 before = m_file.size();
+        if (!data.copyInto(m_file, error)) return ApCannotRead;
+        if (!m_file.errorNumber() && uint64_t(m_file.size() - before) != length) {
+            error = QStringLiteral("stream data of %1 bytes where %2 were expected").arg(m_file.size() - before).arg(length);
             return ApCannotRead;
         }
         put("endstream\nendobj\n");
         return ApOk;
     }
     void finish(const std::string& id) {
-        const uint64_t xref = m_written;
+        const uint64_t xref = uint64_t(m_file.size());
         char line[32];
         put("xref\n0 " + std::to_string(m_offsets.size()) + "\n0000000000 65535 f \n");
         for (size_t i = 1; i < m_offsets.size(); ++i) {
@@ -114,13 +108,12 @@ public:
 
 private:
     void begin(int number) {
-        m_offsets[size_t(number)] = m_written;
+        m_offsets[size_t(number)] = uint64_t(m_file.size());
         put(std::to_string(number) + " 0 obj\n");
     }
 
     fileio::AtomicWriter& m_file;
     std::vector<uint64_t> m_offsets;
-    uint64_t m_written = 0;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/imaging/streamdata.h"
 
+#include "platform/fileio/atomicwriter.h"
 #include "platform/imaging/raster.h"
 #include "platform/imaging/sourcefile.h"
 
@@ -15,6 +16,10 @@ std::vector<uint8_t> StreamData::bytes() const {
     QString error;
     writeTo([&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); }, error);
     return out;
+}
+
+bool StreamData::copyInto(fileio::AtomicWriter& file, QString& error) const {
+    return writeTo([&](const uint8_t* p, size_t n) { file.write(p, n); }, error);
 }
 
 bool MemoryStreamData::writeTo(const ByteSink& sink, QString&) const {
@@ -108,14 +113,34 @@ std::shared_ptr<SourceStreamData> SourceStreamData::create(const QString& path, 
     return d;
 }
 
-bool SourceStreamData::writeTo(const ByteSink& sink, QString& error) const {
-    ScopedDescriptor file;
+bool SourceStreamData::openUnchanged(ScopedDescriptor& file, QString& error) const {
     FileStamp now;
     QString ignored;
     if (openSourceDescriptor(m_path, file.fd, ignored) != ApOk || !stampOf(file.fd, now) || now != m_stamp) {
         error = changedError(m_path);
         return false;
     }
+    return true;
+}
+
+bool SourceStreamData::copyInto(fileio::AtomicWriter& target, QString& error) const {
+    if (m_reverseBits) return StreamData::copyInto(target, error);
+    ScopedDescriptor file;
+    if (!openUnchanged(file, error)) return false;
+    for (const Range& r : m_ranges) {
+        const qint64 copied = target.copyFrom(file.fd, qint64(r.offset), qint64(r.length));
+        if (copied < 0) return true; // the failed write is the target's to report
+        if (copied != qint64(r.length)) {
+            error = changedError(m_path);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SourceStreamData::writeTo(const ByteSink& sink, QString& error) const {
+    ScopedDescriptor file;
+    if (!openUnchanged(file, error)) return false;
     constexpr size_t kPiece = size_t(1) << 20;
     uint8_t* buffer = scratchBuffer(kPiece);
     for (const Range& r : m_ranges) {

@@ -12,6 +12,10 @@
 #include <memory>
 #include <vector>
 
+namespace fileio {
+class AtomicWriter;
+}
+
 namespace imaging {
 
 using ByteSink = std::function<void(const uint8_t* data, size_t size)>;
@@ -22,6 +26,9 @@ public:
     virtual uint64_t size() const = 0;
     // Streams the bytes into `sink`; answers false with `error` set when they cannot be read.
     virtual bool writeTo(const ByteSink& sink, QString& error) const = 0;
+    // Writes the bytes into `file`; answers false with `error` set when they cannot be read
+    // (a failed write stays on `file`).
+    virtual bool copyInto(fileio::AtomicWriter& file, QString& error) const;
     // All bytes at once (tests, small streams).
     std::vector<uint8_t> bytes() const;
 };
@@ -74,9 +81,13 @@ public:
                                                     std::vector<Range> ranges, bool reverseBits, QString& error);
     uint64_t size() const override { return m_size; }
     bool writeTo(const ByteSink& sink, QString& error) const override;
+    // From the source file to the target file inside the kernel.
+    bool copyInto(fileio::AtomicWriter& file, QString& error) const override;
 
 private:
     SourceStreamData() = default;
+    // The source, opened and checked against its stamp; false with `error` set.
+    bool openUnchanged(ScopedDescriptor& file, QString& error) const;
     QString m_path;
     std::vector<Range> m_ranges;
     bool m_reverseBits = false;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -108,6 +109,35 @@ TEST_P(Writer, CancelAndFailuresLeaveNothingAndNoReplaceNeverReplaces) {
     ASSERT_TRUE(fileio::writeFileAtomically(path("fresh.pdf"), "x", false, nullptr, nullptr,
                                             AtomicWriter::Mode::NoReplace));
     EXPECT_EQ(entries(dir.path()), QStringList({"folder.pdf", "fresh.pdf", "keep.pdf"}));
+}
+
+TEST_P(Writer, CopiesFromAnotherFileInOrderWithItsErrors) {
+    QByteArray source(600 * 1024, '\0');
+    for (int i = 0; i < source.size(); ++i)
+        source[i] = char(i * 7);
+    put(path("source.jpg"), source);
+    const int fd = ::open(QFile::encodeName(path("source.jpg")).constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    {
+        AtomicWriter w(path("out.pdf"));
+        ASSERT_TRUE(w.open());
+        EXPECT_TRUE(w.write("head", 4));
+        EXPECT_EQ(w.copyFrom(fd, 10, source.size() - 10), source.size() - 10);
+        EXPECT_TRUE(w.write("tail", 4));
+        EXPECT_EQ(w.copyFrom(fd, source.size() - 5, 100), 5); // the source ends early
+        ASSERT_TRUE(w.commit());
+    }
+    EXPECT_EQ(readAll(path("out.pdf")), "head" + source.mid(10) + "tail" + source.right(5));
+    {
+        ScopedFileSizeLimit limit(100 * 1024);
+        AtomicWriter w(path("out.pdf"));
+        ASSERT_TRUE(w.open());
+        EXPECT_EQ(w.copyFrom(fd, 0, source.size()), -1);
+        EXPECT_EQ(w.errorNumber(), 61);
+        EXPECT_FALSE(w.commit());
+    }
+    ::close(fd);
+    EXPECT_EQ(readAll(path("out.pdf")), "head" + source.mid(10) + "tail" + source.right(5));
 }
 
 INSTANTIATE_TEST_SUITE_P(TempFiles, Writer, ::testing::Values(true, false),
