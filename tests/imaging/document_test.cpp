@@ -186,6 +186,19 @@ TEST_F(Document, SourceChangedBeforeCloseFailsTheWrite) {
     }
 }
 
+// The strip is decoded without drawing its rows: damage must still be found.
+TEST_F(Document, DamagedGroup4StripIsRefusedBeforePassThrough) {
+    const QString input = path(QStringLiteral("in.tif"));
+    ASSERT_TRUE(fx::writeTiff(input, {g4Page(400, 300)}));
+    QByteArray bytes = fx::readBytes(input);
+    const qsizetype from = 8 + (bytes.size() - 8) / 4; // inside the strip, which follows the header
+    bytes.replace(from, 64, QByteArray(64, '\0'));
+    ASSERT_TRUE(fx::writeBytes(input, bytes));
+    const Conversion c = convertImage(input, path(QStringLiteral("out.pdf")));
+    EXPECT_EQ(c.added, ApCorrupt);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("out.pdf"))));
+}
+
 TEST_F(Document, DocumentsFromDifferentSourcesGetDifferentIds) {
     const QString a = write(QStringLiteral("a.jpg"), fx::jpegBytes(fx::photo(30, 20, 3, 1)));
     const QString b = write(QStringLiteral("b.jpg"), fx::jpegBytes(fx::photo(30, 20, 3, 2)));
