@@ -12,6 +12,7 @@
 #include "platform/tiffpages/tiffpages.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 using pageops::check;
 using pageops::folderForSource;
@@ -171,10 +172,16 @@ bool TiffPdfCommands::Convert_EachTiffToPDFx(const QString& OutputPath) {
         if (OutputPath.isEmpty()) return;
         FileProccessed = 0;
         fileio::OutputSet outputs; // all PDFs or none
+        QSet<QString> targets;
         for (const clsColSetOrderGrid& record : std::as_const(colOrderedData)) {
             const qsizetype dot = record.filename().indexOf(u'.');
             if (dot < 0) raiseError(5, QStringLiteral("%1: a file name without extension").arg(record.filename()));
             const QString target = modGeneral::ValidateDir(OutputPath) + record.filename().left(dot) + QStringLiteral(".Pdf");
+            // Two files named alike up to their first "." would share one PDF, the later
+            // one replacing the earlier's.
+            if (targets.contains(target))
+                raiseError(58, QStringLiteral("%1: %2 is already written by this call").arg(record.FullPath(), target));
+            targets.insert(target);
             DoEvents();
             pageops::convertToPdf(record.FullPath(), target);
             outputs.add(target);

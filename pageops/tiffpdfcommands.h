@@ -53,7 +53,8 @@ public:
     bool DeleteTiffPage(const QString& SrcFile, int DeletePageno);
     // All or nothing; each record contributes its Range ("0" or "" for all pages).
     bool CombineOrderPdf();
-    // One PDF per record, named after the part of its name before the first "." plus ".Pdf".
+    // One PDF per record, named after the part of its name before the first "." plus ".Pdf";
+    // two records that would share a PDF fail the call.
     bool Convert_EachTiffToPDFx(const QString& OutputPath);
     bool Convert_EachTiffToPDFbyOne(const QString& SrcFilePath, const QString& OutputPath);
     // Every page of every record, in order; one record is copied as it is.

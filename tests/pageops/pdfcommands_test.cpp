@@ -284,6 +284,15 @@ TEST_F(PdfCommands, EachTiffToPdfIsAllOrNothing) {
     EXPECT_TRUE(entries(out2).isEmpty());
     EXPECT_FALSE(commands.Convert_EachTiffToPDFx(QString()));
 
+    // a.scan.tif and a.page2.tif both name a.Pdf: the second would replace the first's PDF.
+    const QString twin = path("a.page2.tif");
+    ASSERT_TRUE(makeTiff(twin, {9}));
+    const QString out3 = path("out3");
+    ASSERT_TRUE(QDir().mkdir(out3));
+    commands.colOrderedData = {record(a), record(twin)};
+    EXPECT_FALSE(commands.Convert_EachTiffToPDFx(out3));
+    EXPECT_TRUE(entries(out3).isEmpty());
+
     ASSERT_TRUE(commands.Convert_EachTiffToPDFbyOne(a, path("one.pdf")));
     EXPECT_EQ(commands.GetNoOfPagesFromPDF(path("one.pdf"), QString()), 3);
     EXPECT_FALSE(commands.Convert_EachTiffToPDFbyOne(bad, path("bad.pdf")));
