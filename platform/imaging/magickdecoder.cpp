@@ -49,6 +49,18 @@ void prepare(Magick::Image& image, const MagickRead& how) {
     image.magick(how.coder);
 }
 
+// The size the image will have, without decoding its pixels.
+int ping(const Magick::Blob& blob, const MagickRead& how, int64_t& width, int64_t& height, QString& error) {
+    Magick::Image probe;
+    const int rc = guarded(error, [&] {
+        prepare(probe, how);
+        probe.ping(blob);
+    });
+    width = int64_t(probe.columns());
+    height = int64_t(probe.rows());
+    return rc;
+}
+
 // Paints a page with alpha onto white and drops the alpha.
 void flattenOnWhite(RasterPage& page) {
     if (page.alpha.empty())
@@ -95,15 +107,9 @@ int decodeMagickPage(QByteArray data, MagickRead how, const MagickHeader& header
         return rc;
 
     // Dimensions first: nothing is allocated for a page we would refuse.
-    Magick::Image probe;
-    rc = guarded(error, [&] {
-        prepare(probe, how);
-        probe.ping(blob);
-    });
-    if (rc != ApOk)
+    int64_t width = 0, height = 0;
+    if ((rc = ping(blob, how, width, height, error)) != ApOk)
         return rc;
-    int64_t width = int64_t(probe.columns());
-    int64_t height = int64_t(probe.rows());
     const int bits = header.bitsPerPixel > 0 ? header.bitsPerPixel : 24;
     const int64_t decoded = (width > kMaxSide || height > kMaxSide) ? INT64_MAX : (width * bits + 7) / 8 * height;
     if (!withinLimits(width, height, decoded) ||
@@ -111,19 +117,11 @@ int decodeMagickPage(QByteArray data, MagickRead how, const MagickHeader& header
         error = QStringLiteral("page of %1 x %2 pixels is over the limits").arg(width).arg(height);
         return width > 0 && height > 0 ? ApOverLimits : ApCorrupt;
     }
-
     if (how.density > 0 && how.maxPixels > 0 && double(width) * double(height) > how.maxPixels) {
         // A picture too large for its resolution is drawn at a lower one.
         how.density = std::floor(how.density * std::sqrt(how.maxPixels / (double(width) * double(height))));
-        Magick::Image smaller;
-        rc = guarded(error, [&] {
-            prepare(smaller, how);
-            smaller.ping(blob);
-        });
-        if (rc != ApOk)
+        if ((rc = ping(blob, how, width, height, error)) != ApOk)
             return rc;
-        width = int64_t(smaller.columns());
-        height = int64_t(smaller.rows());
     }
 
     Magick::Image image;
