@@ -104,9 +104,10 @@ void frmSetOrder_MConTiff::buildControls() {
     Frame2 = named(new QGroupBox, "Frame2");
     cmdOK = named(new QPushButton(QStringLiteral("Con&vert")), "cmdOK");
     cmdCancel = named(new QPushButton(QStringLiteral("&Cancel")), "cmdCancel");
-    // Enter in a text box must not start a merge by itself.
-    cmdOK->setAutoDefault(false);
-    cmdCancel->setAutoDefault(false);
+    // Enter in a text box must neither start a merge nor reorder the list nor open the
+    // picker: no button of this dialog takes Enter for itself.
+    for (QPushButton* b : {cmdUp, cmdDown, cmdBrowse, cmdOK, cmdCancel})
+        b->setAutoDefault(false);
     auto* buttons = new QHBoxLayout(Frame2);
     buttons->addStretch(1);
     buttons->addWidget(cmdOK);

@@ -178,6 +178,19 @@ TEST_F(SetOrderDialog, UpAndDownMoveTheSelectedBlockOneRowAndNeverPastTheEnds) {
     EXPECT_TRUE(storage.errorLog().isEmpty());
 }
 
+TEST_F(SetOrderDialog, EnterInTheTextBoxesNeitherReordersNorPicksNorConverts) {
+    auto d = open({"/s/a", "/s/b", "/s/c"});
+    d->show();
+    d->vsFilesSetOrder->Select(2, 0, 2, d->vsFilesSetOrder->Cols() - 1);
+    for (QLineEdit* box : {d->txtmanualfilename, d->txtOutputFolder}) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    EXPECT_EQ(names(*d), QStringList({"a", "b", "c"}));
+    EXPECT_TRUE(fake.folderRequests.isEmpty());
+    EXPECT_TRUE(fake.messages.isEmpty());
+}
+
 TEST_F(SetOrderDialog, TheMergedPdfHoldsEveryPageInTheOrderShownAndIsOpenedWhenAsked) {
     const QStringList files = fourSources();
     settings.setIsDefaultPathMConvToPDF(1);
