@@ -151,12 +151,13 @@ bool ApImgToPdf::Convert_EachTiffToPDFbyOne(const QString& SrcFilePath, const QS
 }
 
 bool ApImgToPdf::ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage,
-                                  const QString& EncodColor, const QString& EncodGraycale, const QString& EncodBW) {
+                                  const QString& EncodColor, const QString& EncodGraycale, const QString& EncodBW,
+                                  bool replaceExisting) {
     bool ok = false;
     trap(u"ConverImageToPdf", kOwner, [&] {
         if (strOutputImage.isEmpty() || strInputImage.isEmpty())
             return;
-        const int handle = imaging::ApCreate(strOutputImage);
+        const int handle = imaging::ApCreate(strOutputImage, !replaceExisting);
         if (handle <= 0)
             return;
         Document document(handle);

@@ -29,6 +29,8 @@ public:
 
     // One image into one PDF; only the compression name of the image's own colour class
     // (1-bit: EncodBW, 8-bit: EncodGraycale, 24-bit: EncodColor) is handed to the library.
+    // Without `replaceExisting` a file that exists at the target when the PDF is put in
+    // place is left alone and the conversion fails (the check is part of the rename).
     bool ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage, const QString& EncodColor,
-                          const QString& EncodGraycale, const QString& EncodBW);
+                          const QString& EncodGraycale, const QString& EncodBW, bool replaceExisting = true);
 };

@@ -235,9 +235,9 @@ void frmConImageToPdf::cmdconvert_Click() {
         std::optional<ApImgToPdf> engine;
         imagetopdf::ImageToPdfRun run(options, [&engine](const QString& source, const QString& target,
                                                          const QString& colour, const QString& grey,
-                                                         const QString& bw) {
+                                                         const QString& bw, bool replace) {
             if (!engine) engine.emplace();
-            return engine->ConverImageToPdf(source, target, colour, grey, bw);
+            return engine->ConverImageToPdf(source, target, colour, grey, bw, replace);
         });
         // The files are converted one after another on a worker thread, so that no image, however
         // long it takes to encode, keeps this thread from painting the window; the progress comes

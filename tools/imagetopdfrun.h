@@ -34,9 +34,10 @@ struct SourceFile {
 
 class ImageToPdfRun {
 public:
-    // Writes one PDF; true when it was written. Names are passed colour, grey, black-and-white.
+    // Writes one PDF; true when it was written. Names are passed colour, grey, black-and-white;
+    // without `replace` an existing target must be left alone even if it appears meanwhile.
     using Converter = std::function<bool(const QString& source, const QString& target, const QString& colour,
-                                         const QString& grey, const QString& bw)>;
+                                         const QString& grey, const QString& bw, bool replace)>;
 
     ImageToPdfRun(RunOptions options, Converter converter);
 

@@ -17,6 +17,7 @@ namespace {
 
 struct Document {
     QString target;
+    bool noReplace = false;
     CompressionChoice choice;
     PdfDocument pdf;
 };
@@ -83,7 +84,7 @@ template <class Body> int guarded(const QString& what, Body&& body) {
 
 } // namespace
 
-int ApCreate(const QString& outputPdfPath) {
+int ApCreate(const QString& outputPdfPath, bool noReplace) {
     if (outputPdfPath.isEmpty()) return fail(ApBadArgument, QStringLiteral("no output path"));
     const QFileInfo info(outputPdfPath);
     const QFileInfo folder(info.absolutePath());
@@ -92,6 +93,7 @@ int ApCreate(const QString& outputPdfPath) {
     return guarded(outputPdfPath, [&] {
         auto doc = std::make_shared<Document>();
         doc->target = info.absoluteFilePath();
+        doc->noReplace = noReplace;
         Registry& r = registry();
         QMutexLocker lock(&r.mutex);
         const int handle = r.next++;
@@ -170,7 +172,9 @@ int ApClose(int handle, const std::function<void(int percent)>& progress) {
         return fail(ApNoPage, QStringLiteral("%1 not written: the document has no page").arg(doc->target));
     return guarded(doc->target, [&] {
         QString error;
-        const int rc = doc->pdf.write(doc->target, error, progress);
+        const int rc = doc->pdf.write(doc->target, error, progress,
+                                      doc->noReplace ? fileio::AtomicWriter::Mode::NoReplace
+                                                     : fileio::AtomicWriter::Mode::Replace);
         return rc < 0 ? fail(rc, error) : ApOk;
     });
 }

@@ -9,9 +9,10 @@
 
 namespace imaging {
 
-// Validates and remembers the target; nothing is written until ApClose.
+// Validates and remembers the target; nothing is written until ApClose. With `noReplace`
+// ApClose fails instead of replacing a file that exists at the target by then.
 // Answers a handle > 0, or a negative code.
-int ApCreate(const QString& outputPdfPath);
+int ApCreate(const QString& outputPdfPath, bool noReplace = false);
 
 // Code 211: bits per pixel of the image's first page as stored (PDF 0); negative when unreadable.
 int ApGetFunction(int handle, int code, int arg1, int arg2, const QString& imagePath, int arg3);

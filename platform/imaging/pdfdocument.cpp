@@ -195,8 +195,9 @@ std::string PdfDocument::documentId(const QString& target) const {
     return std::string(digest.constData(), size_t(digest.size()));
 }
 
-int PdfDocument::write(const QString& target, QString& error, const std::function<void(int percent)>& progress) {
-    fileio::AtomicWriter file(target);
+int PdfDocument::write(const QString& target, QString& error, const std::function<void(int percent)>& progress,
+                       fileio::AtomicWriter::Mode mode) {
+    fileio::AtomicWriter file(target, mode);
     if (!file.open()) {
         error = file.errorString();
         return ApCannotWrite;

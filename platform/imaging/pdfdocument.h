@@ -5,6 +5,7 @@
 // pages only is written by our own writer; once another PDF's pages join, the document moves
 // to a QPDF document and QPDF writes it.
 
+#include "platform/fileio/atomicwriter.h"
 #include "platform/imaging/encodedimage.h"
 #include "platform/imaging/sourcefile.h"
 #include "platform/imaging/streamstore.h"
@@ -46,7 +47,9 @@ public:
 
     // Writes and commits the document; answers ApOk or an ApCode with `target` untouched.
     // `progress` receives the percentage of the document's objects written so far.
-    int write(const QString& target, QString& error, const std::function<void(int percent)>& progress = {});
+    // With NoReplace an existing target is left alone, checked at the commit itself.
+    int write(const QString& target, QString& error, const std::function<void(int percent)>& progress = {},
+              fileio::AtomicWriter::Mode mode = fileio::AtomicWriter::Mode::Replace);
 
     // At least this PDF version (major * 10 + minor, e.g. 15) is written.
     void requireVersion(int version);

@@ -174,6 +174,18 @@ TEST_F(Engine, MergeAddsTheRecordsInOrderAndMovesTheOrderDialogsProgressBar) {
     EXPECT_TRUE(logLines().isEmpty());
 }
 
+TEST_F(Engine, WithoutReplaceAFileThatAppearsBeforeTheCommitIsKept) {
+    // The file appears while the engine pumps messages, after any check a caller made.
+    const QString target = path("late.pdf");
+    QTimer::singleShot(0, [&] { writeFile(target, "%PDF-1.4 written meanwhile\n"); });
+    EXPECT_FALSE(engine.ConverImageToPdf(path("grey.png"), target, "", "", "", false));
+    EXPECT_EQ(contents(target), QByteArray("%PDF-1.4 written meanwhile\n"));
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].contains("ApClose " + target + ": ")) << lines[0].toStdString();
+    EXPECT_EQ(strayFiles(dir.path()).filter("late"), QStringList{"late.pdf"});
+}
+
 TEST_F(Engine, MergeAppendsEveryPageOfAPdfAndNeedsNoOrderDialog) {
     ASSERT_TRUE(engine.ConverImageToPdf(path("grey.png"), path("one.pdf"), "", "", ""));
     engine.colOrderedData = {record(path("one.pdf")), record(path("rgba.png"))};
