@@ -1,6 +1,7 @@
 #include "platform/imaging/pdfdocument.h"
 
 #include "platform/fileio/atomicwriter.h"
+#include "platform/fileio/qpdfpipeline.h"
 #include "platform/imaging/pagegeometry.h"
 #include "platform/imaging/pdfimagetext.h"
 #include "platform/imaging/pdfimagewriter.h"
@@ -13,7 +14,6 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
-#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -42,18 +42,6 @@ void keepFreedMemoryForReuse() {
 // A source file changed under us: reported as "cannot read input", not as a write failure.
 struct SourceReadError : std::runtime_error {
     using std::runtime_error::runtime_error;
-};
-
-class FilePipeline final : public Pipeline {
-public:
-    explicit FilePipeline(fileio::AtomicWriter& file) : Pipeline("output", nullptr), m_file(file) {}
-    void write(unsigned char const* data, size_t len) override {
-        if (!m_file.write(data, len)) throw std::runtime_error(m_file.errorString().toStdString());
-    }
-    void finish() override {}
-
-private:
-    fileio::AtomicWriter& m_file;
 };
 
 } // namespace
@@ -219,7 +207,7 @@ int PdfDocument::write(const QString& target, QString& error, const std::functio
         // QPDF keeps the first part of an ID it finds and makes the second from the time.
         const QPDFObjectHandle idString = QPDFObjectHandle::newString(id);
         m_pdf->getTrailer().replaceKey("/ID", QPDFObjectHandle::newArray({idString, idString}));
-        FilePipeline out(file);
+        fileio::AtomicWriterPipeline out(file);
         QPDFWriter writer(*m_pdf);
         writer.setOutputPipeline(&out);
         writer.setDecodeLevel(qpdf_dl_none); // pages taken from other PDFs keep their streams as they are

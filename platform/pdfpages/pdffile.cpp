@@ -1,11 +1,11 @@
 #include "platform/pdfpages/pdffile.h"
 
 #include "platform/fileio/atomicwriter.h"
+#include "platform/fileio/qpdfpipeline.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <qpdf/ClosedFileInputSource.hh>
-#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -14,18 +14,6 @@
 namespace pdfpages {
 
 namespace {
-
-class WriterPipeline final : public Pipeline {
-public:
-    explicit WriterPipeline(fileio::AtomicWriter& file) : Pipeline("output", nullptr), m_file(file) {}
-    void write(unsigned char const* data, size_t len) override {
-        if (!m_file.write(data, len)) throw std::runtime_error(m_file.errorString().toStdString());
-    }
-    void finish() override {}
-
-private:
-    fileio::AtomicWriter& m_file;
-};
 
 QString exceptionText(const std::exception& e) { return QString::fromLocal8Bit(e.what()); }
 
@@ -84,7 +72,7 @@ bool writePdf(QPDF& pdf, const QString& target, fileio::Failure& failure,
     fileio::AtomicWriter file(target);
     if (!file.open()) return failure.set(file.errorNumber(), file.errorString());
     try {
-        WriterPipeline out(file);
+        fileio::AtomicWriterPipeline out(file);
         QPDFWriter writer(pdf);
         writer.setOutputPipeline(&out);
         // Streams go out as they came: faster, and nothing is re-encoded behind the caller's back.
