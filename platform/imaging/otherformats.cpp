@@ -5,6 +5,7 @@
 #include "platform/imaging/magickworkarounds.h"
 #include "platform/imaging/metafileemf.h"
 #include "platform/imaging/metafilewmf.h"
+#include "platform/imaging/pngreader.h"
 #include "platform/imaging/psdcomposite.h"
 #include "platform/imaging/sourcefile.h"
 #include "platform/imaging/tgadecoder.h"
@@ -111,6 +112,15 @@ int decodeIcoEntry(QFile& file, const MagickHeader& header, const PageSink& sink
     if (image.size() < header.pageLength) {
         error = QStringLiteral("ICO entry cut short");
         return ApCorrupt;
+    }
+    // libpng allocates a chunk's claimed length before reading it: a PNG entry's chunks are
+    // walked here first, so only lengths the entry really holds reach it.
+    if (image.startsWith("\x89PNG\r\n\x1a\n")) {
+        PngInfo png;
+        if (const int rc = parsePngChunks(reinterpret_cast<const uint8_t*>(image.constData()), size_t(image.size()),
+                                          png, error);
+            rc != ApOk)
+            return rc;
     }
     QByteArray ico("\0\0\1\0\1\0", 6);
     QByteArray entry = header.icoEntry;
