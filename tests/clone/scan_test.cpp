@@ -122,6 +122,26 @@ TEST_F(CloneScanTree, SkipsLinkedFoldersUnreadableFoldersAndNamesTheListCannotCa
     ::rmdir((native + "/bad\xfe folder").constData());
 }
 
+TEST_F(CloneScanTree, ANameBeginningWithU_FEFFIsClonedUnderItsOwnName) {
+    const QString bom(QChar(0xFEFF));
+    makeFile(src + "/b/" + bom + "scan.jpg");
+    makeFile(src + "/" + bom + "sub/" + bom + "p.png");
+    const Scanned s = scan(src, out);
+    const QStringList rows = s.rows(root);
+    EXPECT_EQ(s.count, 9) << rows.join("\n").toStdString();
+    EXPECT_TRUE(rows.contains("a/b/" + bom + "scan.jpg|~/out/a/b|" + bom + "scan.pdf"));
+    EXPECT_TRUE(rows.contains("a/" + bom + "sub/" + bom + "p.png|~/out/a/" + bom + "sub|" + bom + "p.pdf"));
+    EXPECT_TRUE(env.logLines().isEmpty()) << env.storage.errorLog().toStdString();
+    // And so the list reads back.
+    const auto back = parseCloneList(cloneListXml(s.list));
+    ASSERT_TRUE(back);
+    QStringList sources;
+    for (const auto& e : back->files)
+        sources << e.source();
+    EXPECT_TRUE(sources.contains(src + "/b/" + bom + "scan.jpg"));
+    EXPECT_TRUE(sources.contains(src + "/" + bom + "sub/" + bom + "p.png"));
+}
+
 TEST_F(CloneScanTree, StopEndsTheScanBeforeTheNextFile) {
     int asked = 0;
     const Scanned s = scan(src, out, nullptr, [&] { return ++asked > 3; });
