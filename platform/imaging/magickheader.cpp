@@ -45,6 +45,28 @@ int unsupported(QString& error, const char* what) {
     return ApUnsupported;
 }
 
+// ImageMagick allocates a GIF frame before it reads the frame's data, so a few bytes could
+// claim a page of hundreds of megabytes. LZW codes are at least (minimum code size + 1)
+// bits and none stands for more than 4096 pixels: data that cannot hold the frame is
+// refused before anything is allocated.
+int checkGifData(QIODevice& d, int64_t pos, int64_t pixels, QString& error) {
+    const QByteArray minCodeSize = readAt(d, pos, 1);
+    if (minCodeSize.isEmpty())
+        return corrupt(error, "GIF image data missing");
+    const int64_t codeBits = std::clamp<int64_t>(u8(minCodeSize, 0), 1, 11) + 1;
+    int64_t bytes = 0;
+    for (pos += 1;;) {
+        const QByteArray len = readAt(d, pos, 1);
+        if (len.isEmpty() || u8(len, 0) == 0)
+            break;
+        bytes += u8(len, 0);
+        pos += 1 + u8(len, 0);
+        if (bytes * 8 / codeBits * 4096 >= pixels)
+            return ApOk;
+    }
+    return corrupt(error, "GIF image data too short for its size");
+}
+
 int readGif(QIODevice& d, MagickHeader& h, QString& error) {
     const QByteArray b = readAt(d, 0, 13);
     if (b.size() < 13 || !(b.startsWith("GIF87a") || b.startsWith("GIF89a")))
@@ -72,7 +94,10 @@ int readGif(QIODevice& d, MagickHeader& h, QString& error) {
             h.bitsPerPixel = bits; // GIF answers its colour-table bits as they are
             if (h.width == 0 || h.height == 0)
                 return corrupt(error, "GIF image without pixels");
-            return ApOk;
+            if (!withinLimits(h.width, h.height, h.decodedBytes()))
+                return ApOk; // refused as over the limits, which says more than "too short"
+            const int64_t data = pos + 10 + ((local & 0x80) ? 3 * (int64_t(1) << (int(local & 7) + 1)) : 0);
+            return checkGifData(d, data, h.width * h.height, error);
         }
         if (tag[0] != '\x21')
             return corrupt(error, "unexpected GIF block");

@@ -227,6 +227,13 @@ std::vector<Hostile> hostileFiles() {
     pcx[65] = 1;
     qToLittleEndian<quint16>(7500, pcx.data() + 66);
     out.push_back({"1-bit PCX claiming 60000 x 60000", pcx + QByteArray(64, '\xFF'), ""});
+    // ImageMagick allocates 10 bytes a pixel of a GIF frame (2 GB here) before reading its data.
+    QByteArray gif = QByteArray("GIF89a\6\0\4\0\xf4\0\0", 13) + QByteArray(96, '\0'); // 32 colours
+    gif += QByteArray(",\0\0\0\0", 5) + QByteArray(4, '\0');
+    qToLittleEndian<quint16>(17488, gif.data() + 114); // the frame's width and height
+    qToLittleEndian<quint16>(11590, gif.data() + 116);
+    gif += QByteArray("\0\5\4\x84\x8f\xa9\x0b\0;", 9); // no local table; 4 bytes of LZW data
+    out.push_back({"GIF frame claiming 17488 x 11590", gif, ""});
     out.push_back({"EMF declaring a 78-inch square picture", tinyMetafile(true, 78), "", true});
     out.push_back({"WMF declaring an 81-inch square picture", tinyMetafile(false, 81), "", true});
     return out;
