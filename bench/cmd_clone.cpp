@@ -101,7 +101,7 @@ int runClone(const QStringList& args) {
         return 2;
     }
     if (qgetenv("QM_BENCH_CLONE_CONVERTER") == "none")
-        dialog.Converter = [](const QString&, const QString&, const QString&, const QString&, const QString&) {
+        dialog.Converter = [](const QString&, const QString&, const QString&, const QString&, const QString&, bool) {
             return true;
         };
     if (stopAfter > 0)

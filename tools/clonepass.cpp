@@ -59,15 +59,16 @@ void ClonePass::visit(CloneFileEntry& e) {
             status = kStatusNoFolder;
         } else {
             m_lastFolder = e.targetfolder;
-            if (m_made.contains(target) ||
-                (!m_host.replaceExisting() && FileFolderScan::IsExistingFile(target))) {
+            const bool replace = m_host.replaceExisting();
+            if (m_made.contains(target) || (!replace && FileFolderScan::IsExistingFile(target))) {
                 status = kStatusAlreadyExists;
-            } else if (m_convert(source, target, m_colour, m_grey, m_bw)) {
+            } else if (m_convert(source, target, m_colour, m_grey, m_bw, replace)) {
                 status = kStatusCompleted;
                 m_made.insert(target);
                 ++m_result.converted;
             } else {
-                status = kStatusError;
+                // A PDF another program put there while the image was converted is kept.
+                status = !replace && FileFolderScan::IsExistingFile(target) ? kStatusAlreadyExists : kStatusError;
             }
         }
         m_host.appendLog(status);

@@ -36,8 +36,10 @@ public:
 };
 
 // One image into one PDF with the job's compression names; true when the PDF was made.
+// Without `replace` a file found at the target when the PDF is put in place is kept and
+// the conversion fails.
 using CloneConverter = std::function<bool(const QString& image, const QString& pdf, const QString& colour,
-                                          const QString& grey, const QString& bw)>;
+                                          const QString& grey, const QString& bw, bool replace)>;
 
 struct ClonePassResult {
     int visited = 0;       // entries visited (handled before or now)

@@ -308,7 +308,9 @@ ClonePassResult frmCloneDirectory::runPass(CloneList& list, qint64 saveEstimate)
     CloneConverter convert = Converter;
     if (!convert)
         convert = [&engine](const QString& image, const QString& pdf, const QString& colour, const QString& grey,
-                            const QString& bw) { return engine.ConverImageToPdf(image, pdf, colour, grey, bw); };
+                            const QString& bw, bool replace) {
+            return engine.ConverImageToPdf(image, pdf, colour, grey, bw, replace);
+        };
     ClonePass pass(*m_files, host, convert);
     pass.setSaveFactor(SaveFactor);
     pass.setSaveEstimate(saveEstimate);

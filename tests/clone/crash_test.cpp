@@ -82,9 +82,9 @@ TEST(CloneCrash, AJobKilledAtAnyWriteResumesWithNothingLost) {
         frmCloneDirectory d;
         d.SaveFactor = 0;
         d.Converter = [&](const QString& image, const QString& pdf, const QString& c, const QString& g,
-                          const QString& b) {
+                          const QString& b, bool replace) {
             converted << image;
-            return ApImgToPdf().ConverImageToPdf(image, pdf, c, g, b);
+            return ApImgToPdf().ConverImageToPdf(image, pdf, c, g, b, replace);
         };
         d.Form_Activate();
         EXPECT_EQ(converted, waiting);

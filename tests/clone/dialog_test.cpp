@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <memory>
 #include <stdexcept>
 
@@ -215,6 +216,19 @@ TEST_F(CloneDialog, ClosingDuringARunStopsItAndClosesOnceTheStatusIsWritten) {
     EXPECT_EQ(converted, QStringList({"1.jpg"}));
     EXPECT_EQ(d->JobFiles().readRecord().STATUS, "NOT FINISHED");
     EXPECT_EQ(env.statuses().first(), "Completed");
+}
+
+TEST_F(CloneDialog, WithoutReplaceAPdfThatAppearsWhileItsImageIsConvertedIsKept) {
+    auto d = open(true);
+    const QString target = out + "/src/2.pdf";
+    atPump = [&](frmCloneDirectory& w) {
+        // Another program writes the next image's PDF while the engine converts that image.
+        if (w.FilesCompleted == 1) QTimer::singleShot(0, [&] { makeFile(target, "someone else's"); });
+    };
+    d->cmdOk->click();
+    EXPECT_EQ(readAll(target), "someone else's");
+    EXPECT_TRUE(d->ProcessingLog().contains("/src/2.png.....Already Exists")) << d->ProcessingLog().toStdString();
+    EXPECT_EQ(d->Frame3->title(), "completed....");
 }
 
 TEST_F(CloneDialog, AFailedSaveTerminatesTheJobAndTheNextStartResumesIt) {

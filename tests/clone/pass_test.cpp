@@ -27,7 +27,7 @@ public:
 // Writes a small file as the "PDF" and records the call; fails for sources named bad*.
 struct FakeConverter {
     QStringList calls;
-    bool operator()(const QString& image, const QString& pdf, const QString& c, const QString& g, const QString& b) {
+    bool operator()(const QString& image, const QString& pdf, const QString& c, const QString& g, const QString& b, bool) {
         calls << image.mid(image.lastIndexOf('/') + 1) + ">" + c + g + b;
         if (image.contains("/bad")) return false;
         return writeFile(pdf, "pdf of " + image.toUtf8());
