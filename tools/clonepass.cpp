@@ -2,6 +2,8 @@
 
 #include "core/errortrap.h"
 #include "core/filefolderscan.h"
+#include "core/runtimeerror.h"
+#include "platform/fileio/filesystemsync.h"
 
 #include <QElapsedTimer>
 
@@ -28,8 +30,22 @@ qint64 now() {
 ClonePass::ClonePass(CloneJobFiles& files, ClonePassHost& host, CloneConverter convert)
     : m_files(files), m_host(host), m_convert(std::move(convert)) {}
 
+void ClonePass::makePdfsDurable() {
+    // After a failed sync a later one may answer true without the data being there.
+    if (m_syncFailed) raiseError(57, QStringLiteral("the PDFs made could not be written to the disk"));
+    if (m_unsyncedFolders.isEmpty()) return;
+    int number = 0;
+    QString error;
+    if (!fileio::syncFileSystems(m_unsyncedFolders.values(), &number, &error)) {
+        m_syncFailed = true;
+        raiseError(number, error);
+    }
+    m_unsyncedFolders.clear();
+}
+
 void ClonePass::checkpoint(const CloneList& list) {
     const qint64 start = now();
+    makePdfsDurable();
     m_files.writeProgress(m_result.visited, m_result.lastSource);
     m_files.saveList(list);
     m_lastSaveEnd = now();
@@ -65,6 +81,7 @@ void ClonePass::visit(CloneFileEntry& e) {
             } else if (m_convert(source, target, m_colour, m_grey, m_bw, replace)) {
                 status = kStatusCompleted;
                 m_made.insert(target);
+                m_unsyncedFolders.insert(e.targetfolder);
                 ++m_result.converted;
             } else {
                 // A PDF another program put there while the image was converted is kept.
@@ -87,6 +104,8 @@ ClonePassResult ClonePass::ProcessClone(CloneList& list) {
     m_grey = list.EncodGraycale;
     m_bw = list.EncodBW;
     m_made.clear();
+    m_unsyncedFolders.clear();
+    m_syncFailed = false;
     m_saves = 0;
     m_passStart = now();
     for (const CloneFileEntry& e : list.files)
@@ -109,6 +128,7 @@ ClonePassResult ClonePass::ProcessClone(CloneList& list) {
                 if (m_host.stopRequested()) break;
             }
             m_result.complete = m_result.visited == int(list.files.size());
+            makePdfsDurable();
             if (m_result.complete) {
                 m_files.deleteList();
             } else if (dirty) {
@@ -118,7 +138,11 @@ ClonePassResult ClonePass::ProcessClone(CloneList& list) {
         },
         [&] {
             // What was done before the failure is kept for the resume.
-            if (dirty) quietly([&] { m_files.saveList(list); });
+            if (dirty)
+                quietly([&] {
+                    makePdfsDurable();
+                    m_files.saveList(list);
+                });
         });
     m_result.failed = !ok;
     if (!ok) m_result.complete = false;

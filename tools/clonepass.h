@@ -8,7 +8,9 @@
 // and the saves so far are at most 1 / (saveFactor + 1) of the pass so far. So bookkeeping
 // stays a small share of the pass however long the list. When the pass stops or fails, the
 // list is saved before it answers (a complete list is deleted instead); the caller writes
-// the last progress together with the job's status.
+// the last progress together with the job's status. The PDFs made are written out to the
+// disk before the list or the end of the pass vouches for them, so after a power cut no
+// entry reads "Completed" for a PDF whose data was still in memory.
 
 #include "tools/clonejobfiles.h"
 #include "tools/clonelist.h"
@@ -66,6 +68,8 @@ public:
 private:
     void visit(CloneFileEntry& entry);
     void checkpoint(const CloneList& list);
+    // Raises when the file systems cannot write out the PDFs made since the last call.
+    void makePdfsDurable();
     bool saveDue() const;
 
     CloneJobFiles& m_files;
@@ -81,6 +85,8 @@ private:
     // The PDFs this job made: a second image with the same target is not converted over
     // the first one's PDF.
     QSet<QString> m_made;
+    QSet<QString> m_unsyncedFolders; // where PDFs were made since they were last synced
+    bool m_syncFailed = false;
     QString m_colour, m_grey, m_bw;
 };
 

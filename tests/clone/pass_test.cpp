@@ -4,6 +4,15 @@
 
 #include "tools/clonepass.h"
 
+#include <QFile>
+#include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <optional>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <vector>
+
 using namespace clonejob;
 using namespace clonetest;
 
@@ -33,6 +42,23 @@ struct FakeConverter {
         return writeFile(pdf, "pdf of " + image.toUtf8());
     }
 };
+
+// Whether all of a file's data has its place on the disk; nullopt where the file system
+// cannot tell (tmpfs).
+std::optional<bool> onDisk(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0) return false;
+    std::vector<char> buffer(sizeof(fiemap) + 16 * sizeof(fiemap_extent));
+    auto* map = reinterpret_cast<fiemap*>(buffer.data());
+    map->fm_length = FIEMAP_MAX_OFFSET;
+    map->fm_extent_count = 16;
+    const int rc = ::ioctl(fd, FS_IOC_FIEMAP, map);
+    ::close(fd);
+    if (rc != 0) return std::nullopt;
+    for (unsigned i = 0; i < map->fm_mapped_extents; ++i)
+        if (map->fm_extents[i].fe_flags & (FIEMAP_EXTENT_DELALLOC | FIEMAP_EXTENT_UNKNOWN)) return false;
+    return true;
+}
 
 } // namespace
 
@@ -97,6 +123,35 @@ TEST_F(ClonePassTest, AFolderThatCannotBeMadeIsAStatus) {
     run();
     EXPECT_TRUE(host.log.endsWith("x.jpg.....Unable to Create Folder"));
     EXPECT_TRUE(converter.calls.isEmpty());
+}
+
+TEST_F(ClonePassTest, NoSavedStatusVouchesForAPdfStillInMemory) {
+    // After a power cut a PDF whose data had not reached the disk reads empty; the list
+    // must not say "Completed" for it by then.
+    for (const char* n : {"1.jpg", "2.jpg", "3.jpg"})
+        add(n);
+    QStringList notOnDisk;
+    bool known = true;
+    const auto check = [&] {
+        for (const auto& e : list.files)
+            if (e.status == "Completed") {
+                const auto written = onDisk(e.target());
+                known = known && written.has_value();
+                if (written == false) notOnDisk << e.targetfile;
+            }
+    };
+    CloneJobFiles::setSaveHook([&](bool isList) {
+        if (isList) check();
+    });
+    host.stopAfter = 2;
+    run(0);
+    host.stopAfter = -1;
+    ClonePass(files, host, [this](auto&&... a) { return converter(a...); }).ProcessClone(list);
+    check(); // the end of the pass answers for every PDF
+    CloneJobFiles::setSaveHook({});
+    if (!known) GTEST_SKIP() << "this file system does not tell where data is";
+    notOnDisk.removeDuplicates();
+    EXPECT_TRUE(notOnDisk.isEmpty()) << notOnDisk.join(", ").toStdString();
 }
 
 TEST_F(ClonePassTest, SavesAfterEachEntryWhileCheapAndAlwaysWhenStopped) {
