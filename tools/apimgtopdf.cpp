@@ -46,7 +46,9 @@ private:
 // Raises the library's failure as a run-time error, so the trap logs it in the common form
 // with the library's code, the call, the file and the library's own text.
 [[noreturn]] void raiseLibraryError(int code, const char* call, const QString& path) {
-    raiseError(code, QStringLiteral("%1 %2: %3").arg(QLatin1String(call), path, imaging::ApLastError()));
+    // A full disk is logged with the runtime's own number, as every other write of ours.
+    raiseError(code == imaging::ApDiskFull ? 61 : code,
+               QStringLiteral("%1 %2: %3").arg(QLatin1String(call), path, imaging::ApLastError()));
 }
 
 void addImage(Document& document, const QString& path) {
@@ -93,9 +95,24 @@ void mergeFiles(const QStringList& paths, const QString& target, MergeProgress& 
 
 } // namespace
 
+template <class Body> bool ApImgToPdf::trapped(QStringView procedure, Body&& body) {
+    m_lastErrorNumber = 0;
+    return trap(procedure, kOwner, [&] {
+        try {
+            body();
+        } catch (const RuntimeError& e) {
+            m_lastErrorNumber = e.number;
+            throw;
+        } catch (...) {
+            m_lastErrorNumber = imaging::ApCorrupt;
+            throw;
+        }
+    });
+}
+
 bool ApImgToPdf::MergeConvert_TiffToPdfx() {
     bool ok = false;
-    trap(u"MergeConvert_TiffToPdfx", kOwner, [&] {
+    trapped(u"MergeConvert_TiffToPdfx", [&] {
         if (FileNameToSave.isEmpty()) {
             ok = true;
             return;
@@ -135,7 +152,7 @@ bool ApImgToPdf::MergeConvert_TiffToPdfx() {
 
 bool ApImgToPdf::Convert_EachTiffToPDFbyOne(const QString& SrcFilePath, const QString& OutputPath) {
     bool ok = false;
-    trap(u"Convert_EachTiffToPDFbyOne", kOwner, [&] {
+    trapped(u"Convert_EachTiffToPDFbyOne", [&] {
         if (SrcFilePath.isEmpty() || OutputPath.isEmpty())
             return;
         const int handle = imaging::ApCreate(OutputPath);
@@ -154,7 +171,7 @@ bool ApImgToPdf::ConverImageToPdf(const QString& strInputImage, const QString& s
                                   const QString& EncodColor, const QString& EncodGraycale, const QString& EncodBW,
                                   bool replaceExisting) {
     bool ok = false;
-    trap(u"ConverImageToPdf", kOwner, [&] {
+    trapped(u"ConverImageToPdf", [&] {
         if (strOutputImage.isEmpty() || strInputImage.isEmpty())
             return;
         const int handle = imaging::ApCreate(strOutputImage, !replaceExisting);

@@ -33,4 +33,14 @@ public:
     // place is left alone and the conversion fails (the check is part of the rename).
     bool ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage, const QString& EncodColor,
                           const QString& EncodGraycale, const QString& EncodBW, bool replaceExisting = true);
+
+    // The error number of the last call's failure (61 when the PDF could not be written for
+    // want of space, which fails every later file as well); 0 after a call that succeeded.
+    int LastErrorNumber() const { return m_lastErrorNumber; }
+
+private:
+    // Runs `body` under the procedure's trap, keeping the number of what it trapped.
+    template <class Body> bool trapped(QStringView procedure, Body&& body);
+
+    int m_lastErrorNumber = 0;
 };

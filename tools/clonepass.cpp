@@ -4,6 +4,7 @@
 #include "core/filefolderscan.h"
 #include "core/runtimeerror.h"
 #include "platform/fileio/filesystemsync.h"
+#include "tools/apimgtopdf.h"
 
 #include <QElapsedTimer>
 
@@ -26,6 +27,16 @@ qint64 now() {
 }
 
 } // namespace
+
+CloneConverter engineConverter(ApImgToPdf& engine) {
+    return [&engine](const QString& image, const QString& pdf, const QString& colour, const QString& grey,
+                     const QString& bw, bool replace) {
+        if (engine.ConverImageToPdf(image, pdf, colour, grey, bw, replace)) return true;
+        if (engine.LastErrorNumber() == 61)
+            raiseError(61, QStringLiteral("no space left for %1: the job stops here and can be resumed").arg(pdf));
+        return false;
+    };
+}
 
 ClonePass::ClonePass(CloneJobFiles& files, ClonePassHost& host, CloneConverter convert)
     : m_files(files), m_host(host), m_convert(std::move(convert)) {}

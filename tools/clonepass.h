@@ -19,6 +19,8 @@
 #include <QString>
 #include <functional>
 
+class ApImgToPdf;
+
 namespace clonejob {
 
 // What the pass drives: the dialog, or a test.
@@ -40,8 +42,14 @@ public:
 // One image into one PDF with the job's compression names; true when the PDF was made.
 // Without `replace` a file found at the target when the PDF is put in place is kept and
 // the conversion fails.
+// A converter throws (a RuntimeError) when the job cannot go on at all: the pass then ends
+// as terminated, the entry keeps no status and the job stays resumable.
 using CloneConverter = std::function<bool(const QString& image, const QString& pdf, const QString& colour,
                                           const QString& grey, const QString& bw, bool replace)>;
+
+// The image-to-PDF engine as the pass's converter. A full output disk fails every later
+// image as well, so it ends the pass rather than marking the rest "Error" and finishing.
+CloneConverter engineConverter(ApImgToPdf& engine);
 
 struct ClonePassResult {
     int visited = 0;       // entries visited (handled before or now)

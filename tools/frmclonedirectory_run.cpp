@@ -306,11 +306,7 @@ ClonePassResult frmCloneDirectory::runPass(CloneList& list, qint64 saveEstimate)
     PassHost host(*this);
     ApImgToPdf engine; // one engine for the whole pass
     CloneConverter convert = Converter;
-    if (!convert)
-        convert = [&engine](const QString& image, const QString& pdf, const QString& colour, const QString& grey,
-                            const QString& bw, bool replace) {
-            return engine.ConverImageToPdf(image, pdf, colour, grey, bw, replace);
-        };
+    if (!convert) convert = engineConverter(engine);
     ClonePass pass(*m_files, host, convert);
     pass.setSaveFactor(SaveFactor);
     pass.setSaveEstimate(saveEstimate);

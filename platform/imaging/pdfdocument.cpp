@@ -188,7 +188,7 @@ int PdfDocument::write(const QString& target, QString& error, const std::functio
     fileio::AtomicWriter file(target, mode);
     if (!file.open()) {
         error = file.errorString();
-        return ApCannotWrite;
+        return writeFailureCode(file);
     }
     const std::string id = documentId(target);
     if (!m_pdf) {
@@ -199,7 +199,7 @@ int PdfDocument::write(const QString& target, QString& error, const std::functio
         }
         if (!file.commit()) {
             error = file.errorString();
-            return ApCannotWrite;
+            return writeFailureCode(file);
         }
         return ApOk;
     }
@@ -223,11 +223,11 @@ int PdfDocument::write(const QString& target, QString& error, const std::functio
         }
         error = file.errorNumber() ? file.errorString()
                                    : QStringLiteral("cannot write %1: %2").arg(target, QString::fromStdString(e.what()));
-        return ApCannotWrite;
+        return writeFailureCode(file);
     }
     if (!file.commit()) {
         error = file.errorString();
-        return ApCannotWrite;
+        return writeFailureCode(file);
     }
     return ApOk;
 }

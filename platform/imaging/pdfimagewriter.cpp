@@ -168,9 +168,13 @@ int writeImageDocument(const std::vector<EncodedPage>& pages, int version, const
     if (progress) progress(100);
     if (file.errorNumber()) {
         error = file.errorString();
-        return ApCannotWrite;
+        return writeFailureCode(file);
     }
     return ApOk;
+}
+
+int writeFailureCode(const fileio::AtomicWriter& file) {
+    return file.errorNumber() == 61 ? ApDiskFull : ApCannotWrite;
 }
 
 } // namespace imaging

@@ -22,6 +22,10 @@ namespace imaging {
 // given, gets the percentage of the pages written. Answers ApOk, ApCannotRead when a source
 // changed or vanished, ApCannotWrite when the file failed (the writer's own error number
 // stays on `file`).
+// The answer for a file that failed: callers can tell a full disk, which fails every
+// later file too, from a failure of this one.
+int writeFailureCode(const fileio::AtomicWriter& file);
+
 int writeImageDocument(const std::vector<EncodedPage>& pages, int version, const std::string& id,
                        fileio::AtomicWriter& file, QString& error,
                        const std::function<void(int percent)>& progress = {});

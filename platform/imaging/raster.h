@@ -56,6 +56,7 @@ enum ApCode {
     ApNoPage = -6,
     ApCannotWrite = -7,
     ApEncrypted = -8,
+    ApDiskFull = -9, // the PDF could not be written: no space left (or over a size limit)
 };
 
 // Limits every decoder honours before allocating.

@@ -3,7 +3,9 @@
 #include "tests/clone/clonefixtures.h"
 
 #include "tests/support/filesizelimit.h"
+#include "tools/apimgtopdf.h"
 #include "tools/clonejobfiles.h"
+#include "tools/clonepass.h"
 #include "tools/frmclonedirectory.h"
 
 #include <QCheckBox>
@@ -256,6 +258,36 @@ TEST_F(CloneDialog, AFailedSaveTerminatesTheJobAndTheNextStartResumesIt) {
     EXPECT_EQ(converted, QStringList({"1.jpg", "2.png", "sub/3.tif", "4.jpg", "5.jpg"}).replaceInStrings("sub/", ""));
     EXPECT_EQ(d->Frame3->title(), "completed....");
     EXPECT_EQ(d->JobFiles().readRecord().STATUS, "FINISHED");
+}
+
+TEST_F(CloneDialog, AFullOutputDiskTerminatesTheJobAndTheNextStartResumesIt) {
+    auto d = open(true);
+    ApImgToPdf engine;
+    const CloneConverter real = engineConverter(engine);
+    int calls = 0;
+    d->Converter = [&](const QString& image, const QString& pdf, const QString& c, const QString& g,
+                       const QString& b, bool replace) {
+        // From the third image on no PDF fits on the disk (a real EFBIG while it is written).
+        std::unique_ptr<ScopedFileSizeLimit> full;
+        if (++calls >= 3) full = std::make_unique<ScopedFileSizeLimit>(64);
+        return real(image, pdf, c, g, b, replace);
+    };
+    d->cmdOk->click();
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(d->Frame3->title(), "terminated....");
+    EXPECT_EQ(d->JobFiles().readRecord().STATUS, "NOT FINISHED");
+    EXPECT_FALSE(d->ProcessingLog().contains("Error")) << d->ProcessingLog().toStdString();
+    EXPECT_TRUE(env.logLines().join(" ").contains("Error 61")) << env.storage.errorLog().toStdString();
+    expectIdle(*d);
+
+    d->Converter = real; // space again
+    ui.msgAnswers = {MsgAnswer::Yes};
+    d->cmdOk->click();
+    EXPECT_EQ(questions().size(), 1);
+    EXPECT_EQ(d->Frame3->title(), "completed....");
+    EXPECT_EQ(d->JobFiles().readRecord().STATUS, "FINISHED");
+    for (const char* pdf : {"1.pdf", "2.pdf", "sub/3.pdf", "sub/4.pdf", "sub/5.pdf"})
+        EXPECT_TRUE(readAll(out + "/src/" + pdf).startsWith("%PDF")) << pdf;
 }
 
 TEST_F(CloneDialog, ADamagedListEndsTheResumeAsTerminatedAndIsNotOfferedAgain) {
