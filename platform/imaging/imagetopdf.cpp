@@ -139,7 +139,7 @@ int ApAddImage(int handle, const QString& imagePath) {
         if (const int rc = examineSource(imagePath, Examine::ForAdd, source, error); rc != ApOk)
             return fail(rc, error);
         if (source.format == ImageFormat::Pdf) {
-            const int rc = pdf.appendPdf(imagePath, error);
+            const int rc = pdf.appendPdf(imagePath, source.stamp, error);
             if (rc > 0) pdf.noteSource(imagePath, source.stamp);
             return rc < 0 ? fail(rc, error) : rc;
         }

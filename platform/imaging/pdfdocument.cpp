@@ -183,6 +183,17 @@ std::string PdfDocument::documentId(const QString& target) const {
     return std::string(digest.constData(), size_t(digest.size()));
 }
 
+bool PdfDocument::pdfSourcesUnchanged(QString& error) const {
+    for (const auto& [path, stamp] : m_pdfSources) {
+        FileStamp now;
+        if (!stampOf(path, now) || now != stamp) {
+            error = QStringLiteral("%1 changed or vanished before the document was written").arg(path);
+            return false;
+        }
+    }
+    return true;
+}
+
 int PdfDocument::write(const QString& target, QString& error, const std::function<void(int percent)>& progress,
                        fileio::AtomicWriter::Mode mode) {
     fileio::AtomicWriter file(target, mode);
@@ -203,6 +214,12 @@ int PdfDocument::write(const QString& target, QString& error, const std::functio
         }
         return ApOk;
     }
+    // QPDF reads the appended PDFs' streams at their old places while it writes: a file
+    // replaced before or during the write would put other bytes into those pages.
+    if (!pdfSourcesUnchanged(error)) {
+        file.cancel();
+        return ApCannotRead;
+    }
     try {
         // QPDF keeps the first part of an ID it finds and makes the second from the time.
         const QPDFObjectHandle idString = QPDFObjectHandle::newString(id);
@@ -215,6 +232,10 @@ int PdfDocument::write(const QString& target, QString& error, const std::functio
         writer.setMinimumPDFVersion(std::to_string(m_version / 10) + "." + std::to_string(m_version % 10));
         if (progress) writer.registerProgressReporter(std::make_shared<QPDFWriter::FunctionProgressReporter>(progress));
         writer.write();
+        if (!pdfSourcesUnchanged(error)) {
+            file.cancel();
+            return ApCannotRead;
+        }
     } catch (const std::exception& e) {
         file.cancel();
         if (!m_provider->sourceError().isEmpty()) {

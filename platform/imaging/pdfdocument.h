@@ -35,8 +35,10 @@ public:
     void addImagePage(const EncodedPage& page);
 
     // Appends every page of the PDF at `path`; answers the number of pages, or an ApCode
-    // with nothing added (ApEncrypted for a file that needs a password to open).
-    int appendPdf(const QString& path, QString& error);
+    // with nothing added (ApEncrypted for a file that needs a password to open). `stamp` is
+    // the file's as it was examined: its pages' streams are copied from the file while
+    // writing, so a file that no longer carries it by then fails the write.
+    int appendPdf(const QString& path, const FileStamp& stamp, QString& error);
 
     // Removes the pages after the first `count` (a file that failed half-way).
     void truncatePages(int count);
@@ -64,11 +66,14 @@ private:
     void addToQpdf(const EncodedPage& page);
     QPDFObjectHandle makeImage(const ImageStream& s, bool isMask, const std::string& maskRef);
     std::string documentId(const QString& target) const;
+    // Whether every appended PDF is still the file its pages were taken from.
+    bool pdfSourcesUnchanged(QString& error) const;
 
     StreamStore m_store;
     std::vector<EncodedPage> m_images; // while the document holds image pages only
     std::unique_ptr<QPDF> m_pdf;       // once another PDF's pages were appended
     std::shared_ptr<Provider> m_provider;
+    std::vector<std::pair<QString, FileStamp>> m_pdfSources;
     std::string m_identity;
     int m_version = 14;
 };

@@ -20,7 +20,7 @@ int versionNumber(const std::string& v) {
 
 } // namespace
 
-int PdfDocument::appendPdf(const QString& path, QString& error) {
+int PdfDocument::appendPdf(const QString& path, const FileStamp& stamp, QString& error) {
     if (const int rc = checkSourceFile(path, error); rc != ApOk)
         return rc;
     moveToQpdf();
@@ -45,6 +45,7 @@ int PdfDocument::appendPdf(const QString& path, QString& error) {
             m_pdf->addPage(page, false);
         requireVersion(versionNumber(source.getPDFVersion()));
         input->stayOpen(false);
+        m_pdfSources.emplace_back(path, stamp);
     } catch (const QPDFExc& e) {
         truncatePages(before);
         error = QStringLiteral("%1: %2").arg(path, QString::fromStdString(e.what()));

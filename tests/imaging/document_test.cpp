@@ -186,6 +186,19 @@ TEST_F(Document, SourceChangedBeforeCloseFailsTheWrite) {
     }
 }
 
+// A PDF's page streams are copied from the file while writing: a PDF replaced after the add
+// must fail the close too, not have bytes of the new file written as the old one's pages.
+TEST_F(Document, PdfSourceChangedBeforeCloseFailsTheWrite) {
+    const QString input = path(QStringLiteral("in.pdf"));
+    const QString output = path(QStringLiteral("out.pdf"));
+    writePdf(input, 2);
+    const int h = ApCreate(output);
+    ASSERT_EQ(ApAddImage(h, input), 2);
+    writePdf(input, 3); // the same pages' streams now lie elsewhere in the file
+    EXPECT_EQ(ApClose(h), ApCannotRead);
+    EXPECT_FALSE(QFile::exists(output));
+}
+
 // The strip is decoded without drawing its rows: damage must still be found.
 TEST_F(Document, DamagedGroup4StripIsRefusedBeforePassThrough) {
     const QString input = path(QStringLiteral("in.tif"));
