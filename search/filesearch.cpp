@@ -3,6 +3,7 @@
 #include "core/errortrap.h"
 #include "core/modgeneral.h"
 #include "core/modgetspecialfolder.h"
+#include "platform/fileio/filenames.h"
 
 #include <QFile>
 
@@ -42,7 +43,7 @@ void FolderSearch::walk(const QString& folder, const QByteArray& nativeFolder, b
         }
         if (kind != FolderEntry::File && kind != FolderEntry::Link) continue; // devices, pipes, sockets
         if (cancelled()) return;
-        const QString name = QFile::decodeName(entry.name);
+        const QString name = fileio::nameFromBytes(entry.name);
         // One status read serves both the criteria and the find-data step; it also drops a
         // file that vanished since the listing, and a link that leads to a folder.
         if (m_matcher.matches(name) && listing->findData(entry, file)) {
@@ -65,7 +66,7 @@ void FolderSearch::walk(const QString& folder, const QByteArray& nativeFolder, b
     QByteArray nativePrefix = nativeFolder;
     if (!nativePrefix.endsWith('/')) nativePrefix.append('/');
     for (const QByteArray& sub : subfolders)
-        walk(prefix + QFile::decodeName(sub), nativePrefix + sub, false);
+        walk(prefix + fileio::nameFromBytes(sub), nativePrefix + sub, false);
 }
 
 } // namespace filesearch

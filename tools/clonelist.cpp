@@ -1,6 +1,7 @@
 #include "tools/clonelist.h"
 
 #include "core/modgeneral.h"
+#include "platform/fileio/filenames.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -25,7 +26,7 @@ private:
     QByteArray& m_out;
 };
 
-QString text(const pugi::xml_attribute& a) { return textOfUtf8(a.value()); }
+QString text(const pugi::xml_attribute& a) { return fileio::nameFromBytes(a.value()); }
 
 // A required attribute; false when it is missing.
 bool take(const pugi::xml_node& node, const char* name, QString& out) {
@@ -105,11 +106,6 @@ QByteArray cloneListXml(const CloneList& list) {
     ByteArrayWriter writer(out);
     doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     return out;
-}
-
-QString textOfUtf8(QByteArrayView bytes) {
-    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return decode(bytes);
 }
 
 bool isXmlText(QStringView text) {

@@ -54,10 +54,6 @@ std::optional<CloneList> loadCloneList(const QString& path);
 // The whole document.
 QByteArray cloneListXml(const CloneList& list);
 
-// UTF-8 bytes as text, a leading U+FEFF kept: QString::fromUtf8 drops it as a byte order
-// mark, so the name "\uFEFFscan.jpg" would read as "scan.jpg", another file.
-QString textOfUtf8(QByteArrayView bytes);
-
 // False for text an XML 1.0 document cannot hold (control characters other than tab,
 // CR and LF; unpaired surrogates; U+FFFE and U+FFFF).
 bool isXmlText(QStringView text);

@@ -3,6 +3,7 @@
 #include "core/errortrap.h"
 #include "core/modgeneral.h"
 #include "core/runtimeerror.h"
+#include "platform/fileio/filenames.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -27,7 +28,7 @@ QString printable(const QByteArray& bytes) {
 // The name decoded, or a null string when it cannot be carried unchanged into the job's
 // files (not UTF-8, or characters XML cannot hold); that case is logged.
 QString carriedName(const QString& folder, const QByteArray& native) {
-    const QString name = textOfUtf8(native);
+    const QString name = fileio::nameFromBytes(native);
     if (name.toUtf8() == native && isXmlText(name)) return name;
     trap(u"ScanFolderForClone", kCloneOwner, [&] {
         raiseError(52, QStringLiteral("Bad file name or number: %1 skipped")
@@ -109,7 +110,7 @@ void CloneScan::walk(const QString& folder, const QByteArray& nativeFolder, cons
         }
         if (kind != FolderEntry::File && kind != FolderEntry::Link) continue; // devices, pipes, sockets
         if (stopped()) return;
-        if (m_matcher.matches(textOfUtf8(entry.name))) {
+        if (m_matcher.matches(fileio::nameFromBytes(entry.name))) {
             const QString name = carriedName(folder, entry.name);
             // A link counts when it leads to a file.
             if (!name.isNull() && (kind == FolderEntry::File || listing->findData(entry, data))) {

@@ -76,6 +76,13 @@ TEST_F(SearchWalk, ListsAFoldersFilesBeforeItsSubfoldersDepthFirst) {
                            root + "/sub1/deeper|d.tif", root + "/sub2|f.TIF"}));
 }
 
+TEST_F(SearchWalk, NamesBeginningWithU_FEFFAreListedAsTheyAre) {
+    const QString bom(QChar(0xFEFF));
+    makeFile(root, bom + "scan.tif");
+    makeFile(root, bom + "sub/p.tif");
+    EXPECT_EQ(run(options(true), root), (QStringList{root + "|" + bom + "scan.tif", root + "/" + bom + "sub|p.tif"}));
+}
+
 TEST_F(SearchWalk, WithoutSubfoldersOnlyTheFoldersOwnFilesAndTheLocationAsGiven) {
     makeFile(root, "a.tif");
     makeFile(root, "sub/b.tif");
