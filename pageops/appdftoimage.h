@@ -17,7 +17,7 @@ public:
     // <Prefix><k>.<ext>, or, for ImgType 7, into one multi-page TIFF in StrOutputDir.
     // ImgType: 1 BMP, 2 JPEG, 3 PNG, 4 GIF, 5 TIFF, 6 PPM, 7 multi-page TIFF. False for ""
     // or a document that cannot be opened; a failing page stops the call, which then
-    // answers False with none of its images left.
+    // answers False with none of its images written and every file that was there kept.
     bool ConvertPDFToImage(const QString& SrcFilePath, const QString& StrOutputDir, int iPageAmount,
                            const QString& Prefix, int ImgType);
 };

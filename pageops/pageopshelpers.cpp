@@ -25,6 +25,8 @@ int numberOfImagingCode(int code, const QString& source) {
         return QFile::exists(source) ? 75 : 53;
     case imaging::ApCannotWrite:
         return 75;
+    case imaging::ApDiskFull:
+        return 61;
     case imaging::ApBadArgument:
         return 5;
     default:
@@ -48,7 +50,7 @@ QString folderForSource(const QString& source, const QString& outputFolder) {
     return folder;
 }
 
-void convertToPdf(const QString& source, const QString& target) {
+void convertToPdf(const QString& source, const QString& target, fileio::OutputSet* outputs) {
     const int handle = imaging::ApCreate(target);
     if (handle <= 0) raiseError(numberOfImagingCode(handle, source), imaging::ApLastError());
     const int added = imaging::ApAddImage(handle, source);
@@ -57,7 +59,7 @@ void convertToPdf(const QString& source, const QString& target) {
         imaging::ApDiscard(handle);
         raiseError(numberOfImagingCode(added < 0 ? added : imaging::ApNoPage, source), text);
     }
-    if (const int closed = imaging::ApClose(handle); closed != 0)
+    if (const int closed = imaging::ApClose(handle, {}, outputs); closed != 0)
         raiseError(numberOfImagingCode(closed, source), imaging::ApLastError());
 }
 

@@ -18,8 +18,8 @@ void check(bool ok, const fileio::Failure& failure);
 QString folderForSource(const QString& source, const QString& outputFolder);
 
 // Every page of the image (or PDF) `source` into the PDF `target`; raises on failure with
-// nothing written.
-void convertToPdf(const QString& source, const QString& target);
+// nothing written. With `outputs` the PDF waits there, out of place, for the others of its call.
+void convertToPdf(const QString& source, const QString& target, fileio::OutputSet* outputs = nullptr);
 
 class RenderJob {
 public:

@@ -171,7 +171,7 @@ bool TiffPdfCommands::Convert_EachTiffToPDFx(const QString& OutputPath) {
     trap(u"Convert_EachTiffToPDFx", kOwner, [&] {
         if (OutputPath.isEmpty()) return;
         FileProccessed = 0;
-        fileio::OutputSet outputs; // all PDFs or none
+        fileio::OutputSet outputs; // all PDFs or none, put in place together at the end
         QSet<QString> targets;
         for (const clsColSetOrderGrid& record : std::as_const(colOrderedData)) {
             const qsizetype dot = record.filename().indexOf(u'.');
@@ -183,11 +183,11 @@ bool TiffPdfCommands::Convert_EachTiffToPDFx(const QString& OutputPath) {
                 raiseError(58, QStringLiteral("%1: %2 is already written by this call").arg(record.FullPath(), target));
             targets.insert(target);
             DoEvents();
-            pageops::convertToPdf(record.FullPath(), target);
-            outputs.add(target);
+            pageops::convertToPdf(record.FullPath(), target, &outputs);
             ++FileProccessed;
         }
-        outputs.keep();
+        fileio::Failure failure;
+        check(outputs.commit(failure), failure);
         ok = true;
     });
     return ok;

@@ -1,8 +1,10 @@
 #include "platform/fileio/atomicwriter.h"
 
+#include "platform/fileio/hiddenname.h"
+#include "platform/fileio/pendingfile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -21,12 +23,6 @@ constexpr size_t kBufferSize = 256 * 1024;
 
 std::atomic<bool> g_unnamedAllowed{true};
 
-// Unnamed files are linked through /proc; without it (a bare chroot) use names.
-bool procFdAvailable() {
-    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
-    return available;
-}
-
 mode_t processUmask() {
     // Read once: umask() can only be read by setting it.
     static const mode_t mask = [] {
@@ -35,14 +31,6 @@ mode_t processUmask() {
         return m;
     }();
     return mask;
-}
-
-QByteArray randomTempName(const QByteArray& folder) {
-    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray name = folder + "/.qm-";
-    for (int i = 0; i < 8; ++i)
-        name += alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet - 1))];
-    return name + ".tmp";
 }
 
 bool unsupportedTmpfile(int err) { return err == EOPNOTSUPP || err == EISDIR || err == EINVAL; }
@@ -99,7 +87,8 @@ bool AtomicWriter::open() {
     m_folderPath = QFile::encodeName(info.absolutePath());
 
     m_unnamed = false;
-    if (g_unnamedAllowed && procFdAvailable()) {
+    // Unnamed files are linked through /proc; without it (a bare chroot) use names.
+    if (g_unnamedAllowed && canNameUnnamedFiles()) {
         m_fd = ::open(m_folderPath.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
         if (m_fd >= 0)
             m_unnamed = true;
@@ -108,7 +97,7 @@ bool AtomicWriter::open() {
     }
     if (m_fd < 0) {
         for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
-            m_tempPath = randomTempName(m_folderPath);
+            m_tempPath = hiddenNameIn(m_folderPath);
             m_fd = ::open(m_tempPath.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666 & ~processUmask());
             if (m_fd < 0 && errno != EEXIST) break;
         }
@@ -204,7 +193,7 @@ int AtomicWriter::descriptor() {
     return m_fd;
 }
 
-bool AtomicWriter::commit() {
+bool AtomicWriter::finish() {
     if (m_fd < 0) {
         if (!m_errorNumber) fail("cannot write", EBADF);
         return false;
@@ -230,6 +219,11 @@ bool AtomicWriter::commit() {
         cancel();
         return fail("cannot write", err);
     }
+    return true;
+}
+
+bool AtomicWriter::commit() {
+    if (!finish()) return false;
     const bool placed = m_unnamed ? placeUnnamed() : placeNamed();
     if (!placed) {
         cancel();
@@ -239,24 +233,40 @@ bool AtomicWriter::commit() {
     return true;
 }
 
+bool AtomicWriter::stageInto(PendingFile& pending) {
+    if (!finish()) return false;
+    int fd = m_fd;
+    m_fd = -1;
+    if (!m_unnamed) {
+        // A named file needs no descriptor until it is put in place; closing is where some
+        // file systems report a failed write.
+        const int closed = ::close(fd);
+        fd = -1;
+        if (closed != 0) {
+            const int err = errno;
+            cancel();
+            return fail("cannot write", err);
+        }
+    }
+    pending = PendingFile(m_target, m_targetPath, m_folderPath, fd, m_tempPath, m_mode == Mode::Replace, m_sync);
+    m_tempPath.clear();
+    std::vector<char>().swap(m_buffer); // many files may be pending: none keeps a buffer
+    return true;
+}
+
 bool AtomicWriter::placeUnnamed() {
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
-    if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, m_targetPath.constData(), AT_SYMLINK_FOLLOW) == 0) {
+    const int linked = nameUnnamedFile(m_fd, m_targetPath);
+    if (linked == 0) {
         ::close(m_fd);
         m_fd = -1;
         return true;
     }
-    if (errno != EEXIST || m_mode == Mode::NoReplace) return fail("cannot create", errno);
+    if (linked != EEXIST || m_mode == Mode::NoReplace) return fail("cannot create", linked);
     // The target exists: give the file a short name beside it, then rename over it, which
     // replaces the target in one step.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        m_tempPath = randomTempName(m_folderPath);
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, m_tempPath.constData(), AT_SYMLINK_FOLLOW) == 0) break;
-        const int err = errno;
-        m_tempPath.clear();
-        if (err != EEXIST) return fail("cannot create", err);
-    }
-    if (m_tempPath.isEmpty()) return fail("cannot create", EEXIST);
+    int err = 0;
+    m_tempPath = linkUnderHiddenName(m_fd, QByteArray(), m_folderPath, err);
+    if (m_tempPath.isEmpty()) return fail("cannot create", err);
     if (::rename(m_tempPath.constData(), m_targetPath.constData()) != 0) return fail("cannot replace", errno);
     m_tempPath.clear();
     ::close(m_fd);

@@ -16,6 +16,8 @@
 
 namespace fileio {
 
+class PendingFile;
+
 // The classic runtime error number for a system error code: 61 disk full (ENOSPC, EDQUOT,
 // EFBIG), 70 permission denied, 76 path not found, 58 file already exists, 57 device I/O
 // error, 75 path/file access error for anything else.
@@ -50,6 +52,10 @@ public:
     int descriptor();
     // Flushes, checks and puts the file in place; false leaves the target untouched.
     bool commit();
+    // Flushes and checks the file as commit() does but leaves it out of place, handed to
+    // `pending`, for files that must reach their targets together (OutputSet). The writer
+    // is then closed; false leaves the target untouched.
+    bool stageInto(PendingFile& pending);
     void cancel();
 
     bool isOpen() const { return m_fd >= 0; }
@@ -64,6 +70,7 @@ public:
     static void setUnnamedTemporaryFilesAllowed(bool allowed);
 
 private:
+    bool finish();
     bool flushBuffer();
     bool fail(const char* what, int err);
     bool placeUnnamed();

@@ -1,10 +1,15 @@
 #pragma once
 
-// What the page operations answer when a step fails, and the files one call has put in
-// place so far, so that a call writing several files leaves all of them or none.
+// What the page operations answer when a step fails, and the files one call writes, put in
+// place together so that a call writing several files leaves all of them or none.
 
+#include "platform/fileio/atomicwriter.h"
+#include "platform/fileio/pendingfile.h"
+
+#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace fileio {
 
@@ -25,26 +30,40 @@ struct Failure {
     explicit operator bool() const { return number != 0; }
 };
 
-// The outputs a call has committed; unless kept, they are removed when the set goes away.
+// The outputs of one call, held complete but out of place until all of them are written,
+// then put in place together: a call that fails, or is killed, before commit() changes no
+// target and leaves nothing behind.
+//
+// Pending files keep their descriptors (unnamed files vanish with a kill) while the process
+// has descriptors to spare, the soft limit raised toward the hard one when needed; past that
+// they wait under hidden names (".qm-XXXXXXXX.tmp") beside their targets, closed, which a
+// kill leaves behind. Nothing of an output stays in memory.
 class OutputSet {
 public:
     OutputSet() = default;
-    ~OutputSet() {
-        if (!m_kept) removeAll();
-    }
+    ~OutputSet() { discard(); }
     OutputSet(const OutputSet&) = delete;
     OutputSet& operator=(const OutputSet&) = delete;
 
-    void add(const QString& path) { m_paths.append(path); }
-    // The call succeeded: every output stays.
-    void keep() { m_kept = true; }
-    void removeAll();
+    // Finishes the writer's file and holds it for commit(); a file already pending for the
+    // same target is dropped, the later one wins. False with the writer's failure.
+    bool stage(AtomicWriter& file, Failure& failure);
+    // Puts every pending file in place, all or none (see outputset.cpp for the one window
+    // where that cannot be kept); false with the failure and every target as it was.
+    bool commit(Failure& failure);
+    // Drops every pending file: no target changes.
+    void discard();
+    // The targets staged, in order.
     const QStringList& paths() const { return m_paths; }
 
 private:
+    std::vector<PendingFile> m_files;
+    QHash<QString, size_t> m_index; // absolute target -> m_files
     QStringList m_paths;
-    bool m_kept = false;
 };
+
+// Puts `file` in place now, or with `outputs` holds it there until outputs->commit().
+bool commitOrStage(AtomicWriter& file, OutputSet* outputs, Failure& failure);
 
 // `number` zero-padded to the digits of `count` (7 of 120 -> "007"): names of numbered outputs.
 inline QString paddedNumber(int number, int count) {

@@ -164,7 +164,7 @@ int ApAddImage(int handle, const QString& imagePath) {
     }
 }
 
-int ApClose(int handle, const std::function<void(int percent)>& progress) {
+int ApClose(int handle, const std::function<void(int percent)>& progress, fileio::OutputSet* outputs) {
     forgetExaminedSource();
     const auto doc = take(handle);
     if (!doc) return fail(ApBadArgument, QStringLiteral("bad handle %1").arg(handle));
@@ -174,7 +174,8 @@ int ApClose(int handle, const std::function<void(int percent)>& progress) {
         QString error;
         const int rc = doc->pdf.write(doc->target, error, progress,
                                       doc->noReplace ? fileio::AtomicWriter::Mode::NoReplace
-                                                     : fileio::AtomicWriter::Mode::Replace);
+                                                     : fileio::AtomicWriter::Mode::Replace,
+                                      outputs);
         return rc < 0 ? fail(rc, error) : ApOk;
     });
 }

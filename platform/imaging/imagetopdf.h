@@ -7,6 +7,10 @@
 #include <QString>
 #include <functional>
 
+namespace fileio {
+class OutputSet;
+}
+
 namespace imaging {
 
 // Validates and remembers the target; nothing is written until ApClose. With `noReplace`
@@ -29,7 +33,9 @@ int ApAddImage(int handle, const QString& imagePath);
 // Answers 0 when committed, a negative code otherwise; the handle is released either way.
 // `progress`, when given, is called during the write with the percentage written so far
 // (most of a merge's time goes here); it is called on the writing thread and must not throw.
-int ApClose(int handle, const std::function<void(int percent)>& progress = {});
+// With `outputs` the PDF is not renamed into place but waits there for the other files of
+// its call.
+int ApClose(int handle, const std::function<void(int percent)>& progress = {}, fileio::OutputSet* outputs = nullptr);
 
 // Releases the handle without writing anything.
 void ApDiscard(int handle);

@@ -1,6 +1,7 @@
 #include "platform/imaging/pdfdocument.h"
 
 #include "platform/fileio/atomicwriter.h"
+#include "platform/fileio/outputset.h"
 #include "platform/fileio/qpdfpipeline.h"
 #include "platform/imaging/pagegeometry.h"
 #include "platform/imaging/pdfimagetext.h"
@@ -195,7 +196,13 @@ bool PdfDocument::pdfSourcesUnchanged(QString& error) const {
 }
 
 int PdfDocument::write(const QString& target, QString& error, const std::function<void(int percent)>& progress,
-                       fileio::AtomicWriter::Mode mode) {
+                       fileio::AtomicWriter::Mode mode, fileio::OutputSet* outputs) {
+    const auto place = [&](fileio::AtomicWriter& file) -> int {
+        fileio::Failure failure;
+        if (fileio::commitOrStage(file, outputs, failure)) return ApOk;
+        error = failure.text;
+        return writeFailureCode(file);
+    };
     fileio::AtomicWriter file(target, mode);
     if (!file.open()) {
         error = file.errorString();
@@ -208,11 +215,7 @@ int PdfDocument::write(const QString& target, QString& error, const std::functio
             file.cancel();
             return rc;
         }
-        if (!file.commit()) {
-            error = file.errorString();
-            return writeFailureCode(file);
-        }
-        return ApOk;
+        return place(file);
     }
     // QPDF reads the appended PDFs' streams at their old places while it writes: a file
     // replaced before or during the write would put other bytes into those pages.
@@ -246,11 +249,7 @@ int PdfDocument::write(const QString& target, QString& error, const std::functio
                                    : QStringLiteral("cannot write %1: %2").arg(target, QString::fromStdString(e.what()));
         return writeFailureCode(file);
     }
-    if (!file.commit()) {
-        error = file.errorString();
-        return writeFailureCode(file);
-    }
-    return ApOk;
+    return place(file);
 }
 
 } // namespace imaging

@@ -19,6 +19,10 @@
 class QPDF;
 class QPDFObjectHandle;
 
+namespace fileio {
+class OutputSet;
+}
+
 namespace imaging {
 
 class PdfDocument {
@@ -49,9 +53,11 @@ public:
 
     // Writes and commits the document; answers ApOk or an ApCode with `target` untouched.
     // `progress` receives the percentage of the document's objects written so far.
-    // With NoReplace an existing target is left alone, checked at the commit itself.
+    // With NoReplace an existing target is left alone, checked at the commit itself. With
+    // `outputs` the document waits there, out of place, for the other files of its call.
     int write(const QString& target, QString& error, const std::function<void(int percent)>& progress = {},
-              fileio::AtomicWriter::Mode mode = fileio::AtomicWriter::Mode::Replace);
+              fileio::AtomicWriter::Mode mode = fileio::AtomicWriter::Mode::Replace,
+              fileio::OutputSet* outputs = nullptr);
 
     // At least this PDF version (major * 10 + minor, e.g. 15) is written.
     void requireVersion(int version);

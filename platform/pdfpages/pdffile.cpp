@@ -68,7 +68,7 @@ std::unique_ptr<QPDF> openPdf(const QString& path, const QString& password, file
 }
 
 bool writePdf(QPDF& pdf, const QString& target, fileio::Failure& failure,
-              const std::function<void(QPDFWriter&)>& configure) {
+              const std::function<void(QPDFWriter&)>& configure, fileio::OutputSet* outputs) {
     fileio::AtomicWriter file(target);
     if (!file.open()) return failure.set(file.errorNumber(), file.errorString());
     try {
@@ -84,8 +84,7 @@ bool writePdf(QPDF& pdf, const QString& target, fileio::Failure& failure,
         if (file.errorNumber()) return failure.set(file.errorNumber(), file.errorString());
         return failure.set(kInvalidFormat, QStringLiteral("cannot write %1: %2").arg(target, exceptionText(e)));
     }
-    if (!file.commit()) return failure.set(file.errorNumber(), file.errorString());
-    return true;
+    return fileio::commitOrStage(file, outputs, failure);
 }
 
 } // namespace pdfpages

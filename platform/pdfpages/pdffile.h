@@ -36,8 +36,9 @@ std::unique_ptr<QPDF> openPdf(const QString& path, const QString& password, file
 
 // Writes `pdf` to `target` through the atomic writer: the target is replaced only by the
 // whole document. `configure` may adjust the writer (encryption is preserved by default).
+// With `outputs` the document waits there, out of place, for the others of its call.
 bool writePdf(QPDF& pdf, const QString& target, fileio::Failure& failure,
-              const std::function<void(QPDFWriter&)>& configure = {});
+              const std::function<void(QPDFWriter&)>& configure = {}, fileio::OutputSet* outputs = nullptr);
 
 // A failure for an exception QPDF threw while reading `path`.
 bool failFromException(const std::exception& e, const QString& path, fileio::Failure& failure);

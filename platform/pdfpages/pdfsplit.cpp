@@ -97,33 +97,22 @@ bool splitPdf(const QString& source, const QString& range, const QString& prefix
             const int number = isWholeRange(range) ? parts[size_t(i)].front() : i + 1;
             return prefix + fileio::paddedNumber(number, count) + QStringLiteral(".pdf");
         };
-        // A part named like the source is written last, so that a failure before it leaves
-        // the source as it was (the others are then taken back).
-        std::vector<int> order;
-        int sourcePart = -1;
-        const QString sourcePath = info.canonicalFilePath();
+        // Every part waits out of place until the last is written, so a part named like the
+        // source cannot replace it before the others have been read from it.
         for (int i = 0; i < count; ++i) {
-            if (sourcePart < 0 && QFileInfo(targetOf(i)).canonicalFilePath() == sourcePath)
-                sourcePart = i;
-            else
-                order.push_back(i);
-        }
-        if (sourcePart >= 0) order.push_back(sourcePart);
-        for (int i : order) {
-            const QString target = targetOf(i);
             QPDF part;
             part.emptyPDF();
             part.setSuppressWarnings(true);
             for (int page : parts[size_t(i)])
                 part.addPage(pages[size_t(page - 1)], false);
-            if (!writePdf(part, target, failure, [&](QPDFWriter& w) { w.setMinimumPDFVersion(minimum); }))
+            if (!writePdf(
+                    part, targetOf(i), failure, [&](QPDFWriter& w) { w.setMinimumPDFVersion(minimum); }, &outputs))
                 return false;
-            outputs.add(target);
         }
     } catch (const std::exception& e) {
         return failFromException(e, source, failure);
     }
-    outputs.keep();
+    if (!outputs.commit(failure)) return false;
     if (written) *written = outputs.paths();
     return true;
 }

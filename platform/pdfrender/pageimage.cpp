@@ -40,7 +40,13 @@ imaging::RasterPage toRaster(const QImage& image, double dpi) {
     return page;
 }
 
-bool writeGif(const QImage& image, const QString& target, fileio::Failure& failure) {
+bool writeBytes(const QString& target, QByteArrayView bytes, fileio::Failure& failure, fileio::OutputSet* outputs) {
+    fileio::AtomicWriter file(target);
+    if (!file.open() || !file.write(bytes)) return failure.set(file.errorNumber(), file.errorString());
+    return fileio::commitOrStage(file, outputs, failure);
+}
+
+bool writeGif(const QImage& image, const QString& target, fileio::Failure& failure, fileio::OutputSet* outputs) {
     imaging::ensureMagickReady();
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     try {
@@ -52,11 +58,9 @@ bool writeGif(const QImage& image, const QString& target, fileio::Failure& failu
         gif.magick("GIF");
         Magick::Blob blob;
         gif.write(&blob);
-        int number = 0;
-        QString text;
-        if (!fileio::writeFileAtomically(target, QByteArrayView(static_cast<const char*>(blob.data()), qsizetype(blob.length())),
-                                         false, &number, &text))
-            return failure.set(number, text);
+        if (!writeBytes(target, QByteArrayView(static_cast<const char*>(blob.data()), qsizetype(blob.length())),
+                        failure, outputs))
+            return false;
     } catch (const std::exception& e) {
         return failure.set(kInvalidCall, QStringLiteral("cannot encode %1: %2").arg(target, QString::fromLocal8Bit(e.what())));
     }
@@ -102,13 +106,13 @@ bool addTiffPage(tiffpages::TiffOutput& out, const QImage& image, int tiffCompre
 }
 
 bool writePageImage(const QImage& image, int type, int tiffCompression, double dpi, const QString& target,
-                    fileio::Failure& failure) {
+                    fileio::Failure& failure, fileio::OutputSet* outputs) {
     if (type == kTiff || type == kMultiTiff) {
         tiffpages::TiffOutput out(target);
         return out.open(false, failure) && addTiffPage(out, image, tiffCompression, dpi, target, 1, failure) &&
-               out.commit(failure);
+               out.commit(failure, outputs);
     }
-    if (type == kGif) return writeGif(image, target, failure);
+    if (type == kGif) return writeGif(image, target, failure, outputs);
     const char* format = type == kBmp ? "bmp" : type == kJpeg ? "jpeg" : type == kPng ? "png" : type == kPpm ? "ppm" : nullptr;
     if (!format) return failure.set(kInvalidCall, QStringLiteral("image type %1 is not known").arg(type));
     QImage out = image;
@@ -123,10 +127,7 @@ bool writePageImage(const QImage& image, int type, int tiffCompression, double d
     if (type == kJpeg) writer.setQuality(75);
     if (!writer.write(out))
         return failure.set(kInvalidCall, QStringLiteral("cannot encode %1: %2").arg(target, writer.errorString()));
-    int number = 0;
-    QString text;
-    if (!fileio::writeFileAtomically(target, bytes, false, &number, &text)) return failure.set(number, text);
-    return true;
+    return writeBytes(target, bytes, failure, outputs);
 }
 
 } // namespace pdfrender

@@ -28,7 +28,7 @@ struct Job {
     int bitsPerPixel = 24;
     bool multiPage = false;
     int compression = -1;
-    fileio::OutputSet outputs; // removed unless the job ends well
+    fileio::OutputSet outputs; // put in place when the job closes, dropped when it is discarded
     std::unique_ptr<tiffpages::TiffOutput> tiff;
     QString tiffTarget;
     int tiffPages = 0;
@@ -185,9 +185,8 @@ int apConvertPage(int handle, int page) {
         target = file.dir().filePath(file.completeBaseName() + fileio::paddedNumber(page, job->pages) + u'.' +
                                      file.suffix());
     }
-    if (!writePageImage(image, job->type, job->compression, job->dpi, target, failure))
+    if (!writePageImage(image, job->type, job->compression, job->dpi, target, failure, &job->outputs))
         return fail(kBadArgument, failure.number, failure.text);
-    job->outputs.add(target);
     return 0;
 }
 
@@ -196,12 +195,9 @@ int apClose(int handle) {
     if (it == jobs().end()) return fail(kBadArgument, 5, QStringLiteral("no document %1").arg(handle));
     std::unique_ptr<Job> job = std::move(it->second);
     jobs().erase(it);
-    if (job->tiff) {
-        fileio::Failure failure;
-        if (!job->tiff->commit(failure)) return fail(kBadArgument, failure.number, failure.text);
-        job->outputs.add(job->tiffTarget);
-    }
-    job->outputs.keep();
+    fileio::Failure failure;
+    if (job->tiff && !job->tiff->commit(failure, &job->outputs)) return fail(kBadArgument, failure.number, failure.text);
+    if (!job->outputs.commit(failure)) return fail(kBadArgument, failure.number, failure.text);
     return 0;
 }
 

@@ -5,8 +5,9 @@
 //
 // Files are named <folder>/<prefix><k>.<ext>, k the page number zero-padded to the digits of
 // the document's page count; a multi-page TIFF is one file <folder>/<prefix>.tif (the PDF's
-// name when the prefix is empty), put in place at close. Every file goes through the atomic
-// writer; a failure, or a discard, removes what the handle has written.
+// name when the prefix is empty). Every file goes through the atomic writer and waits out of
+// place until close puts them all in place together; a discard drops them, so a failure
+// changes no file that was there.
 
 #include "platform/fileio/outputset.h"
 
@@ -39,17 +40,19 @@ int apOpen(const QString& path, const QString& userPassword = QString(), const Q
 // 0, or -4 for a bad handle, property or value.
 int apSetProperty(int handle, int property, const QString& text, int value);
 
-// Renders page `page` (from 1) and writes its image. 0, or a negative answer with the cause
-// in apLastFailure(); a caller giving up discards the handle, which removes its outputs.
+// Renders page `page` (from 1) and writes its image, which waits out of place until the
+// handle is closed. 0, or a negative answer with the cause in apLastFailure(); a caller giving
+// up discards the handle, which drops its outputs.
 int apConvertPage(int handle, int page);
 
 // The document's page count, or -4 for a bad handle.
 int apPageCount(int handle);
 
-// Finishes (commits a multi-page TIFF) and releases the handle. 0 or negative.
+// Finishes (a multi-page TIFF), puts every image of the handle in place, all or none, and
+// releases the handle. 0 or negative.
 int apClose(int handle);
 
-// Releases the handle and removes every file it wrote.
+// Releases the handle and drops every image it wrote: no target changes.
 void apDiscard(int handle);
 
 // The most recent failure of any call.

@@ -102,7 +102,7 @@ bool TiffOutput::writeDirectory(fileio::Failure& failure) {
     return true;
 }
 
-bool TiffOutput::commit(fileio::Failure& failure) {
+bool TiffOutput::commit(fileio::Failure& failure, fileio::OutputSet* outputs) {
     if (!m_tiff) return failure.set(75, QStringLiteral("cannot write %1").arg(m_file.target()));
     const bool flushed = TIFFFlush(m_tiff) == 1;
     closeTiff();
@@ -110,8 +110,7 @@ bool TiffOutput::commit(fileio::Failure& failure) {
         m_file.cancel();
         return fail(failure, QStringLiteral("cannot write"));
     }
-    if (!m_file.commit()) return failure.set(m_file.errorNumber(), m_file.errorString());
-    return true;
+    return fileio::commitOrStage(m_file, outputs, failure);
 }
 
 } // namespace tiffpages

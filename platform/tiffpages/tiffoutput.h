@@ -25,8 +25,9 @@ public:
 
     // Ends the current page; false (with the cause) when libtiff could not write it.
     bool writeDirectory(fileio::Failure& failure);
-    // Finishes the file and puts it in place.
-    bool commit(fileio::Failure& failure);
+    // Finishes the file and puts it in place, or with `outputs` leaves it waiting there for
+    // the other files of its call.
+    bool commit(fileio::Failure& failure, fileio::OutputSet* outputs = nullptr);
 
     // The failure of the last libtiff call, as the system error when there was one.
     bool fail(fileio::Failure& failure, const QString& what);

@@ -58,14 +58,9 @@ bool fillSegments(const std::vector<Segment>& segments, TiffOutput& out, const Q
 }
 
 bool writeSegments(const std::vector<Segment>& segments, const QString& output, fileio::Failure& failure,
-                   const MergeProgress& progress = {}) {
+                   const MergeProgress& progress = {}, fileio::OutputSet* outputs = nullptr) {
     TiffOutput out(output);
-    return fillSegments(segments, out, output, failure, progress) && out.commit(failure);
-}
-
-bool sameFile(const QString& a, const QString& b) {
-    const QFileInfo x(a), y(b);
-    return x.exists() && y.exists() && x.canonicalFilePath() == y.canonicalFilePath();
+    return fillSegments(segments, out, output, failure, progress) && out.commit(failure, outputs);
 }
 
 QString baseName(const QString& source) {
@@ -125,22 +120,11 @@ bool splitTiff(const QString& source, int page, const QString& first, const QStr
     if (page < 1 || page >= pages)
         return failure.set(kOutOfRange,
                            QStringLiteral("%1 has %2 pages: cannot split after page %3").arg(source).arg(pages).arg(page));
-    // Both halves are complete before either is put in place, and a half named like the
-    // source goes last: the source is read whole first and replaced only when the other
-    // half is already there.
-    TiffOutput firstOut(first), secondOut(second);
-    if (!fillSegments({{source, 0, page - 1}}, firstOut, first, failure) ||
-        !fillSegments({{source, page, pages - 1}}, secondOut, second, failure))
-        return false;
-    const bool firstIsSource = sameFile(first, source);
-    TiffOutput& earlier = firstIsSource ? secondOut : firstOut;
-    TiffOutput& later = firstIsSource ? firstOut : secondOut;
+    // Both halves wait out of place until both are written, so a half named like the source
+    // replaces it only once every page has been read from it.
     fileio::OutputSet outputs;
-    if (!earlier.commit(failure)) return false;
-    outputs.add(firstIsSource ? second : first);
-    if (!later.commit(failure)) return false;
-    outputs.keep();
-    return true;
+    return writeSegments({{source, 0, page - 1}}, first, failure, {}, &outputs) &&
+           writeSegments({{source, page, pages - 1}}, second, failure, {}, &outputs) && outputs.commit(failure);
 }
 
 bool extractTiffPages(const QString& source, int first, int last, const QString& folder, fileio::Failure& failure,
@@ -156,10 +140,9 @@ bool extractTiffPages(const QString& source, int first, int last, const QString&
     const QString stem = QDir(folder).filePath(baseName(source) + u'_');
     for (int page = first; page <= last; ++page) {
         const QString target = stem + fileio::paddedNumber(page, pages) + QStringLiteral(".tif");
-        if (!writeSegments({{source, page - 1, page - 1}}, target, failure)) return false;
-        outputs.add(target);
+        if (!writeSegments({{source, page - 1, page - 1}}, target, failure, {}, &outputs)) return false;
     }
-    outputs.keep();
+    if (!outputs.commit(failure)) return false;
     if (written) *written = outputs.paths();
     return true;
 }
