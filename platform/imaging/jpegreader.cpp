@@ -65,6 +65,12 @@ int readJpegPage(ExaminedSource& source, const CompressionChoice& choice, Stream
                     .arg(info.height);
         return ApOverLimits;
     }
+    // Every block costs at least one bit: this data cannot hold the page it claims, whether
+    // it would be decoded or passed through (a sliver of picture on a huge grey page).
+    if (info.huffman() && info.entropyBytes * 8 < info.blocks) {
+        error = QStringLiteral("%1: image data missing from the file").arg(path);
+        return ApCorrupt;
+    }
     const Compression c = choice.forDepth(8 * info.components);
     EncodedPage page;
     int rc;
@@ -75,10 +81,6 @@ int readJpegPage(ExaminedSource& source, const CompressionChoice& choice, Stream
             rc = passThrough(source, info, store, page, error);
         else
             error = QStringLiteral("%1: %2").arg(path, error);
-    } else if (info.huffman() && info.entropyBytes * 8 < info.blocks) {
-        // Every block costs at least one bit: this data cannot hold the page it claims.
-        error = QStringLiteral("%1: image data missing from the file").arg(path);
-        rc = ApCorrupt;
     } else {
         RasterPage raster;
         rc = decodeJpeg(bytes, info.imageEnd, info, raster, error);

@@ -1,5 +1,6 @@
 // Sources whose compressed data goes into the PDF unchanged: JPEG, single-strip Group 4
 // TIFF and PNG image data; and what happens when the name forbids it.
+#include "platform/imaging/raster.h"
 #include "tests/imaging/imagingtest.h"
 #include "tests/imaging/pdfprobe.h"
 
@@ -90,6 +91,27 @@ TEST_F(ImagingTest, JpegWithALosslessNameIsDecodedAndReencoded) {
     const auto images = probe::extractImages(output, 1);
     ASSERT_EQ(images.size(), 1u);
     EXPECT_GT(probe::psnr(probe::fromQImage(images[0], 3, 8), source), 30.0);
+}
+
+// A frame that claims far more blocks than its coded data can hold (at least a bit each) is
+// a file whose image data is missing: refused whether it would be passed through or decoded,
+// not written as a page that shows a sliver of picture on a huge grey field.
+TEST_F(ImagingTest, JpegClaimingMoreBlocksThanItsDataHoldsIsRefusedForEveryCompression) {
+    QByteArray jpeg = fx::jpegBytes(fx::photo(48, 32, 3), {});
+    const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(sof, 0);
+    jpeg[sof + 5] = char(0x0F); // height 4000
+    jpeg[sof + 6] = char(0xA0);
+    jpeg[sof + 7] = char(0x17); // width 6000
+    jpeg[sof + 8] = char(0x70);
+    const QString input = write(QStringLiteral("in.jpg"), jpeg);
+    for (const char* name : {"", "Jpeg", "Lzw"}) {
+        SCOPED_TRACE(name);
+        const QString output = path(QStringLiteral("out.pdf"));
+        const Conversion r = convertImage(input, output, 3, QString::fromLatin1(name));
+        EXPECT_EQ(r.added, imaging::ApCorrupt) << r.error.toStdString();
+        EXPECT_FALSE(QFile::exists(output));
+    }
 }
 
 struct G4Case {
