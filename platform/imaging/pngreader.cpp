@@ -156,6 +156,13 @@ int readPngPage(ExaminedSource& source, const CompressionChoice& choice, StreamS
                           (info.colourType == 0 || info.colourType == 2 || info.colourType == 3);
     EncodedPage page;
     if (passable && !bilevelDefault && (c == Compression::Default || c == Compression::Zip)) {
+        // Deflate gives at most 1032 bytes for one: data that cannot hold the rows the header
+        // claims is missing, and would become a page of that size showing a sliver of picture.
+        const uint64_t rowBytes = (uint64_t(info.width) * uint64_t(info.storedBitsPerPixel()) + 7) / 8;
+        if (info.idatSize * 1032 < uint64_t(info.height) * (1 + rowBytes)) {
+            error = QStringLiteral("%1: image data missing from the file").arg(path);
+            return ApCorrupt;
+        }
         ImageStream& s = page.image;
         s.width = int(info.width);
         s.height = int(info.height);

@@ -5,6 +5,7 @@
 #include "tests/imaging/pdfprobe.h"
 
 #include <QFile>
+#include <zlib.h>
 
 namespace {
 
@@ -106,6 +107,28 @@ TEST_F(ImagingTest, JpegClaimingMoreBlocksThanItsDataHoldsIsRefusedForEveryCompr
     jpeg[sof + 8] = char(0x70);
     const QString input = write(QStringLiteral("in.jpg"), jpeg);
     for (const char* name : {"", "Jpeg", "Lzw"}) {
+        SCOPED_TRACE(name);
+        const QString output = path(QStringLiteral("out.pdf"));
+        const Conversion r = convertImage(input, output, 3, QString::fromLatin1(name));
+        EXPECT_EQ(r.added, imaging::ApCorrupt) << r.error.toStdString();
+        EXPECT_FALSE(QFile::exists(output));
+    }
+}
+
+// The same for PNG image data: deflate gives at most 1032 bytes for one, so data far too
+// short for the rows the header claims is missing, and is not passed through as such a page.
+TEST_F(ImagingTest, PngClaimingMoreRowsThanItsDataCanHoldIsRefusedForEveryCompression) {
+    QByteArray png = fx::pngBytes(fx::photo(48, 32, 3));
+    ASSERT_EQ(png.mid(12, 4), "IHDR");
+    png[18] = char(0x0F); // width 4000
+    png[19] = char(0xA0);
+    png[22] = char(0x0F); // height 4000
+    png[23] = char(0xA0);
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(png.constData() + 12), 17);
+    for (int i = 0; i < 4; ++i)
+        png[29 + i] = char(crc >> (24 - 8 * i));
+    const QString input = write(QStringLiteral("in.png"), png);
+    for (const char* name : {"", "Zip", "Lzw"}) {
         SCOPED_TRACE(name);
         const QString output = path(QStringLiteral("out.pdf"));
         const Conversion r = convertImage(input, output, 3, QString::fromLatin1(name));
