@@ -5,6 +5,8 @@
 // stalling a conversion for ever. A whole-file read is refused for a file larger than a
 // decoded page may be, so no reader ever holds more than the limits allow.
 
+#include "platform/fileio/filestamp.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -35,20 +37,9 @@ int readWholeFile(const QString& path, std::vector<uint8_t>& bytes, QString& err
 // `length` bytes from `offset` of an open source file, never more than the file holds.
 QByteArray readFileRange(QFile& file, int64_t offset, int64_t length);
 
-// What tells one version of a file from another: a source whose stamp changed between the
-// add and the close fails the close.
-struct FileStamp {
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    int64_t size = 0;
-    int64_t modifiedNs = 0;
-    int64_t changedNs = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-
-// The stamp of an open descriptor, or of the file at `path`; false when it cannot be taken.
-bool stampOf(int fd, FileStamp& stamp);
-bool stampOf(const QString& path, FileStamp& stamp);
+// A source whose stamp changed between the add and the close fails the close.
+using fileio::FileStamp;
+using fileio::stampOf;
 
 // Bytes read from a file. The block is not zero-filled first: the read overwrites it.
 struct SourceBytes {

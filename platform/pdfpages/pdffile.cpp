@@ -44,6 +44,12 @@ std::unique_ptr<QPDF> openPdf(const QString& path, const QString& password, file
     }
     const QByteArray name = QFile::encodeName(path);
     const QByteArray pass = password.toUtf8();
+    // Taken before the open: a file replaced in between fails the write, never goes unseen.
+    fileio::FileStamp stamp;
+    if (!options.contents && options.readSources && !fileio::stampOf(path, stamp)) {
+        failure.set(kFileNotFound, QStringLiteral("%1: cannot be read").arg(path));
+        return nullptr;
+    }
     auto pdf = std::make_unique<QPDF>();
     pdf->setSuppressWarnings(true);
     try {
@@ -64,11 +70,23 @@ std::unique_ptr<QPDF> openPdf(const QString& path, const QString& password, file
         failFromException(e, path, failure);
         return nullptr;
     }
+    if (!options.contents && options.readSources) options.readSources->files.emplace_back(path, stamp);
     return pdf;
 }
 
+bool ReadSources::unchanged(fileio::Failure& failure) const {
+    for (const auto& [path, stamp] : files) {
+        fileio::FileStamp now;
+        if (!fileio::stampOf(path, now) || !(now == stamp))
+            return failure.set(kFileAccess, QStringLiteral("%1 changed or vanished before the output was written").arg(path));
+    }
+    return true;
+}
+
 bool writePdf(QPDF& pdf, const QString& target, fileio::Failure& failure,
-              const std::function<void(QPDFWriter&)>& configure, fileio::OutputSet* outputs) {
+              const std::function<void(QPDFWriter&)>& configure, fileio::OutputSet* outputs,
+              const ReadSources* sources) {
+    if (sources && !sources->unchanged(failure)) return false;
     fileio::AtomicWriter file(target);
     if (!file.open()) return failure.set(file.errorNumber(), file.errorString());
     try {
@@ -84,6 +102,8 @@ bool writePdf(QPDF& pdf, const QString& target, fileio::Failure& failure,
         if (file.errorNumber()) return failure.set(file.errorNumber(), file.errorString());
         return failure.set(kInvalidFormat, QStringLiteral("cannot write %1: %2").arg(target, exceptionText(e)));
     }
+    // What the writer read from the sources must be what they held when they were opened.
+    if (sources && !sources->unchanged(failure)) return false;
     return fileio::commitOrStage(file, outputs, failure);
 }
 

@@ -77,7 +77,8 @@ bool updatePdfInfo(const QString& source, const QString& password, const QString
     std::vector<Entry> entries;
     if (!parseEntries(keysValues, entries, failure)) return false;
     if (output.isEmpty()) return failure.set(kBadArgument, QStringLiteral("no output file for %1").arg(source));
-    std::unique_ptr<QPDF> pdf = openPdf(source, password, failure);
+    ReadSources read;
+    std::unique_ptr<QPDF> pdf = openPdf(source, password, failure, {.readSources = &read});
     if (!pdf) return false;
     try {
         QPDFObjectHandle trailer = pdf->getTrailer();
@@ -94,7 +95,7 @@ bool updatePdfInfo(const QString& source, const QString& password, const QString
         return failFromException(e, source, failure);
     }
     // The writer keeps the source's encryption (and its password) by default.
-    return writePdf(*pdf, output, failure);
+    return writePdf(*pdf, output, failure, {}, nullptr, &read);
 }
 
 } // namespace pdfpages

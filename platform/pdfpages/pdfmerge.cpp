@@ -31,7 +31,7 @@ PdfMerge::PdfMerge() : m_pdf(std::make_unique<QPDF>()) {
 PdfMerge::~PdfMerge() = default;
 
 bool PdfMerge::add(const QString& path, const QString& range, const QString& password, fileio::Failure& failure) {
-    OpenOptions options{.closedBetweenReads = true};
+    OpenOptions options{.closedBetweenReads = true, .readSources = &m_read};
     const QFileInfo info(path);
     if (info.isFile() && info.size() <= kWholeFileLimit && m_contentBytes + info.size() <= kContentBudget) {
         QFile file(path);
@@ -80,7 +80,8 @@ bool PdfMerge::add(const QString& path, const QString& range, const QString& pas
 bool PdfMerge::write(const QString& target, fileio::Failure& failure) {
     if (m_pages == 0) return failure.set(kBadArgument, QStringLiteral("%1: no pages to write").arg(target));
     const std::string version = std::to_string(m_version / 10) + "." + std::to_string(m_version % 10);
-    return writePdf(*m_pdf, target, failure, [&](QPDFWriter& w) { w.setMinimumPDFVersion(version); });
+    return writePdf(
+        *m_pdf, target, failure, [&](QPDFWriter& w) { w.setMinimumPDFVersion(version); }, nullptr, &m_read);
 }
 
 } // namespace pdfpages

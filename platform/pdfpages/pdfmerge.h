@@ -5,6 +5,7 @@
 // its page tree are written onto the page itself.
 
 #include "platform/fileio/outputset.h"
+#include "platform/pdfpages/pdffile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -39,6 +40,8 @@ private:
     qint64 m_contentBytes = 0;
     // Sources stay open (their files closed) until the pages copied from them are written.
     std::vector<std::unique_ptr<QPDF>> m_sources;
+    // Those read from their files, which must not change before the write.
+    ReadSources m_read;
     int m_pages = 0;
     int m_version = 14;
 };

@@ -57,7 +57,8 @@ bool splitPdf(const QString& source, const QString& range, const QString& prefix
     if (prefix.isEmpty()) return failure.set(kBadArgument, QStringLiteral("no output name for %1").arg(source));
     // Read whole when it fits: the outputs read the source again and again.
     QByteArray contents;
-    OpenOptions options;
+    ReadSources read;
+    OpenOptions options{.readSources = &read};
     const QFileInfo info(source);
     if (info.isFile() && info.size() <= kWholeFileLimit) {
         QFile file(source);
@@ -106,7 +107,8 @@ bool splitPdf(const QString& source, const QString& range, const QString& prefix
             for (int page : parts[size_t(i)])
                 part.addPage(pages[size_t(page - 1)], false);
             if (!writePdf(
-                    part, targetOf(i), failure, [&](QPDFWriter& w) { w.setMinimumPDFVersion(minimum); }, &outputs))
+                    part, targetOf(i), failure, [&](QPDFWriter& w) { w.setMinimumPDFVersion(minimum); }, &outputs,
+                    &read))
                 return false;
         }
     } catch (const std::exception& e) {

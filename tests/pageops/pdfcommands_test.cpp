@@ -1,5 +1,6 @@
 // TiffPdfCommands on PDFs: merge, append, split, information, page count, conversions.
 #include "pageops/tiffpdfcommands.h"
+#include "platform/pdfpages/pdfmerge.h"
 #include "tests/pageops/pageopsfixtures.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testdir.h"
@@ -301,3 +302,32 @@ TEST_F(PdfCommands, EachTiffToPdfIsAllOrNothing) {
 }
 
 } // namespace
+
+TEST(PdfMergeSources, AFileChangedAfterItsAddFailsTheWriteAndKeepsTheTarget) {
+    // Files too large to hold in memory are read again when the merge is written.
+    QTemporaryDir dir;
+    const QString big = dir.filePath("big.pdf"), other = dir.filePath("other.pdf"), target = dir.filePath("out.pdf");
+    {
+        QPDF pdf;
+        pdf.emptyPDF();
+        QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 101 100] >>"));
+        page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, std::string(9 << 20, ' ')));
+        pdf.addPage(page, false);
+        QPDFWriter w(pdf, QFile::encodeName(big).constData());
+        w.setCompressStreams(false);
+        w.write();
+    }
+    ASSERT_GT(QFileInfo(big).size(), qint64(8) << 20);
+    ASSERT_TRUE(makePdf(other, 2, {.firstMark = 7}));
+    ASSERT_TRUE(writeFile(target, "mine"));
+
+    pdfpages::PdfMerge merge;
+    fileio::Failure failure;
+    ASSERT_TRUE(merge.add(big, "", "", failure));
+    ASSERT_TRUE(QFile::remove(big));
+    ASSERT_TRUE(QFile::rename(other, big));
+    EXPECT_FALSE(merge.write(target, failure));
+    EXPECT_TRUE(failure.text.contains("big.pdf")) << failure.text.toStdString();
+    EXPECT_EQ(readAll(target), "mine");
+    EXPECT_EQ(entries(dir.path()), QStringList({"big.pdf", "out.pdf"}));
+}
