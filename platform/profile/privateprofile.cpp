@@ -108,7 +108,9 @@ QByteArray PrivateProfile::toBytes() const {
     QByteArray out;
     for (const QString& line : m_lines) {
         out += line.toUtf8();
-        out += '\n';
+        // Reading takes one CR before a line end as part of that end: a line of our own that
+        // ends in CR gets a CR LF end, so it reads back as it was.
+        out += line.endsWith(QLatin1Char('\r')) ? "\r\n" : "\n";
     }
     return out;
 }
