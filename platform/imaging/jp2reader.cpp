@@ -4,6 +4,7 @@
 #include "platform/imaging/sourcefile.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <openjpeg.h>
@@ -67,7 +68,25 @@ struct Decoder {
     }
 };
 
+// OpenJPEG sets up kilobytes of coding parameters for every tile the size marker claims,
+// before it reads any tile. Every tile has at least one tile-part, whose SOT and SOD markers
+// take 14 bytes: a claim of more tiles than that is refused before OpenJPEG sees it.
+bool tilesFitTheFile(const uint8_t* d, size_t n) {
+    static const uint8_t socSiz[4] = {0xFF, 0x4F, 0xFF, 0x51}; // SIZ always follows SOC
+    const uint8_t* at = std::search(d, d + n, socSiz, socSiz + 4);
+    if (size_t(d + n - at) < 42) return true; // no size marker to read: OpenJPEG refuses the file
+    const uint64_t width = be32(at + 8), height = be32(at + 12), tileWidth = be32(at + 24),
+                   tileHeight = be32(at + 28), tileX = be32(at + 32), tileY = be32(at + 36);
+    if (tileWidth == 0 || tileHeight == 0 || width <= tileX || height <= tileY) return true;
+    const uint64_t tiles = ((width - tileX + tileWidth - 1) / tileWidth) * ((height - tileY + tileHeight - 1) / tileHeight);
+    return tiles <= n / 14;
+}
+
 int openHeader(Decoder& dec, Source& src, bool codestream, QString& error) {
+    if (!tilesFitTheFile(src.data, src.size)) {
+        error = QStringLiteral("the JPEG 2000 header claims more tiles than the file holds");
+        return ApCorrupt;
+    }
     dec.codec = opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
     opj_set_error_handler(dec.codec, onError, &src);
     opj_set_warning_handler(dec.codec, quiet, &src);

@@ -234,6 +234,16 @@ std::vector<Hostile> hostileFiles() {
     qToLittleEndian<quint16>(11590, gif.data() + 116);
     gif += QByteArray("\0\5\4\x84\x8f\xa9\x0b\0;", 9); // no local table; 4 bytes of LZW data
     out.push_back({"GIF frame claiming 17488 x 11590", gif, ""});
+    // OpenJPEG sets up coding parameters for every tile the size marker names (670 MB here).
+    QByteArray j2k("\xff\x4f\xff\x51\0\x29\0\0", 8);
+    for (const quint32 v : {32u, 851968u, 0u, 0u, 32u, 16u, 0u, 0u}) { // 53248 tiles of 32 x 16
+        j2k += QByteArray(4, '\0');
+        qToBigEndian<quint32>(v, j2k.data() + j2k.size() - 4);
+    }
+    j2k += QByteArray("\0\1\7\1\1", 5);                                          // one 8-bit component
+    j2k += QByteArray::fromHex("ff52000c00000001000204040001ff5c000a4048484848484848"); // COD, QCD
+    j2k += QByteArray::fromHex("ff90000a0000000000000001ff93") + QByteArray(16, '\0') + "\xff\xd9";
+    out.push_back({"JPEG 2000 code stream claiming 53248 tiles", j2k, ""});
     out.push_back({"EMF declaring a 78-inch square picture", tinyMetafile(true, 78), "", true});
     out.push_back({"WMF declaring an 81-inch square picture", tinyMetafile(false, 81), "", true});
     return out;
