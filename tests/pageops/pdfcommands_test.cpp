@@ -313,7 +313,8 @@ TEST(PdfMergeSources, AFileChangedAfterItsAddFailsTheWriteAndKeepsTheTarget) {
         QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 101 100] >>"));
         page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, std::string(9 << 20, ' ')));
         pdf.addPage(page, false);
-        QPDFWriter w(pdf, QFile::encodeName(big).constData());
+        const QByteArray name = QFile::encodeName(big); // the writer keeps the pointer
+        QPDFWriter w(pdf, name.constData());
         w.setCompressStreams(false);
         w.write();
     }
