@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/clscolsetordergrid.h"
+#include "platform/imaging/magickruntime.h"
 
 #include <QString>
 
@@ -12,6 +13,11 @@
 // the library writes beside the target and renames only a finished PDF into place.
 class ApImgToPdf {
 public:
+    // Sets the libraries up on the thread that makes the engine (the window's): their one-time
+    // start changes the process environment, which must not happen on a worker thread while
+    // the window's thread reads it.
+    ApImgToPdf() { imaging::ensureMagickReady(); }
+
     // The files to merge, in merge order.
     clsColSetOrderGridList colOrderedData;
     // Full path of the PDF the merge writes.

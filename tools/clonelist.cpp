@@ -4,7 +4,6 @@
 #include "platform/fileio/filenames.h"
 
 #include <QFile>
-#include <QStringDecoder>
 #include <cstring>
 #include <pugixml.hpp>
 

@@ -232,12 +232,11 @@ void frmConImageToPdf::cmdconvert_Click() {
         for (int r = 1; r <= rows; ++r)
             files.append({vsFilesSetOrder->TextMatrix(r, name), vsFilesSetOrder->TextMatrix(r, location)});
 
-        std::optional<ApImgToPdf> engine;
+        ApImgToPdf engine; // made here, on the window's thread
         imagetopdf::ImageToPdfRun run(options, [&engine](const QString& source, const QString& target,
                                                          const QString& colour, const QString& grey,
                                                          const QString& bw, bool replace) {
-            if (!engine) engine.emplace();
-            return engine->ConverImageToPdf(source, target, colour, grey, bw, replace);
+            return engine.ConverImageToPdf(source, target, colour, grey, bw, replace);
         });
         // The files are converted one after another on a worker thread, so that no image, however
         // long it takes to encode, keeps this thread from painting the window; the progress comes
