@@ -15,6 +15,8 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSet>
 #include <QShortcut>
 #include <QStatusBar>
@@ -139,8 +141,13 @@ void frmMain::applyPendingState() {
 // Places the outer frame on a saved rectangle. move() places the frame already; the
 // size we set is the inner one, so the decorations are taken off once they are known.
 void frmMain::applyFrameTwips(const QRect& twips) {
-    const QRect px(pixelsFromTwips(twips.x()), pixelsFromTwips(twips.y()), pixelsFromTwips(twips.width()),
-                   pixelsFromTwips(twips.height()));
+    QList<QRect> screens;
+    if (QScreen* primary = QGuiApplication::primaryScreen()) screens << primary->availableGeometry();
+    for (QScreen* s : QGuiApplication::screens()) screens << s->availableGeometry();
+    const QRect px = frmMainGeometry::FitOnScreens(
+        QRect(pixelsFromTwips(twips.x()), pixelsFromTwips(twips.y()), pixelsFromTwips(twips.width()),
+              pixelsFromTwips(twips.height())),
+        screens);
     const QSize decorations = frameGeometry().size() - size();
     move(px.topLeft());
     resize(std::max(1, px.width() - decorations.width()), std::max(1, px.height() - decorations.height()));

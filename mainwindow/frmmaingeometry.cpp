@@ -47,4 +47,19 @@ void ClampToMinimumSize(int& width, int& height) {
     if (height < kMinHeight) height = kMinHeight;
 }
 
+QRect FitOnScreens(const QRect& framePx, const QList<QRect>& screens) {
+    if (screens.isEmpty() || framePx.isEmpty()) return framePx;
+    // Enough of the title strip to grab and drag the window by.
+    const QRect title(framePx.left(), framePx.top(), framePx.width(), std::min(framePx.height(), 30));
+    for (const QRect& screen : screens) {
+        const QRect seen = title.intersected(screen);
+        if (seen.width() >= std::min(100, title.width()) && seen.height() >= std::min(20, title.height()))
+            return framePx;
+    }
+    const QRect& primary = screens.front();
+    QRect fitted(primary.topLeft(), framePx.size().boundedTo(primary.size()));
+    fitted.moveCenter(primary.center());
+    return fitted;
+}
+
 } // namespace frmMainGeometry

@@ -3,6 +3,7 @@
 // Decisions about the main window's state and rectangle, apart from the window so
 // they can be checked directly. Rectangles are the outer frame; saved values are twips.
 
+#include <QList>
 #include <QRect>
 #include <optional>
 
@@ -40,5 +41,11 @@ SavePlan PlanGeometrySave(int state, const QRect& framePx);
 
 // Raises a proposed frame size to the minimum.
 void ClampToMinimumSize(int& width, int& height);
+
+// A saved frame as it can be shown on today's screens (their available areas, the first
+// the primary one): left alone while a good part of its title strip lies on a screen, else
+// moved onto the primary screen and made no larger than it. A window saved on a monitor
+// that has gone must not open where nobody can reach it.
+QRect FitOnScreens(const QRect& framePx, const QList<QRect>& screens);
 
 } // namespace frmMainGeometry

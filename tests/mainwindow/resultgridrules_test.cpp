@@ -65,3 +65,16 @@ TEST(MainWindowGeometry, SaveWritesStateAndRectByState) {
     EXPECT_EQ(w, 1000);
     EXPECT_EQ(h, 403);
 }
+
+TEST(MainWindowGeometry, ASavedFrameNoScreenShowsIsBroughtOntoThePrimaryScreen) {
+    using namespace frmMainGeometry;
+    const QList<QRect> screens{QRect(0, 0, 1920, 1050), QRect(1920, 0, 1280, 1024)};
+    // On either screen, or with its title mostly on one: as saved.
+    EXPECT_EQ(FitOnScreens(QRect(2000, 100, 900, 700), screens), QRect(2000, 100, 900, 700));
+    EXPECT_EQ(FitOnScreens(QRect(-300, 40, 900, 700), screens), QRect(-300, 40, 900, 700));
+    // Saved on a third monitor that is gone, or with the title above the top.
+    EXPECT_EQ(FitOnScreens(QRect(3300, 200, 900, 700), screens), QRect(510, 175, 900, 700));
+    EXPECT_EQ(FitOnScreens(QRect(200, -500, 900, 700), screens), QRect(510, 175, 900, 700));
+    // Larger than the screen it lands on.
+    EXPECT_EQ(FitOnScreens(QRect(5000, 0, 2500, 1600), screens), QRect(0, 0, 1920, 1050));
+}
