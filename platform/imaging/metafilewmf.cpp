@@ -1,6 +1,8 @@
 #include "platform/imaging/metafilewmf.h"
 
+#include "platform/imaging/isolateddecode.h"
 #include "platform/imaging/magickdecoder.h"
+#include "platform/imaging/magickruntime.h"
 #include "platform/imaging/metafileheader.h"
 #include "platform/imaging/sourcefile.h"
 
@@ -57,7 +59,12 @@ int decodeWmf(const QString& path, const PageSink& sink, QString& error) {
     how.maxPixels = kMetafileMaxPixels;
     how.flattenOnWhite = true;
     RasterPage page;
-    rc = decodeMagickPage(std::move(records), how, header, page, error);
+    ensureMagickReady(); // once, here, rather than in every child
+    // libwmf and ImageMagick's drawing cost follows the records' coordinates, pens and fonts,
+    // not the file's size: drawn apart, with a time and memory limit.
+    rc = decodeIsolated([&](RasterPage& drawn, QString& why) {
+        return decodeMagickPage(std::move(records), how, header, drawn, why);
+    }, page, error);
     if (rc != ApOk)
         return rc;
     page.storedBitsPerPixel = 24;

@@ -1,0 +1,28 @@
+#pragma once
+
+// Runs a decode in a child process with a time and memory limit. For coders whose cost
+// follows what a file's drawing commands claim rather than what it holds (a WMF of a few
+// hundred bytes can keep ImageMagick and libwmf drawing for minutes or take gigabytes):
+// the child is killed at its limit and the file refused, and a crash in the coder fails
+// the file instead of the program.
+
+#include "platform/imaging/raster.h"
+
+#include <QString>
+#include <functional>
+
+namespace imaging {
+
+struct DecodeLimits {
+    int seconds = 20;                          // wall clock, and CPU time of the child
+    int64_t memoryBytes = int64_t(3) << 30;    // address space the child may add
+};
+
+using PageDecode = std::function<int(RasterPage& page, QString& error)>;
+
+// Forks, runs `decode` in the child and hands its page (or its code and error) back.
+// ApOverLimits when the child runs out of time or memory, ApCorrupt when it dies.
+int decodeIsolated(const PageDecode& decode, RasterPage& page, QString& error,
+                   const DecodeLimits& limits = DecodeLimits());
+
+} // namespace imaging
