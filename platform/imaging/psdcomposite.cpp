@@ -3,7 +3,10 @@
 #include "platform/imaging/pageencoder.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace imaging {
 
@@ -105,6 +108,178 @@ bool readPlane(const QByteArray& b, const PsdComposite& c, int channel, qsizetyp
     return true;
 }
 
+// Layers are not drawn by us, but ImageMagick sets up and composites every layer a file
+// describes, at the size its record claims. Each layer's record and channel data are
+// checked here against what the file holds, so the cost follows the file, not its claims.
+class LayerCheck {
+public:
+    LayerCheck(const QByteArray& b, const PsdComposite& c) : b_(b), c_(c), wide_(c.version == 2 ? 8 : 4) {}
+
+    // The layer-and-mask section at [start, start + length).
+    int run(qsizetype start, qsizetype length, QString& error) {
+        const qsizetype sectionEnd = start + length;
+        qsizetype pos = start;
+        if (length < wide_)
+            return ApOk;
+        uint64_t infoLength = be(b_, pos, wide_);
+        pos += wide_;
+        if (infoLength == 0) {
+            // 16- and 32-bit files keep their layers in an "Lr16" or "Lr32" block after the
+            // global mask's length, where ImageMagick looks for them.
+            if (pos + 12 + wide_ > sectionEnd || std::memcmp(b_.constData() + pos + 4, "8BIM", 4) != 0 ||
+                (std::memcmp(b_.constData() + pos + 8, "Lr16", 4) != 0 &&
+                 std::memcmp(b_.constData() + pos + 8, "Lr32", 4) != 0))
+                return ApOk;
+            pos += 12;
+            infoLength = be(b_, pos, wide_);
+            pos += wide_;
+        }
+        if (infoLength > uint64_t(sectionEnd - pos))
+            return corrupt(error, "PSD layer information runs past its section");
+        end_ = pos + qsizetype(infoLength);
+        if (infoLength < 2)
+            return ApOk;
+        const int count = std::abs(int(int16_t(be(b_, pos, 2))));
+        pos += 2;
+        layers_.resize(size_t(count));
+        for (int i = 0; i < count; ++i) {
+            if (const int rc = readRecord(pos, layers_[size_t(i)], i + 1, error); rc != ApOk)
+                return rc;
+        }
+        int64_t total = 0;
+        for (int i = 0; i < count; ++i) {
+            if (const int rc = checkChannels(pos, layers_[size_t(i)], i + 1, total, error); rc != ApOk)
+                return rc;
+        }
+        return ApOk;
+    }
+
+private:
+    struct Rect {
+        int64_t width = 0;
+        int64_t height = 0;
+        bool empty() const { return width == 0 || height == 0; }
+    };
+    struct Layer {
+        Rect bounds;
+        Rect mask;     // the user mask (channel -2)
+        Rect realMask; // the real user mask (channel -3), when there is one
+        std::vector<std::pair<int, uint64_t>> channels; // id, declared length
+    };
+
+    bool has(qsizetype pos, qsizetype bytes) const { return pos >= 0 && bytes <= end_ - pos; }
+
+    int readRect(qsizetype at, Rect& r, int layer, QString& error) const {
+        const int64_t top = int32_t(be(b_, at, 4)), left = int32_t(be(b_, at + 4, 4));
+        const int64_t bottom = int32_t(be(b_, at + 8, 4)), right = int32_t(be(b_, at + 12, 4));
+        if (bottom < top || right < left) {
+            error = QStringLiteral("PSD layer %1 has bounds turned inside out").arg(layer);
+            return ApCorrupt;
+        }
+        r.width = right - left;
+        r.height = bottom - top;
+        if (!r.empty() && !withinLimits(r.width, r.height, 0)) {
+            error = QStringLiteral("PSD layer %1 of %2 x %3 pixels is over the limits").arg(layer).arg(r.width).arg(r.height);
+            return ApOverLimits;
+        }
+        return ApOk;
+    }
+
+    int readRecord(qsizetype& pos, Layer& layer, int n, QString& error) const {
+        if (!has(pos, 18))
+            return corrupt(error, "PSD layer records run past their section");
+        if (const int rc = readRect(pos, layer.bounds, n, error); rc != ApOk)
+            return rc;
+        const int channels = int(be(b_, pos + 16, 2));
+        pos += 18;
+        if (!has(pos, qsizetype(channels) * (2 + wide_) + 16))
+            return corrupt(error, "PSD layer records run past their section");
+        for (int k = 0; k < channels; ++k) {
+            layer.channels.emplace_back(int(int16_t(be(b_, pos, 2))), be(b_, pos + 2, wide_));
+            pos += 2 + wide_;
+        }
+        if (std::memcmp(b_.constData() + pos, "8BIM", 4) != 0) {
+            error = QStringLiteral("PSD layer %1 lacks its blend mode signature").arg(n);
+            return ApCorrupt;
+        }
+        const qsizetype extra = qsizetype(be(b_, pos + 12, 4));
+        pos += 16;
+        if (!has(pos, extra))
+            return corrupt(error, "PSD layer records run past their section");
+        const qsizetype maskLength = extra >= 4 ? qsizetype(be(b_, pos, 4)) : 0;
+        if (maskLength > extra - 4 || (maskLength > 0 && maskLength < 18)) {
+            error = QStringLiteral("PSD layer %1 has a damaged mask").arg(n);
+            return ApCorrupt;
+        }
+        if (maskLength > 0) {
+            if (const int rc = readRect(pos + 4, layer.mask, n, error); rc != ApOk)
+                return rc;
+            layer.realMask = layer.mask;
+            // A real user mask keeps its own bounds in the last 16 bytes of the mask data.
+            if (maskLength >= 36) {
+                if (const int rc = readRect(pos + 4 + maskLength - 16, layer.realMask, n, error); rc != ApOk)
+                    return rc;
+                if (layer.mask.width * layer.mask.height < layer.realMask.width * layer.realMask.height)
+                    layer.realMask = layer.mask;
+            }
+        }
+        pos += extra;
+        return ApOk;
+    }
+
+    int checkChannels(qsizetype& pos, const Layer& layer, int n, int64_t& total, QString& error) const {
+        const bool pixels = std::any_of(layer.channels.begin(), layer.channels.end(),
+                                        [](const auto& channel) { return channel.first >= -1; });
+        if (!layer.bounds.empty() && !pixels) {
+            error = QStringLiteral("PSD layer %1 claims %2 x %3 pixels but holds no channel")
+                        .arg(n).arg(layer.bounds.width).arg(layer.bounds.height);
+            return ApCorrupt;
+        }
+        for (const auto& [id, length] : layer.channels) {
+            if (length > uint64_t(end_ - pos)) {
+                error = QStringLiteral("PSD layer %1 channel %2 runs past the end of its section").arg(n).arg(id);
+                return ApCorrupt;
+            }
+            const Rect& r = id == -2 ? layer.mask : id < -2 ? layer.realMask : layer.bounds;
+            const qsizetype start = pos;
+            pos += qsizetype(length);
+            // ImageMagick skips the data of an empty layer or mask.
+            if (r.empty() || layer.bounds.empty())
+                continue;
+            const uint64_t rowBytes = (uint64_t(r.width) * uint64_t(c_.depth) + 7) / 8;
+            const uint64_t plane = rowBytes * uint64_t(r.height);
+            total += int64_t(plane);
+            if (total > kMaxDecodedBytes) {
+                error = QStringLiteral("PSD layers of more than %1 bytes decoded are over the limits").arg(kMaxDecodedBytes);
+                return ApOverLimits;
+            }
+            const uint64_t held = length >= 2 ? length - 2 : 0;
+            const int compression = length >= 2 ? int(be(b_, start, 2)) : -1;
+            bool holds = false;
+            if (compression == 0) {
+                holds = held >= plane;
+            } else if (compression == 1) {
+                const uint64_t countBytes = c_.version == 2 ? 4 : 2;
+                holds = held >= uint64_t(r.height) * (countBytes + (rowBytes + 127) / 128 * 2);
+            } else if (compression == 2 || compression == 3) {
+                holds = plane <= held * 1032; // deflate expands at most about 1032 times
+            }
+            if (!holds) {
+                error = QStringLiteral("PSD layer %1 claims %2 x %3 pixels but channel %4 holds %5 bytes")
+                            .arg(n).arg(r.width).arg(r.height).arg(id).arg(held);
+                return ApCorrupt;
+            }
+        }
+        return ApOk;
+    }
+
+    const QByteArray& b_;
+    const PsdComposite& c_;
+    const int wide_;
+    qsizetype end_ = 0;
+    std::vector<Layer> layers_;
+};
+
 } // namespace
 
 int locatePsdComposite(const QByteArray& b, PsdComposite& c, QString& error) {
@@ -157,7 +332,7 @@ int locatePsdComposite(const QByteArray& b, PsdComposite& c, QString& error) {
         return ApUnsupported;
     }
     // Deflated composites (rare) are left to ImageMagick as they are.
-    return ApOk;
+    return LayerCheck(b, c).run(layers, layersLength, error);
 }
 
 bool decodesPsdComposite(const PsdComposite& c) {

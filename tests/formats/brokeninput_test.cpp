@@ -39,6 +39,48 @@ std::vector<Sample> samples() {
     };
 }
 
+void putBe(QByteArray& b, uint32_t v, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i)
+        b.append(char(v >> (8 * i)));
+}
+
+// A 2 x 2 grey PSD with one layer of `width` x `height` pixels whose one channel holds
+// `channel` (its compression first); its record claims `claimed` bytes, or what it holds.
+QByteArray psdWithLayer(uint32_t width, uint32_t height, const QByteArray& channel, uint32_t claimed = 0) {
+    QByteArray record;
+    putBe(record, 0, 4); // top, left, bottom, right
+    putBe(record, 0, 4);
+    putBe(record, height, 4);
+    putBe(record, width, 4);
+    putBe(record, 1, 2); // channels
+    putBe(record, 0, 2);
+    putBe(record, claimed ? claimed : uint32_t(channel.size()), 4);
+    record += "8BIMnorm";
+    record += QByteArray("\xff\0\0\0", 4);
+    putBe(record, 12, 4); // no mask, no blending ranges, an empty name
+    record += QByteArray(12, '\0');
+    QByteArray info;
+    putBe(info, 1, 2); // one layer
+    info += record + channel;
+    QByteArray b("8BPS");
+    putBe(b, 1, 2);
+    b += QByteArray(6, '\0');
+    putBe(b, 1, 2);
+    putBe(b, 2, 4);
+    putBe(b, 2, 4);
+    putBe(b, 8, 2);
+    putBe(b, 1, 2); // grey
+    putBe(b, 0, 4);
+    putBe(b, 0, 4);
+    putBe(b, uint32_t(4 + info.size() + 4), 4);
+    putBe(b, uint32_t(info.size()), 4);
+    b += info;
+    putBe(b, 0, 4); // global mask
+    putBe(b, 0, 2); // raw composite
+    b += QByteArray("\x10\x40\x80\xf0", 4);
+    return b;
+}
+
 class BrokenInput : public ::testing::Test {
 protected:
     int decode(const QByteArray& data, ImageFormat format, const char* name = "f") {
@@ -161,4 +203,38 @@ TEST_F(BrokenInput, DamagedFilesNeverBringTheProcessDown) {
         }
     }
     EXPECT_GT(refused, 0);
+}
+
+TEST_F(BrokenInput, PsdLayersMustBeHeldByTheirChannelData) {
+    // ImageMagick sets up every layer at the size its record claims, so a layer that the
+    // file cannot hold is refused before it gets there.
+    const auto data = [](uint16_t compression, const QByteArray& bytes) {
+        QByteArray channel;
+        putBe(channel, compression, 2);
+        return channel + bytes;
+    };
+    QByteArray rowTable;
+    for (int y = 0; y < 4; ++y)
+        putBe(rowTable, 2, 2);
+    const QByteArray packBits = data(1, rowTable + QByteArray("\xfd\x22\xfd\x33\xfd\x44\xfd\x55", 8));
+    struct Case {
+        const char* name;
+        QByteArray psd;
+        int rc;
+    } cases[] = {
+        {"raw layer held in full", psdWithLayer(4, 3, data(0, QByteArray(12, 'x'))), ApOk},
+        {"PackBits layer held", psdWithLayer(4, 4, packBits), ApOk},
+        {"empty layer without data", psdWithLayer(0, 0, QByteArray()), ApOk},
+        {"raw layer one byte short", psdWithLayer(4, 3, data(0, QByteArray(11, 'x'))), ApCorrupt},
+        {"tall layer on a few bytes", psdWithLayer(6, 655364, data(0, QByteArray(24, 'x'))), ApCorrupt},
+        {"PackBits rows missing", psdWithLayer(4, 400, packBits), ApCorrupt},
+        {"deflate past its ratio", psdWithLayer(1000, 1000, data(3, QByteArray(900, 'x'))), ApCorrupt},
+        {"channel past its section", psdWithLayer(4, 3, data(0, QByteArray(12, 'x')), 100), ApCorrupt},
+        {"layer bigger than the limits", psdWithLayer(1 << 20, 1 << 20, data(2, QByteArray(64, 'x'))), ApOverLimits},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(decode(c.psd, ImageFormat::Psd), c.rc) << error.toStdString();
+        EXPECT_EQ(pages, c.rc == ApOk ? 1 : 0);
+    }
 }
