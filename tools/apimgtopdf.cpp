@@ -174,7 +174,7 @@ bool ApImgToPdf::ConverImageToPdf(const QString& strInputImage, const QString& s
     trapped(u"ConverImageToPdf", [&] {
         if (strOutputImage.isEmpty() || strInputImage.isEmpty())
             return;
-        const int handle = imaging::ApCreate(strOutputImage, !replaceExisting);
+        const int handle = imaging::ApCreate(strOutputImage, !replaceExisting, m_durableOutputs);
         if (handle <= 0)
             return;
         Document document(handle);

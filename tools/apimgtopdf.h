@@ -44,9 +44,14 @@ public:
     // want of space, which fails every later file as well); 0 after a call that succeeded.
     int LastErrorNumber() const { return m_lastErrorNumber; }
 
+    // ConverImageToPdf puts each PDF in place only once its bytes are on the disk, so a
+    // power cut can lose a PDF but never leave an empty one under its name.
+    void SetDurableOutputs(bool durable) { m_durableOutputs = durable; }
+
 private:
     // Runs `body` under the procedure's trap, keeping the number of what it trapped.
     template <class Body> bool trapped(QStringView procedure, Body&& body);
 
     int m_lastErrorNumber = 0;
+    bool m_durableOutputs = false;
 };

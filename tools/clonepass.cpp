@@ -29,6 +29,9 @@ qint64 now() {
 } // namespace
 
 CloneConverter engineConverter(ApImgToPdf& engine) {
+    // A PDF whose status was not saved before a power cut reads "Already Exists" on resume:
+    // it must hold its bytes, not be an empty file under the right name.
+    engine.SetDurableOutputs(true);
     return [&engine](const QString& image, const QString& pdf, const QString& colour, const QString& grey,
                      const QString& bw, bool replace) {
         if (engine.ConverImageToPdf(image, pdf, colour, grey, bw, replace)) return true;

@@ -18,6 +18,7 @@ namespace {
 struct Document {
     QString target;
     bool noReplace = false;
+    bool durable = false;
     CompressionChoice choice;
     PdfDocument pdf;
 };
@@ -84,7 +85,7 @@ template <class Body> int guarded(const QString& what, Body&& body) {
 
 } // namespace
 
-int ApCreate(const QString& outputPdfPath, bool noReplace) {
+int ApCreate(const QString& outputPdfPath, bool noReplace, bool durable) {
     if (outputPdfPath.isEmpty()) return fail(ApBadArgument, QStringLiteral("no output path"));
     const QFileInfo info(outputPdfPath);
     const QFileInfo folder(info.absolutePath());
@@ -94,6 +95,7 @@ int ApCreate(const QString& outputPdfPath, bool noReplace) {
         auto doc = std::make_shared<Document>();
         doc->target = info.absoluteFilePath();
         doc->noReplace = noReplace;
+        doc->durable = durable;
         Registry& r = registry();
         QMutexLocker lock(&r.mutex);
         const int handle = r.next++;
@@ -175,7 +177,7 @@ int ApClose(int handle, const std::function<void(int percent)>& progress, fileio
         const int rc = doc->pdf.write(doc->target, error, progress,
                                       doc->noReplace ? fileio::AtomicWriter::Mode::NoReplace
                                                      : fileio::AtomicWriter::Mode::Replace,
-                                      outputs);
+                                      outputs, doc->durable);
         return rc < 0 ? fail(rc, error) : ApOk;
     });
 }

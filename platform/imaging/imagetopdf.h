@@ -14,9 +14,10 @@ class OutputSet;
 namespace imaging {
 
 // Validates and remembers the target; nothing is written until ApClose. With `noReplace`
-// ApClose fails instead of replacing a file that exists at the target by then.
+// ApClose fails instead of replacing a file that exists at the target by then. With
+// `durable` ApClose puts the PDF in place only once its bytes are on the disk.
 // Answers a handle > 0, or a negative code.
-int ApCreate(const QString& outputPdfPath, bool noReplace = false);
+int ApCreate(const QString& outputPdfPath, bool noReplace = false, bool durable = false);
 
 // Code 211: bits per pixel of the image's first page as stored (PDF 0); negative when unreadable.
 int ApGetFunction(int handle, int code, int arg1, int arg2, const QString& imagePath, int arg3);

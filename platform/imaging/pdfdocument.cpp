@@ -196,7 +196,7 @@ bool PdfDocument::pdfSourcesUnchanged(QString& error) const {
 }
 
 int PdfDocument::write(const QString& target, QString& error, const std::function<void(int percent)>& progress,
-                       fileio::AtomicWriter::Mode mode, fileio::OutputSet* outputs) {
+                       fileio::AtomicWriter::Mode mode, fileio::OutputSet* outputs, bool durable) {
     const auto place = [&](fileio::AtomicWriter& file) -> int {
         fileio::Failure failure;
         if (fileio::commitOrStage(file, outputs, failure)) return ApOk;
@@ -204,6 +204,7 @@ int PdfDocument::write(const QString& target, QString& error, const std::functio
         return writeFailureCode(file);
     };
     fileio::AtomicWriter file(target, mode);
+    file.setSync(durable);
     if (!file.open()) {
         error = file.errorString();
         return writeFailureCode(file);

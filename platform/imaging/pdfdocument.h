@@ -55,9 +55,10 @@ public:
     // `progress` receives the percentage of the document's objects written so far.
     // With NoReplace an existing target is left alone, checked at the commit itself. With
     // `outputs` the document waits there, out of place, for the other files of its call.
+    // With `durable` the file is synced before it is put in place.
     int write(const QString& target, QString& error, const std::function<void(int percent)>& progress = {},
               fileio::AtomicWriter::Mode mode = fileio::AtomicWriter::Mode::Replace,
-              fileio::OutputSet* outputs = nullptr);
+              fileio::OutputSet* outputs = nullptr, bool durable = false);
 
     // At least this PDF version (major * 10 + minor, e.g. 15) is written.
     void requireVersion(int version);
