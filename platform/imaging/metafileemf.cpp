@@ -107,7 +107,7 @@ int decodeEmf(const QString& path, const PageSink& sink, QString& error) {
         return ApCorrupt;
     }
     // The SVG's user space is the drawing's device space moved to the bounds' corner.
-    const QRectF frame = header.frameInDevice().translated(-header.bounds.left(), -header.bounds.top());
+    const QRectF frame = header.frameInDevice().translated(-double(header.bounds.left()), -double(header.bounds.top()));
     renderer.setViewBox(frame);
 
     RasterPage page;

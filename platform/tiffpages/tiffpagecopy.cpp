@@ -141,6 +141,16 @@ bool reencodeAsLzw(TiffInput& in, TiffOutput& out, fileio::Failure& failure) {
                                                .arg(in.path())
                                                .arg(width)
                                                .arg(height));
+    // JPEG data holds at most about 700 decoded bytes per byte (a flat 16 x 16 block of
+    // pixels costs a byte and a half), so a page the file cannot hold is refused before
+    // its raster is allocated.
+    constexpr uint64_t kMaxExpansion = 1024;
+    if (uint64_t(width) * height * 4 > in.size() * kMaxExpansion)
+        return failure.set(kInvalidFormat, QStringLiteral("%1: a %2 x %3 page cannot be held by a %4-byte file")
+                                               .arg(in.path())
+                                               .arg(width)
+                                               .arg(height)
+                                               .arg(in.size()));
     std::vector<uint32_t> raster(size_t(width) * height);
     if (!TIFFReadRGBAImageOriented(src, width, height, raster.data(), ORIENTATION_TOPLEFT, 0))
         return in.failRead(failure, QStringLiteral("cannot decode"));
