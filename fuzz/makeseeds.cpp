@@ -104,8 +104,9 @@ std::map<std::string, Seeds> imageSeeds() {
         i.compressType(MagickCore::RLECompression);
     };
     const auto trueColour = [](Magick::Image& i) { i.type(MagickCore::TrueColorType); };
-    // Photo CD keeps its base image far into the file: the head is enough for the header.
-    const QByteArray pcd = magickWrite(colourPicture(768, 512), "PCD").left(4096);
+    // Photo CD keeps its 768 x 512 base image (YCC, chroma halved) at 0x30000, so the
+    // smallest file that decodes ends with it, at 0xC0000; the writer pads one sector more.
+    const QByteArray pcd = magickWrite(colourPicture(768, 512), "PCD").left(0xC0000);
 
     std::map<std::string, Seeds> seeds;
     seeds["tiff"] = tiffFiles();
