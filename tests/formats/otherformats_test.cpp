@@ -155,6 +155,7 @@ std::vector<Case> cases() {
         {"PSD with transparency, run-length", ImageFormat::Psd, magickWrite(alpha, "PSD"), 32, ColourModel::RGB, 8, seenOnWhite(alpha), 0, 1},
         {"PSD with transparency, raw", ImageFormat::Psd, magickWrite(alpha, "PSD", [](Magick::Image& i) { i.compressType(MagickCore::NoCompression); }), 32, ColourModel::RGB, 8, seenOnWhite(alpha), 0, 1},
         {"PSD 16-bit with transparency", ImageFormat::Psd, magickWrite(alpha, "PSD", [](Magick::Image& i) { i.depth(16); }), 64, ColourModel::RGB, 16, seenOnWhite(alpha), 0, 1},
+        {"PSD with transparency, deflated", ImageFormat::Psd, magickWrite(alpha, "PSD", [](Magick::Image& i) { i.compressType(MagickCore::ZipCompression); }), 32, ColourModel::RGB, 8, seenOnWhite(alpha), 0, 1},
         // Hand-written, stored bottom-up as most writers do (see TgaOrigins for the rest).
         {"TGA colour-mapped", ImageFormat::Tga, tga(colour, 1, false, false), 8, ColourModel::Indexed, 8, colour, 0, 0, colours},
         {"TGA colour-mapped RLE", ImageFormat::Tga, tga(colour, 1, true, false), 8, ColourModel::Indexed, 8, colour},
