@@ -114,8 +114,10 @@ int decodeIcoEntry(QFile& file, const MagickHeader& header, const PageSink& sink
         return ApCorrupt;
     }
     // libpng allocates a chunk's claimed length before reading it: a PNG entry's chunks are
-    // walked here first, so only lengths the entry really holds reach it.
-    if (image.startsWith("\x89PNG\r\n\x1a\n")) {
+    // walked here first, so only lengths the entry really holds reach it. ImageMagick takes
+    // an entry for PNG by its first four bytes, so a damaged rest of the signature is
+    // refused here too.
+    if (image.startsWith("\x89PNG")) {
         PngInfo png;
         if (const int rc = parsePngChunks(reinterpret_cast<const uint8_t*>(image.constData()), size_t(image.size()),
                                           png, error);
