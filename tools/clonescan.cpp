@@ -95,8 +95,16 @@ void CloneScan::walk(const QString& folder, const QByteArray& nativeFolder, cons
     using filesearch::FolderEntry;
     if (stopped()) return;
     std::unique_ptr<filesearch::FolderListing> listing;
-    if (!trap(u"ScanFolderForClone", kCloneOwner,
-              [&] { listing = m_reader->open(folder, nativeFolder, followLink); }))
+    if (!trap(u"ScanFolderForClone", kCloneOwner, [&] {
+            try {
+                listing = m_reader->open(folder, nativeFolder, followLink);
+            } catch (const RuntimeError& e) {
+                // The log line must say which folder was left out of the clone.
+                throw RuntimeError(e.number,
+                                   QStringLiteral("%1: %2 skipped").arg(e.description, modGeneral::ValidateDir(folder)),
+                                   e.line);
+            }
+        }))
         return;
 
     QString targetFolder; // the same for every image of this folder; made on first use

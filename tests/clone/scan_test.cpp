@@ -116,6 +116,7 @@ TEST_F(CloneScanTree, SkipsLinkedFoldersUnreadableFoldersAndNamesTheListCannotCa
     ASSERT_EQ(log.size(), 4) << log.join("\n").toStdString();
     EXPECT_TRUE(log[0].contains("bad\\xff.jpg") || log[1].contains("bad\\xff.jpg"));
     EXPECT_TRUE(log.join(" ").contains("in procedure ScanFolderForClone"));
+    EXPECT_TRUE(log.join(" ").contains(src + "/c/ skipped")) << "the log names the folder left out";
     // Qt cannot remove what it cannot name.
     ::unlink((native + "/bad\xff.jpg").constData());
     ::unlink((native + "/bad\xfe folder/inside.jpg").constData());
