@@ -173,7 +173,10 @@ bool plausible(const Reply& r) {
            r.iccBytes <= 64 * 1024 * 1024 && r.errorBytes <= 64 * 1024;
 }
 
-int readReply(int fd, Clock::time_point deadline, RasterPage& page, QString& error, bool& timedOut) {
+// The child's answer: its code and error text, and its page when it has one. `answered` is
+// false when the child sent no whole answer (it died, or ran out of time).
+int readReply(int fd, Clock::time_point deadline, RasterPage& page, QString& error, bool& answered, bool& timedOut) {
+    answered = false;
     Reply reply;
     auto read = [&](void* data, size_t size) {
         const ReadResult result = readAll(fd, data, size, deadline);
@@ -183,6 +186,7 @@ int readReply(int fd, Clock::time_point deadline, RasterPage& page, QString& err
     if (!read(&reply, sizeof reply))
         return ApCorrupt;
     if (!plausible(reply)) {
+        answered = true;
         error = QStringLiteral("the decoder answered nonsense");
         return ApCorrupt;
     }
@@ -190,7 +194,8 @@ int readReply(int fd, Clock::time_point deadline, RasterPage& page, QString& err
     if (!read(text.data(), size_t(text.size())))
         return ApCorrupt;
     if (reply.rc != ApOk) {
-        error = QString::fromUtf8(text);
+        answered = true;
+        error = text.isEmpty() ? QStringLiteral("the picture could not be decoded") : QString::fromUtf8(text);
         return reply.rc < 0 ? reply.rc : ApCorrupt;
     }
     RasterPage result;
@@ -207,12 +212,14 @@ int readReply(int fd, Clock::time_point deadline, RasterPage& page, QString& err
         result.alpha.resize(reply.alphaBytes);
         result.icc.resize(qsizetype(reply.iccBytes));
     } catch (const std::bad_alloc&) {
+        answered = true;
         error = QStringLiteral("out of memory while decoding");
         return ApOverLimits;
     }
     if (!read(result.pixels.data(), result.pixels.size()) || !read(result.palette.data(), result.palette.size()) ||
         !read(result.alpha.data(), result.alpha.size()) || !read(result.icc.data(), size_t(result.icc.size())))
         return ApCorrupt;
+    answered = true;
     page = std::move(result);
     return ApOk;
 }
@@ -241,10 +248,10 @@ int decodeIsolated(const PageDecode& decode, RasterPage& page, QString& error, c
         runChild(pipeFds[1], decode, limits);
     }
     ::close(pipeFds[1]);
-    bool timedOut = false;
+    bool answered = false, timedOut = false;
     QString childError;
-    int rc = readReply(pipeFds[0], deadline, page, childError, timedOut);
-    ::close(pipeFds[0]);
+    const int rc = readReply(pipeFds[0], deadline, page, childError, answered, timedOut);
+    ::close(pipeFds[0]); // a child still writing gets SIGPIPE
     if (timedOut)
         ::kill(child, SIGKILL);
     int status = 0;
@@ -252,7 +259,7 @@ int decodeIsolated(const PageDecode& decode, RasterPage& page, QString& error, c
     }
     const bool killed = WIFSIGNALED(status);
     const int signal = killed ? WTERMSIG(status) : 0;
-    if (rc == ApOk || (!childError.isEmpty() && !killed)) {
+    if (answered) {
         error = childError;
         return rc;
     }
