@@ -1,8 +1,8 @@
 #pragma once
 
-// Runs a decode in a child process with a time and memory limit. For coders whose cost
-// follows what a file's drawing commands claim rather than what it holds (a WMF of a few
-// hundred bytes can keep ImageMagick and libwmf drawing for minutes or take gigabytes):
+// Runs a decode in a child process with a time and memory limit. For metafiles, whose
+// drawing cost follows what their records claim rather than what the file holds (a WMF or
+// EMF of a few hundred bytes can keep the drawing going for minutes or take gigabytes):
 // the child is killed at its limit and the file refused, and a crash in the coder fails
 // the file instead of the program.
 

@@ -1,5 +1,6 @@
 #include "platform/imaging/metafileemf.h"
 
+#include "platform/imaging/isolateddecode.h"
 #include "platform/imaging/magickheader.h"
 #include "platform/imaging/metafileheader.h"
 #include "platform/imaging/sourcefile.h"
@@ -64,6 +65,52 @@ int emfToSvg(QByteArray data, QByteArray& svg, QString& error) {
     return ApOk;
 }
 
+// Draws the records at `dpi` onto a white page of `width` x `height` pixels, band by band.
+int drawEmf(QByteArray records, const EmfHeader& header, int64_t width, int64_t height, double dpi, RasterPage& page,
+            QString& error) {
+    QByteArray svg;
+    int rc = emfToSvg(std::move(records), svg, error);
+    if (rc != ApOk)
+        return rc;
+
+    QSvgRenderer renderer(svg);
+    if (!renderer.isValid()) {
+        error = QStringLiteral("EMF records gave no picture");
+        return ApCorrupt;
+    }
+    // The SVG's user space is the drawing's device space moved to the bounds' corner.
+    const QRectF frame = header.frameInDevice().translated(-double(header.bounds.left()), -double(header.bounds.top()));
+    renderer.setViewBox(frame);
+
+    page.width = int(width);
+    page.height = int(height);
+    page.model = ColourModel::RGB;
+    page.bitsPerComponent = 8;
+    page.dpiX = page.dpiY = dpi;
+    page.storedBitsPerPixel = 24;
+    const size_t rowBytes = page.rowBytes();
+    page.pixels.reserve(rowBytes * size_t(height)); // filled band by band as they are drawn
+    for (int y = 0; y < page.height; y += kBandRows) {
+        const int rows = std::min(kBandRows, page.height - y);
+        QImage band(page.width, rows, QImage::Format_RGB888);
+        if (band.isNull()) {
+            error = QStringLiteral("out of memory while drawing the EMF picture");
+            return ApOverLimits;
+        }
+        band.fill(Qt::white);
+        QPainter painter(&band);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.translate(0, -y);
+        renderer.render(&painter, QRectF(0, 0, page.width, page.height));
+        painter.end();
+        page.pixels.resize(size_t(y + rows) * rowBytes);
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(page.pixels.data() + size_t(y + r) * rowBytes, band.constScanLine(r), rowBytes);
+    }
+    return ApOk;
+}
+
 } // namespace
 
 int emfBitsPerPixel(const QString& path) {
@@ -96,47 +143,16 @@ int decodeEmf(const QString& path, const PageSink& sink, QString& error) {
     QByteArray records;
     if ((rc = readWholeFile(file, records, error)) != ApOk)
         return rc;
-    QByteArray svg;
-    rc = emfToSvg(std::move(records), svg, error);
+    loadEmf2Svg(); // once, here, rather than in every child
+    // Qt's stroker and filler cost follows the records' coordinates, not the file's size
+    // (an ellipse two million units tall in 313 bytes): drawn apart, with a time and
+    // memory limit.
+    RasterPage page;
+    rc = decodeIsolated([&](RasterPage& drawn, QString& why) {
+        return drawEmf(std::move(records), header, width, height, dpi, drawn, why);
+    }, page, error);
     if (rc != ApOk)
         return rc;
-
-    QSvgRenderer renderer(svg);
-    if (!renderer.isValid()) {
-        error = QStringLiteral("EMF records gave no picture");
-        return ApCorrupt;
-    }
-    // The SVG's user space is the drawing's device space moved to the bounds' corner.
-    const QRectF frame = header.frameInDevice().translated(-double(header.bounds.left()), -double(header.bounds.top()));
-    renderer.setViewBox(frame);
-
-    RasterPage page;
-    page.width = int(width);
-    page.height = int(height);
-    page.model = ColourModel::RGB;
-    page.bitsPerComponent = 8;
-    page.dpiX = page.dpiY = dpi;
-    page.storedBitsPerPixel = 24;
-    const size_t rowBytes = page.rowBytes();
-    page.pixels.reserve(rowBytes * size_t(height)); // filled band by band as they are drawn
-    for (int y = 0; y < page.height; y += kBandRows) {
-        const int rows = std::min(kBandRows, page.height - y);
-        QImage band(page.width, rows, QImage::Format_RGB888);
-        if (band.isNull()) {
-            error = QStringLiteral("out of memory while drawing the EMF picture");
-            return ApOverLimits;
-        }
-        band.fill(Qt::white);
-        QPainter painter(&band);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.translate(0, -y);
-        renderer.render(&painter, QRectF(0, 0, page.width, page.height));
-        painter.end();
-        page.pixels.resize(size_t(y + rows) * rowBytes);
-        for (int r = 0; r < rows; ++r)
-            std::memcpy(page.pixels.data() + size_t(y + r) * rowBytes, band.constScanLine(r), rowBytes);
-    }
     return sink(page);
 }
 

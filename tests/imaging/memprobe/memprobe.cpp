@@ -6,15 +6,19 @@
 
 #include <QGuiApplication>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
 
 namespace {
 
+// The larger of this process and the largest child it waited for: metafiles are drawn in a
+// child process.
 long peakKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    rusage self{}, children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    return std::max(self.ru_maxrss, children.ru_maxrss);
 }
 
 } // namespace
