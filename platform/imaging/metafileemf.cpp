@@ -1,6 +1,5 @@
 #include "platform/imaging/metafileemf.h"
 
-#include "platform/imaging/isolateddecode.h"
 #include "platform/imaging/magickheader.h"
 #include "platform/imaging/metafileheader.h"
 #include "platform/imaging/sourcefile.h"
@@ -11,6 +10,7 @@
 #include <QLibrary>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <emf2svg.h>
@@ -19,8 +19,10 @@ namespace imaging {
 
 namespace {
 
-// Rows drawn per pass: bounds the temporary image for large pages.
-constexpr int kBandRows = 1024;
+// Pixels drawn per pass: bounds the temporary image for large pages. Every pass draws the
+// whole picture again, so a band is as tall as this allows (a page 15 pixels wide and
+// 250,000 tall is drawn in one pass, not 240).
+constexpr int64_t kBandPixels = int64_t(4) << 20;
 
 int openEmf(QFile& file, const QString& path, EmfHeader& header, QString& error) {
     if (const int rc = openSourceFile(file, path, error); rc != ApOk)
@@ -90,8 +92,9 @@ int drawEmf(QByteArray records, const EmfHeader& header, int64_t width, int64_t 
     page.storedBitsPerPixel = 24;
     const size_t rowBytes = page.rowBytes();
     page.pixels.reserve(rowBytes * size_t(height)); // filled band by band as they are drawn
-    for (int y = 0; y < page.height; y += kBandRows) {
-        const int rows = std::min(kBandRows, page.height - y);
+    const int bandRows = int(std::clamp<int64_t>(kBandPixels / std::max(1, page.width), 1, page.height));
+    for (int y = 0; y < page.height; y += bandRows) {
+        const int rows = std::min(bandRows, page.height - y);
         QImage band(page.width, rows, QImage::Format_RGB888);
         if (band.isNull()) {
             error = QStringLiteral("out of memory while drawing the EMF picture");
@@ -143,15 +146,10 @@ int decodeEmf(const QString& path, const PageSink& sink, QString& error) {
     QByteArray records;
     if ((rc = readWholeFile(file, records, error)) != ApOk)
         return rc;
-    loadEmf2Svg(); // once, here, rather than in every child
-    // Qt's stroker and filler cost follows the records' coordinates, not the file's size
-    // (an ellipse two million units tall in 313 bytes): drawn apart, with a time and
-    // memory limit.
+    // Drawn in this process: Qt's painting is not safe in a forked child (its thread pool's
+    // threads are not there), and a picture is drawn in a few passes at most.
     RasterPage page;
-    rc = decodeIsolated([&](RasterPage& drawn, QString& why) {
-        return drawEmf(std::move(records), header, width, height, dpi, drawn, why);
-    }, page, error);
-    if (rc != ApOk)
+    if ((rc = drawEmf(std::move(records), header, width, height, dpi, page, error)) != ApOk)
         return rc;
     return sink(page);
 }

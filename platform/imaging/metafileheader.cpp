@@ -83,7 +83,10 @@ int readWmfHeader(QIODevice& device, WmfHeader& header, QString& error) {
 
 double metafileDpi(double widthMm, double heightMm) {
     const double squareInches = std::fabs(widthMm * heightMm) / (25.4 * 25.4);
-    const double dpi = squareInches > 0 ? std::sqrt(kMetafileMaxPixels / squareInches) : kMetafileDpi;
+    double dpi = squareInches > 0 ? std::sqrt(kMetafileMaxPixels / squareInches) : kMetafileDpi;
+    const double longestInches = std::max(std::fabs(widthMm), std::fabs(heightMm)) / 25.4;
+    if (longestInches > 0)
+        dpi = std::min(dpi, kMetafileMaxSide / longestInches);
     return std::min(kMetafileDpi, std::floor(dpi));
 }
 

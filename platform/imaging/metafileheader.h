@@ -10,10 +10,14 @@
 namespace imaging {
 
 // Metafiles are drawn at this resolution onto a white page; a picture whose page would pass
-// kMetafileMaxPixels (about an A3 page) is drawn at a lower one. Its detail lives in its
-// records, not in the size it declares, and a few bytes may declare a poster.
+// kMetafileMaxPixels (about an A3 page) or kMetafileMaxSide on a side is drawn at a lower
+// one. Its detail lives in its records, not in the size it declares, and a few bytes may
+// declare a poster. The side limit matters for Qt's antialiased drawing, whose cost grows
+// with the square of a page's height for tall thin shapes (a 15 x 250,000 pixel page took
+// half a minute for one ellipse).
 constexpr double kMetafileDpi = 300.0;
 constexpr double kMetafileMaxPixels = 24e6;
+constexpr double kMetafileMaxSide = 16384;
 
 struct EmfHeader {
     QRect bounds;      // device units, inclusive

@@ -99,6 +99,8 @@ TEST_F(Metafiles, PicturesLargerThanAnA3PageAreDrawnAtALowerResolution) {
     } cases[] = {
         {"poster.emf", ImageFormat::Emf, fixtures::emf(40, 30), 40, 30},
         {"poster.wmf", ImageFormat::Wmf, fixtures::wmf(22, 22), 22, 22}, // twips must fit 16 bits
+        // A thin strip: few pixels, but too tall to draw at 300 dpi in good time.
+        {"strip.emf", ImageFormat::Emf, fixtures::emf(0.2, 120), 0.2, 120},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -109,6 +111,7 @@ TEST_F(Metafiles, PicturesLargerThanAnA3PageAreDrawnAtALowerResolution) {
         EXPECT_LT(page.dpiX, 300);
         EXPECT_EQ(page.dpiX, page.dpiY);
         EXPECT_LE(double(page.width) * page.height, 24e6);
+        EXPECT_LE(std::max(page.width, page.height), 16384);
         EXPECT_NEAR(page.width / page.dpiX, c.width, 0.05); // the page keeps its size in inches
         EXPECT_NEAR(page.height / page.dpiY, c.height, 0.05);
         EXPECT_TRUE(near(fixtures::pagePixel(page, page.width / 4, page.height / 2), kRed));
