@@ -15,7 +15,7 @@ namespace imaging {
 
 struct DecodeLimits {
     int seconds = 4;                          // wall clock, and CPU time of the child
-    int64_t memoryBytes = int64_t(512) << 20; // address space the child may add
+    int64_t memoryBytes = int64_t(352) << 20; // address space the child may add
 };
 
 using PageDecode = std::function<int(RasterPage& page, QString& error)>;
