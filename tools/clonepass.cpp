@@ -7,8 +7,11 @@
 #include "tools/apimgtopdf.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <algorithm>
+#include <optional>
+#include <sys/stat.h>
 
 namespace clonejob {
 
@@ -79,6 +82,28 @@ bool ClonePass::saveDue() const {
            double(t - m_passStart) >= (m_saveFactor + 1) * double(m_result.saveNanoseconds);
 }
 
+namespace {
+
+// The device and inode of a file, or nothing when there is none.
+std::optional<std::pair<quint64, quint64>> fileIdentity(const QString& path) {
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return std::make_pair(quint64(st.st_dev), quint64(st.st_ino));
+}
+
+} // namespace
+
+bool ClonePass::isMade(const QString& target) const {
+    if (m_made.contains(target)) return true;
+    const auto identity = m_madeFiles.empty() ? std::nullopt : fileIdentity(target);
+    return identity && m_madeFiles.count(*identity) > 0;
+}
+
+void ClonePass::noteMade(const QString& target) {
+    m_made.insert(target);
+    if (const auto identity = fileIdentity(target)) m_madeFiles.insert(*identity);
+}
+
 void ClonePass::visit(CloneFileEntry& e) {
     const QString source = e.source();
     m_host.appendLog(QStringLiteral("\r\n") + source + QStringLiteral("....."));
@@ -90,11 +115,11 @@ void ClonePass::visit(CloneFileEntry& e) {
         } else {
             m_lastFolder = e.targetfolder;
             const bool replace = m_host.replaceExisting();
-            if (m_made.contains(target) || (!replace && FileFolderScan::IsExistingFile(target))) {
+            if (isMade(target) || (!replace && FileFolderScan::IsExistingFile(target))) {
                 status = kStatusAlreadyExists;
             } else if (m_convert(source, target, m_colour, m_grey, m_bw, replace)) {
                 status = kStatusCompleted;
-                m_made.insert(target);
+                noteMade(target);
                 m_unsyncedFolders.insert(e.targetfolder);
                 ++m_result.converted;
             } else {
@@ -118,12 +143,13 @@ ClonePassResult ClonePass::ProcessClone(CloneList& list) {
     m_grey = list.EncodGraycale;
     m_bw = list.EncodBW;
     m_made.clear();
+    m_madeFiles.clear();
     m_unsyncedFolders.clear();
     m_syncFailed = false;
     m_saves = 0;
     m_passStart = now();
     for (const CloneFileEntry& e : list.files)
-        if (e.status == kStatusCompleted) m_made.insert(e.target());
+        if (e.status == kStatusCompleted) noteMade(e.target());
     m_lastSaveEnd = now();
     bool dirty = false;
     const bool ok = trap(

@@ -18,6 +18,8 @@
 #include <QSet>
 #include <QString>
 #include <functional>
+#include <set>
+#include <utility>
 
 class ApImgToPdf;
 
@@ -91,8 +93,12 @@ private:
     ClonePassResult m_result;
     QString m_lastFolder; // the target folder made last
     // The PDFs this job made: a second image with the same target is not converted over
-    // the first one's PDF.
+    // the first one's PDF. Also by the file's identity, for targets that differ as text but
+    // are one file (case-insensitive disks, linked folders).
     QSet<QString> m_made;
+    std::set<std::pair<quint64, quint64>> m_madeFiles;
+    bool isMade(const QString& target) const;
+    void noteMade(const QString& target);
     QSet<QString> m_unsyncedFolders; // where PDFs were made since they were last synced
     bool m_syncFailed = false;
     QString m_colour, m_grey, m_bw;

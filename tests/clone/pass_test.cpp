@@ -117,6 +117,19 @@ TEST_F(ClonePassTest, ReplaceOverwritesEarlierPdfsButNeverThisJobsOwn) {
     EXPECT_EQ(readAll(out + "/old.pdf"), "pdf of " + (src + "/old.jpg").toUtf8());
 }
 
+TEST_F(ClonePassTest, ReplaceNeverOverwritesThisJobsOwnPdfUnderAnotherName) {
+    // Two target folders that are one folder on disk, as "A.pdf" and "a.pdf" are one file on a
+    // case-insensitive disk.
+    list.files.push_back({"x.jpg", src + "/one", "x.pdf", out + "/one", QString()});
+    list.files.push_back({"x.png", src + "/two", "x.pdf", out + "/two", QString()});
+    ASSERT_TRUE(QDir().mkpath(out + "/one"));
+    ASSERT_TRUE(QFile::link(out + "/one", out + "/two"));
+    host.replace = true;
+    run();
+    EXPECT_EQ(list.files[1].status, "Already Exists");
+    EXPECT_EQ(readAll(out + "/one/x.pdf"), "pdf of " + (src + "/one/x.jpg").toUtf8());
+}
+
 TEST_F(ClonePassTest, AFolderThatCannotBeMadeIsAStatus) {
     makeFile(env.root + "/out/src", "a file where the folder should be");
     add("x.jpg");
