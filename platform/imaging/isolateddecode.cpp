@@ -1,5 +1,6 @@
 #include "platform/imaging/isolateddecode.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -229,12 +230,13 @@ int readReply(int fd, Clock::time_point deadline, RasterPage& page, QString& err
 int decodeIsolated(const PageDecode& decode, RasterPage& page, QString& error, const DecodeLimits& asked) {
     DecodeLimits limits = asked;
     limits.seconds *= kSlowdown;
+    limits.waitSeconds = std::max(limits.waitSeconds, limits.seconds) * kSlowdown;
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         error = QStringLiteral("cannot start the decoder: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         return ApOverLimits;
     }
-    const auto deadline = Clock::now() + std::chrono::seconds(limits.seconds);
+    const auto deadline = Clock::now() + std::chrono::seconds(limits.waitSeconds);
     const pid_t child = ::fork();
     if (child < 0) {
         const int cause = errno;
@@ -263,8 +265,12 @@ int decodeIsolated(const PageDecode& decode, RasterPage& page, QString& error, c
         error = childError;
         return rc;
     }
-    if (timedOut || signal == SIGXCPU) {
+    if (signal == SIGXCPU) {
         error = QStringLiteral("the picture takes longer than %1 seconds to draw").arg(limits.seconds);
+        return ApOverLimits;
+    }
+    if (timedOut) {
+        error = QStringLiteral("the picture was not drawn within %1 seconds").arg(limits.waitSeconds);
         return ApOverLimits;
     }
     if (signal == SIGKILL) { // the system's out-of-memory killer

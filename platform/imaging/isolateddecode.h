@@ -14,7 +14,9 @@
 namespace imaging {
 
 struct DecodeLimits {
-    int seconds = 4;                          // wall clock, and CPU time of the child
+    int seconds = 4;                          // processor time of the child
+    int waitSeconds = 30;                     // wall clock: on a busy machine the child gets
+                                              // its processor time later; a stuck one ends here
     int64_t memoryBytes = int64_t(352) << 20; // address space the child may add
 };
 
