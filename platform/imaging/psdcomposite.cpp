@@ -119,8 +119,11 @@ public:
     int run(qsizetype start, qsizetype length, QString& error) {
         const qsizetype sectionEnd = start + length;
         qsizetype pos = start;
-        if (length < wide_)
+        if (length == 0)
             return ApOk;
+        // ImageMagick reads the layer information's length whatever the section claims.
+        if (length < wide_)
+            return corrupt(error, "PSD layer section too short for its own length field");
         uint64_t infoLength = be(b_, pos, wide_);
         pos += wide_;
         if (infoLength == 0) {
