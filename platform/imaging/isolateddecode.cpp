@@ -229,8 +229,9 @@ int readReply(int fd, Clock::time_point deadline, RasterPage& page, QString& err
 
 int decodeIsolated(const PageDecode& decode, RasterPage& page, QString& error, const DecodeLimits& asked) {
     DecodeLimits limits = asked;
-    limits.seconds *= kSlowdown;
-    limits.waitSeconds = std::max(limits.waitSeconds, limits.seconds) * kSlowdown;
+    // The clock allows at least the processor time; both scaled once for slow builds.
+    limits.seconds = asked.seconds * kSlowdown;
+    limits.waitSeconds = std::max(asked.waitSeconds, asked.seconds) * kSlowdown;
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         error = QStringLiteral("cannot start the decoder: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
