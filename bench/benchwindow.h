@@ -23,7 +23,10 @@ public:
     QString GetSaveFileName(QObject*, SaveDialogRequest&) override { return {}; }
     bool PrinterDialog(QObject*) override { return false; }
     int ShowModal(QObject* dialog) override { return onShowModal ? onShowModal(dialog) : 0; }
-    bool ShellExecute(const QString&, const QString&, const QString&, const QString&) override { return false; }
+    // Nothing is launched from a benchmark.
+    ShellResult ShellExecute(const QString&, const QString&, const QString&, const QString&) override {
+        return {};
+    }
     bool OpenWith(const QString&) override { return false; }
 };
 

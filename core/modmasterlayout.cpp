@@ -10,11 +10,21 @@ namespace modMasterLayout {
 void ShellOpen(const QString& verb, const QString& file, const QString& parameters, const QString& workingFolder,
                int showCommand) {
     Q_UNUSED(showCommand); // the desktop decides how the opened program shows itself
-    if (Ui().ShellExecute(verb, file, parameters, workingFolder))
-        return;
-    // Nothing could open it: for a file that means no program is associated with its type.
-    if (FileFolderScan::IsExistingFile(file))
+    const ShellResult result = Ui().ShellExecute(verb, file, parameters, workingFolder);
+    if (result.started()) return;
+    const bool print = verb.compare(QLatin1String("print"), Qt::CaseInsensitive) == 0;
+    // No program for an existing file's type: the user may name one.
+    if (!print && result.outcome == ShellResult::NoProgram && FileFolderScan::IsExistingFile(file)) {
         Ui().OpenWith(file);
+        return;
+    }
+    // Anything else the desktop could not do would otherwise go unnoticed: say what and why.
+    const QString what =
+        (print ? QStringLiteral("Unable to print \"%1\".") : QStringLiteral("Unable to open \"%1\"."))
+            .arg(file);
+    const QString why =
+        result.reason.isEmpty() ? QStringLiteral("No program on this desktop can open it.") : result.reason;
+    Ui().MsgBox(what + QStringLiteral("\r\n") + why, MsgButtons::OK, MsgIcon::Exclamation, kAppTitle);
 }
 
 bool ValidateCmdLine(const QString& commandLine) {

@@ -9,8 +9,9 @@ class QObject;
 
 namespace modMasterLayout {
 
-// Opens `file` with a shell verb ("open", "Open", "Explore", "Print"). When nothing can
-// open an existing file, offers the Open With chooser for it; other failures are silent.
+// Opens `file` (a path or a link) with a shell verb ("open", "Open", "Explore", "Print").
+// When nothing can open an existing file, offers the Open With chooser for it; any other
+// failure is shown in a message that names the file or link and says why.
 // `parameters`, `workingFolder` and `showCommand` are passed on where the desktop has a use
 // for them.
 void ShellOpen(const QString& verb, const QString& file, const QString& parameters = QString(),

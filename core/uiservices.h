@@ -13,6 +13,19 @@ enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MsgIcon { None, Information, Question, Exclamation, Critical };
 enum class MsgAnswer { OK = 1, Cancel = 2, Retry = 4, Yes = 6, No = 7 };
 
+// What came of a shell launch.
+struct ShellResult {
+    enum Outcome {
+        Started,   // a program took it
+        NoProgram, // nothing on this desktop opens it (for a file, the Open With chooser can help)
+        Failed     // it was tried and failed
+    };
+    Outcome outcome = Started;
+    QString reason; // why not, in the desktop's or the failing program's own words; may be empty
+
+    bool started() const { return outcome == Started; }
+};
+
 struct SaveDialogRequest {
     QString title;
     QString startFolder;
@@ -41,10 +54,10 @@ public:
     // Shows a dialog (a QDialog) modally and answers its result code.
     virtual int ShowModal(QObject* dialog) = 0;
 
-    // Opens a path with a shell verb ("open", "Open", "Explore", "Print"); false when
-    // nothing could be started.
-    virtual bool ShellExecute(const QString& verb, const QString& path, const QString& parameters,
-                              const QString& workingFolder) = 0;
+    // Opens a path or a link with a shell verb ("open", "Open", "Explore"), or hands a file to
+    // the print system ("Print"), and answers what came of it. Shows nothing itself.
+    virtual ShellResult ShellExecute(const QString& verb, const QString& path, const QString& parameters,
+                                     const QString& workingFolder) = 0;
 
     // Shows the Open With chooser for a file.
     virtual bool OpenWith(const QString& path) = 0;

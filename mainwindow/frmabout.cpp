@@ -100,7 +100,6 @@ void frmAbout::lblSupportEmail_Click() {
 }
 
 void frmAbout::lblWebsite_Click() {
-    trap(u"lblWebsite_Click", kOwner, [&] {
-        Ui().ShellExecute(QStringLiteral("open"), modMasterLayout::TrimNull(kWebAddress), QString(), QString());
-    });
+    trap(u"lblWebsite_Click", kOwner,
+         [&] { modMasterLayout::ShellOpen(QStringLiteral("open"), modMasterLayout::TrimNull(kWebAddress)); });
 }

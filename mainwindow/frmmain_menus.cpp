@@ -235,9 +235,8 @@ void frmMain::mnuShowHelp_Click() {
 }
 
 void frmMain::mnuWebsite_Click() {
-    trap(u"mnuWebsite_Click", kOwner, [&] {
-        Ui().ShellExecute(QStringLiteral("open"), modMasterLayout::TrimNull(kWebAddress), QString(), QString());
-    });
+    trap(u"mnuWebsite_Click", kOwner,
+         [&] { modMasterLayout::ShellOpen(QStringLiteral("open"), modMasterLayout::TrimNull(kWebAddress)); });
 }
 
 void frmMain::mnuAbout_Click() {

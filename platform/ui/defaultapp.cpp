@@ -23,4 +23,11 @@ bool hasDefaultApplication(const QByteArray& nativePath) {
     return found;
 }
 
+bool hasDefaultApplicationForScheme(const QByteArray& scheme) {
+    GAppInfo* app = g_app_info_get_default_for_uri_scheme(scheme.constData());
+    if (!app) return false;
+    g_object_unref(app);
+    return true;
+}
+
 } // namespace platform

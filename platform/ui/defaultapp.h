@@ -8,4 +8,7 @@ namespace platform {
 // at `nativePath` (its content type, as the file manager would see it).
 bool hasDefaultApplication(const QByteArray& nativePath);
 
+// True when the desktop names a program for links of `scheme` ("https", "mailto").
+bool hasDefaultApplicationForScheme(const QByteArray& scheme);
+
 } // namespace platform

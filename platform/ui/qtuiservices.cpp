@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "platform/ui/defaultapp.h"
+#include "platform/ui/printcommand.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -13,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
@@ -89,20 +91,42 @@ int QtUiServices::ShowModal(QObject* dialog) {
     return 0;
 }
 
-bool QtUiServices::ShellExecute(const QString& verb, const QString& path, const QString& parameters,
-                                const QString& workingFolder) {
+ShellResult QtUiServices::ShellExecute(const QString& verb, const QString& path, const QString& parameters,
+                                       const QString& workingFolder) {
     Q_UNUSED(parameters);
     Q_UNUSED(workingFolder);
-    if (verb.compare(QLatin1String("print"), Qt::CaseInsensitive) == 0)
-        return QProcess::startDetached(QStringLiteral("lp"), {path});
-    if (path.contains(QLatin1String("://")) || path.startsWith(QLatin1String("mailto:")))
-        return QDesktopServices::openUrl(QUrl(path));
+    if (verb.compare(QLatin1String("print"), Qt::CaseInsensitive) == 0) {
+        const QString failure = platform::PrintFile(path, printCommand, printLimit);
+        return failure.isEmpty() ? ShellResult{} : ShellResult{ShellResult::Failed, failure};
+    }
+    const bool link = path.contains(QLatin1String("://")) || path.startsWith(QLatin1String("mailto:"));
     // The desktop's launcher answers success as soon as it starts, whether or not anything
-    // can open the file: ask the MIME database first, so a file no program takes gets the
-    // Open With chooser.
+    // can open the file or link: ask the MIME database first.
+    if (link) {
+        const QUrl url(path);
+        // Besides the MIME database, the desktop's launcher tries the browser the system or
+        // the user names for web links.
+        const bool web = url.scheme().startsWith(QLatin1String("http"));
+        const bool namedBrowser = web && (!qEnvironmentVariableIsEmpty("BROWSER") ||
+                                          !QStandardPaths::findExecutable(QStringLiteral("x-www-browser")).isEmpty());
+        if (!namedBrowser && !platform::hasDefaultApplicationForScheme(url.scheme().toLatin1()))
+            return {ShellResult::NoProgram,
+                    url.scheme() == QLatin1String("mailto")
+                        ? QStringLiteral("No mail program is set up on this desktop.")
+                        : QStringLiteral("No web browser is set up on this desktop.")};
+        if (!QDesktopServices::openUrl(url))
+            return {ShellResult::Failed, QStringLiteral("The desktop could not start a program for it.")};
+        return {};
+    }
+    const QFileInfo info(path);
+    if (!info.exists()) return {ShellResult::Failed, QStringLiteral("It is not there any more.")};
     if (!platform::hasDefaultApplication(QFile::encodeName(path)))
-        return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        return {ShellResult::NoProgram,
+                info.isDir() ? QStringLiteral("No file manager is set up on this desktop.")
+                             : QStringLiteral("No program on this desktop opens this type of file.")};
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return {ShellResult::Failed, QStringLiteral("The desktop could not start a program for it.")};
+    return {};
 }
 
 bool QtUiServices::OpenWith(const QString& path) {

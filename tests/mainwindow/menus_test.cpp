@@ -155,6 +155,33 @@ TEST_F(RowCommands, OpenShowFolderAndPrintGoThroughTheShellWithOnePathSeparator)
     EXPECT_EQ(ui.fake.openWith, QList<QString>{folder + "/scan 1.tif"});
 }
 
+TEST_F(RowCommands, WhatTheDesktopCannotOpenOrPrintIsShownWithItsNameAndReason) {
+    frmMain w;
+    const QString folder = storage.root();
+    ASSERT_TRUE(writeFile(folder + "/scan 1.tif", "x"));
+    addRow(w, "scan 1.tif", folder);
+    w.grdSearchList->setRow(1);
+
+    // No default printer: the print command's own words reach the user.
+    ui.fake.printerAnswer = true;
+    ui.fake.shellFailure = "lp: Error - No default destination.";
+    w.mnuCtxPrintFile->trigger();
+    ASSERT_EQ(ui.fake.messages.size(), 1);
+    EXPECT_EQ(ui.fake.messages[0].text,
+              "Unable to print \"" + folder + "/scan 1.tif\".\r\nlp: Error - No default destination.");
+    EXPECT_EQ(ui.fake.messages[0].title, "Quillmere 3.1");
+
+    // No file manager, no browser: each message names what was to be opened.
+    ui.fake.shellFailure.clear();
+    ui.fake.shellResult = false;
+    w.mnuCtxOpenFolder->trigger();
+    w.mnuWebsite->trigger();
+    ASSERT_EQ(ui.fake.messages.size(), 3);
+    EXPECT_TRUE(ui.fake.messages[1].text.startsWith("Unable to open \"" + folder + "\".\r\n"));
+    EXPECT_TRUE(ui.fake.messages[2].text.startsWith("Unable to open \"" + kWebAddress + "\".\r\n"));
+    EXPECT_TRUE(ui.fake.openWith.isEmpty()); // the chooser is for files only
+}
+
 TEST_F(Menus, HelpWebSiteAndAbout) {
     frmMain w;
     w.mnuShowHelp->trigger(); // no help.chm beside the test program

@@ -31,7 +31,10 @@ public:
     bool printerAnswer = false;
     // Called with the dialog when it would be shown modally; answers the result code.
     std::function<int(QObject*)> onShowModal;
+    // false: nothing opens it (NoProgram). A non-empty shellFailure: the launch failed with
+    // that reason (a print command's error output, say).
     bool shellResult = true;
+    QString shellFailure;
 
     QList<Shown> messages;
     QList<QString> folderRequests;
@@ -72,9 +75,11 @@ public:
         modalShows.append(dialog);
         return onShowModal ? onShowModal(dialog) : 0;
     }
-    bool ShellExecute(const QString& verb, const QString& path, const QString&, const QString&) override {
+    ShellResult ShellExecute(const QString& verb, const QString& path, const QString&,
+                             const QString&) override {
         launches.append({verb, path});
-        return shellResult;
+        if (!shellFailure.isEmpty()) return {ShellResult::Failed, shellFailure};
+        return {shellResult ? ShellResult::Started : ShellResult::NoProgram, QString()};
     }
     bool OpenWith(const QString& path) override {
         openWith.append(path);

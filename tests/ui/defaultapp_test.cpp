@@ -11,8 +11,12 @@ TEST(DefaultApplication, AskedOfTheMimeDatabaseByContentType) {
     QTemporaryDir home;
     const QString data = home.path() + "/data", config = home.path() + "/config";
     ASSERT_TRUE(writeFile(data + "/applications/viewer.desktop",
-                          "[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %f\nMimeType=image/png;\n"));
+                          "[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %f\n"
+                          "MimeType=image/png;x-scheme-handler/https;\n"));
     ASSERT_TRUE(writeFile(config + "/mimeapps.list", "[Default Applications]\nimage/png=viewer.desktop\n"));
+    // The index the desktop's package tools keep: the viewer takes https links, no default named.
+    ASSERT_TRUE(writeFile(data + "/applications/mimeinfo.cache",
+                          "[MIME Cache]\nx-scheme-handler/https=viewer.desktop;\n"));
     qputenv("XDG_DATA_HOME", data.toUtf8());
     qputenv("XDG_CONFIG_HOME", config.toUtf8());
     // The system's content types, but none of the system's programs.
@@ -27,4 +31,8 @@ TEST(DefaultApplication, AskedOfTheMimeDatabaseByContentType) {
     EXPECT_TRUE(platform::hasDefaultApplication(QFile::encodeName(png)));
     EXPECT_FALSE(platform::hasDefaultApplication(QFile::encodeName(odd)));
     EXPECT_FALSE(platform::hasDefaultApplication(QFile::encodeName(home.path() + "/missing.png")));
+    EXPECT_FALSE(platform::hasDefaultApplication(QFile::encodeName(home.path()))); // no file manager
+    // Links by their scheme: nothing takes mail.
+    EXPECT_TRUE(platform::hasDefaultApplicationForScheme("https"));
+    EXPECT_FALSE(platform::hasDefaultApplicationForScheme("mailto"));
 }
