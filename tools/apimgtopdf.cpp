@@ -175,8 +175,9 @@ bool ApImgToPdf::ConverImageToPdf(const QString& strInputImage, const QString& s
         if (strOutputImage.isEmpty() || strInputImage.isEmpty())
             return;
         const int handle = imaging::ApCreate(strOutputImage, !replaceExisting, m_durableOutputs);
-        if (handle <= 0)
-            return;
+        // Logged like every other failure, with the library's reason (a read-only folder, a
+        // folder in the PDF's place).
+        if (handle <= 0) raiseLibraryError(handle, "ApCreate", strOutputImage);
         Document document(handle);
         const int depth = imaging::ApGetFunction(0, kBitsPerPixel, 0, 0, strInputImage, 0);
         // At most one compression call, for the image's own colour class, tested in this order.

@@ -190,13 +190,22 @@ bool frmConImageToPdf::ValidateInput() {
         const QString folder = txtOutputFolder->text();
         if (!folder.trimmed().isEmpty()) {
             // A file of that name is no folder to write into.
-            if (QFileInfo(folder).isDir()) {
-                valid = true;
+            if (!QFileInfo(folder).isDir()) {
+                Ui().MsgBox(QStringLiteral("Please enter Valid folder Name"), MsgButtons::OK,
+                            MsgIcon::Information, kAppTitle);
+                txtOutputFolder->setFocus();
                 return;
             }
-            Ui().MsgBox(QStringLiteral("Please enter Valid folder Name"), MsgButtons::OK, MsgIcon::Information,
-                        kAppTitle);
-            txtOutputFolder->setFocus();
+            // A folder no PDF can go into would fail every file of the run, each alike.
+            const QString problem = imagetopdf::ImageToPdfRun::OutputFolderProblem(folder);
+            if (!problem.isEmpty()) {
+                Ui().MsgBox(
+                    QStringLiteral("The output folder \"%1\" cannot be written to: %2.").arg(folder, problem),
+                    MsgButtons::OK, MsgIcon::Information, kAppTitle);
+                txtOutputFolder->setFocus();
+                return;
+            }
+            valid = true;
             return;
         }
         valid = Ui().MsgBox(QStringLiteral("There is no output folder selected so application will store files in "
@@ -267,6 +276,10 @@ void frmConImageToPdf::cmdconvert_Click() {
         DoEvents(); // what the worker posted last
         m_lastRun = {run.Converted(), run.Skipped(), run.Failed()};
 
+        // Without an output folder the box ends up naming where the last PDF went: that is
+        // the folder remembered and opened.
+        if (options.outputFolder.trimmed().isEmpty() && !run.LastFolder().isEmpty())
+            txtOutputFolder->setText(run.LastFolder());
         writeSettings();
         if (run.Failed().isEmpty()) {
             Ui().MsgBox(QStringLiteral("Successfully Converted all file(s)."), MsgButtons::OK, MsgIcon::Information,
@@ -277,12 +290,9 @@ void frmConImageToPdf::cmdconvert_Click() {
                             QStringLiteral("Following file(s) couldn't Converted"), run.FailureList());
             Ui().ShowModal(&report);
         }
-        if (ChkOpenFolderConImgTiff->isChecked()) {
-            // Without an output folder the PDFs went beside their images: the last one's folder.
-            const QString typed = txtOutputFolder->text();
-            modMasterLayout::ShellOpen(QStringLiteral("Explore"), typed.trimmed().isEmpty() ? run.LastFolder() : typed,
-                                       QString(), QString(), 1);
-        }
+        if (ChkOpenFolderConImgTiff->isChecked())
+            modMasterLayout::ShellOpen(QStringLiteral("Explore"), txtOutputFolder->text(), QString(),
+                                       QString(), 1);
     });
 }
 

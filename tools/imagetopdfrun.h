@@ -4,13 +4,16 @@
 // PDF of its own, named after the image, in the output folder or beside the image.
 //
 // What the run guarantees beyond calling the converter once per file:
-// - a file the converter answers false for is listed as failed, never counted as done;
+// - a file the converter answers false for is listed as failed, never counted as done (the
+//   converter logs why);
 // - a target this run has already written is never written again (photo.jpg and photo.tif,
 //   or one name from two folders into one output folder): the later file is failed;
-// - without "replace", any existing entry at the target (hidden files, dangling links and
-//   folders included) is left alone and the file skipped;
+// - without "replace", any existing entry at the target (hidden files and dangling links
+//   included) is left alone and the file skipped; a folder there is no such entry: the
+//   converter is asked, and the file fails;
 // - a name whose text stands for bytes that are not UTF-8 (it holds U+FFFD) is failed, so
 //   no other file is converted under its name;
+// - a file the run fails itself gets one error-log line with its reason;
 // - a name without "." is its own base name.
 
 #include <QList>
@@ -59,6 +62,11 @@ public:
 
     // The PDF path of an image: ValidateDir(folder) + the name up to its last "." + ".pdf".
     static QString TargetFor(const QString& folder, const QString& name);
+
+    // Why no PDF can be written into `folder` ("" when it can): checked with this process's
+    // own rights, before a run, so that a read-only folder is named at once instead of
+    // failing every file.
+    static QString OutputFolderProblem(const QString& folder);
 
 private:
     void convertOne(const SourceFile& file);

@@ -5,11 +5,16 @@
 #include "platform/imaging/pdfdocument.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <new>
+#include <unistd.h>
 
 namespace imaging {
 
@@ -89,8 +94,17 @@ int ApCreate(const QString& outputPdfPath, bool noReplace, bool durable) {
     if (outputPdfPath.isEmpty()) return fail(ApBadArgument, QStringLiteral("no output path"));
     const QFileInfo info(outputPdfPath);
     const QFileInfo folder(info.absolutePath());
-    if (info.isDir() || !folder.isDir() || !folder.isWritable())
-        return fail(ApCannotWrite, QStringLiteral("cannot write %1").arg(outputPdfPath));
+    // The reason goes into the error log: a read-only folder and a damaged image must not
+    // read alike there.
+    const auto cannotWrite = [&](int err) {
+        return fail(ApCannotWrite, QStringLiteral("cannot write %1: %2")
+                                       .arg(outputPdfPath, QString::fromLocal8Bit(std::strerror(err))));
+    };
+    if (info.isDir()) return cannotWrite(EISDIR);
+    if (!folder.isDir()) return cannotWrite(folder.exists() ? ENOTDIR : ENOENT);
+    if (::faccessat(AT_FDCWD, QFile::encodeName(folder.absoluteFilePath()).constData(), W_OK | X_OK,
+                    AT_EACCESS) != 0)
+        return cannotWrite(errno);
     return guarded(outputPdfPath, [&] {
         auto doc = std::make_shared<Document>();
         doc->target = info.absoluteFilePath();

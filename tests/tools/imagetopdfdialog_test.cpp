@@ -19,13 +19,15 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
+#include <gtest/gtest.h>
 #include <memory>
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 namespace {
 
@@ -85,6 +87,17 @@ protected:
             out.push_back(page.filter);
         return out;
     }
+
+    // Root may write anywhere; for this thread's file checks it stands in for an ordinary user.
+    struct AsOrdinaryUser {
+        const bool root = ::geteuid() == 0;
+        AsOrdinaryUser() {
+            if (root) ::setfsgid(65534), ::setfsuid(65534);
+        }
+        ~AsOrdinaryUser() {
+            if (root) ::setfsuid(0), ::setfsgid(0);
+        }
+    };
 
     static void expectIdle(frmConImageToPdf& d) {
         EXPECT_FALSE(d.Running());
@@ -202,7 +215,7 @@ TEST_F(ImageToPdfDialog, ASecondSourceForATargetThisRunWroteIsReportedNotWritten
     EXPECT_TRUE(reports.isEmpty());
 }
 
-TEST_F(ImageToPdfDialog, WithoutAnOutputFolderEachPdfGoesBesideItsImageAndTheBoxIsLeftAsTyped) {
+TEST_F(ImageToPdfDialog, WithoutAnOutputFolderEachPdfGoesBesideItsImageAndTheBoxThenNamesTheLastFolder) {
     const QString a = mkdir("A"), b = mkdir("B"), c = mkdir("C");
     ASSERT_TRUE(toolfx::writeColourJpeg(a + "/photo.final.jpg", 20, 20));
     ASSERT_TRUE(toolfx::writeGreyPng(b + "/README", 20, 20)); // no "." in the name
@@ -221,22 +234,86 @@ TEST_F(ImageToPdfDialog, WithoutAnOutputFolderEachPdfGoesBesideItsImageAndTheBox
     EXPECT_EQ(ui.fake.messages[0].text, "There is no output folder selected so application will store files in "
                                         "source file folder.\r\nDo you want to continue without output folder?");
     EXPECT_EQ(ui.fake.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(d->txtOutputFolder->text(), "   ");
 
-    for (int run = 0; run < 2; ++run) { // a second run must not follow the first one's last folder
-        ui.fake.msgAnswers = {MsgAnswer::Yes};
-        d->cmdConvert->click();
-        EXPECT_EQ(toolfx::readPdf(a + "/photo.final.pdf").size(), 1u);
-        EXPECT_EQ(toolfx::readPdf(b + "/README.pdf").size(), 1u);
-        EXPECT_EQ(toolfx::readPdf(c + "/c.pdf").size(), 1u);
-        EXPECT_EQ(d->txtOutputFolder->text(), "   ");
-        ASSERT_EQ(ui.fake.launches.size(), run + 1);
-        EXPECT_EQ(ui.fake.launches.back().verb, "Explore");
-        EXPECT_EQ(ui.fake.launches.back().path, c);
-        d->chkReplace->setChecked(true);
-    }
-    EXPECT_EQ(settings.DefaultPathConImgTiff(), "   ");
+    ui.fake.msgAnswers = {MsgAnswer::Yes};
+    d->cmdConvert->click();
+    EXPECT_EQ(toolfx::readPdf(a + "/photo.final.pdf").size(), 1u);
+    EXPECT_EQ(toolfx::readPdf(b + "/README.pdf").size(), 1u);
+    EXPECT_EQ(toolfx::readPdf(c + "/c.pdf").size(), 1u);
+    // The box names the last row's folder, which is the folder remembered and opened.
+    EXPECT_EQ(d->txtOutputFolder->text(), c);
+    EXPECT_EQ(settings.DefaultPathConImgTiff(), c);
+    ASSERT_EQ(ui.fake.launches.size(), 1);
+    EXPECT_EQ(ui.fake.launches.back().verb, "Explore");
+    EXPECT_EQ(ui.fake.launches.back().path, c);
     EXPECT_TRUE(QDir(root).entryList(QStringList{"*.pdf"}, QDir::Files).isEmpty());
     EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(ImageToPdfDialog, EveryFailedFileIsReportedAndGetsOneErrorLogLineWithItsReason) {
+    const QString in = mkdir("in"), out = mkdir("out");
+    ASSERT_TRUE(toolfx::writeColourJpeg(in + "/photo.jpg", 30, 20));
+    ASSERT_TRUE(toolfx::writeGreyTiff(in + "/photo.tif", 20, 10, 2)); // the same PDF name
+    ASSERT_TRUE(writeFile(in + "/damaged.png", QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(40, 'x')));
+    ASSERT_TRUE(toolfx::writeGreyPng(in + "/folder.png", 10, 10));
+    ASSERT_TRUE(QDir().mkpath(out + "/folder.pdf")); // a folder where the PDF should go, Replace off
+    auto d = open({in + "/photo.jpg", in + "/photo.tif", in + "/damaged.png", in + "/folder.png"});
+    d->txtOutputFolder->setText(out);
+    d->cmdConvert->click();
+
+    // The report keeps its one section of paths; the reasons go to the error log.
+    EXPECT_EQ(reports, QStringList{report({in + "/photo.tif", in + "/damaged.png", in + "/folder.png"})});
+    EXPECT_FALSE(ui.fake.messageTexts().contains(kAllDone));
+    EXPECT_TRUE(QFileInfo(out + "/folder.pdf").isDir());
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.pdf"});
+
+    const QStringList lines = process.storage.errorLog().split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << process.storage.errorLog().toStdString();
+    const struct {
+        QString reason, procedure;
+    } expected[] = {
+        {"another file of this run was written to " + out + "/photo.pdf",
+         " in procedure cmdconvert_Click at Line No. "},
+        {"ApAddImage " + in + "/damaged.png: ", " in procedure ConverImageToPdf at Line No. "},
+        {"cannot write " + out + "/folder.pdf: Is a directory",
+         " in procedure ConverImageToPdf at Line No. "},
+    };
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(lines[i].toStdString());
+        EXPECT_TRUE(lines[i].startsWith("Error "));
+        EXPECT_TRUE(lines[i].contains(expected[i].reason));
+        EXPECT_TRUE(lines[i].contains(expected[i].procedure));
+        EXPECT_TRUE(lines[i].contains(QRegularExpression(" at time- \\d\\d/\\d\\d/\\d{4} ")));
+    }
+}
+
+TEST_F(ImageToPdfDialog, AnOutputFolderThatCannotBeWrittenIsRefusedBeforeTheRun) {
+    const QString in = mkdir("in"), out = mkdir("out");
+    ASSERT_TRUE(toolfx::writeColourJpeg(in + "/a.jpg", 20, 20));
+    auto d = open({in + "/a.jpg"});
+    d->show();
+    d->txtOutputFolder->setText(out);
+    ASSERT_TRUE(QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                QFile::ReadOther | QFile::ExeOther));
+    ASSERT_TRUE(
+        QFile::setPermissions(out, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    {
+        AsOrdinaryUser user;
+        d->cmdConvert->setFocus();
+        d->cmdConvert->click();
+    }
+    QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_EQ(ui.fake.messages.size(), 1);
+    EXPECT_EQ(ui.fake.messages[0].text,
+              "The output folder \"" + out + "\" cannot be written to: Permission denied.");
+    EXPECT_EQ(ui.fake.messages[0].title, "Quillmere 3.1");
+    EXPECT_EQ(d->focusWidget(), d->txtOutputFolder);
+    EXPECT_TRUE(reports.isEmpty()); // no file listed as failed: the run never started
+    EXPECT_TRUE(QDir(out).isEmpty());
+    EXPECT_TRUE(process.storage.errorLog().isEmpty());
+    expectIdle(*d);
+    d->close();
 }
 
 TEST_F(ImageToPdfDialog, ANameThatIsNotTheFilesBytesIsReportedAndNoOtherFileIsConvertedInItsPlace) {
