@@ -29,6 +29,8 @@ public:
     int height() const { return m_size.height(); }
     int bitsPerPixel() const { return m_bits; }
     int dpi() const { return m_dpi; }
+    const QString& source() const { return m_source; }
+    int number() const { return m_number; }
     // 3 bytes a pixel (R, G, B), 1 (grey, 0 black) or 1 bit (first pixel in the high bit, 1 white).
     size_t rowBytes() const;
 

@@ -22,11 +22,14 @@ constexpr int kInvalidFormat = 321;
 bool writeGif(BandedPage& page, fileio::AtomicWriter& file, fileio::Failure& failure) {
     const qint64 pixels = qint64(page.width()) * page.height();
     if (pixels > kMaxGifPixels)
-        return failure.set(kInvalidFormat, QStringLiteral("%1: %2 x %3 pixels is too large for a GIF (at most %4 "
-                                                          "million pixels; PNG and TIFF have no such limit)")
-                                               .arg(file.target())
+        return failure.set(kInvalidFormat, QStringLiteral("%1: page %2 is %3 x %4 pixels at %5 dpi, too large for a "
+                                                          "GIF (at most %6 million pixels; PNG and TIFF have no "
+                                                          "such limit)")
+                                               .arg(page.source())
+                                               .arg(page.number())
                                                .arg(page.width())
                                                .arg(page.height())
+                                               .arg(page.dpi())
                                                .arg(kMaxGifPixels >> 20));
     const size_t width = size_t(page.width());
     std::vector<uint8_t> rgb(width * 3 * size_t(page.height()));
