@@ -38,6 +38,9 @@ public:
     // next call. Null, with `failure` set, when poppler cannot render the band.
     const uchar* row(int y, fileio::Failure& failure);
 
+    // Drops what is held of the page, for a writer that has taken every row.
+    void release() { m_band = m_chunk = QImage(); }
+
     // Rendered pixels (4 bytes each) a band holds at most: 96 MiB, which with poppler's own
     // alpha plane and room for a transparency group as large keeps a page near 300 MB.
     // Tests make it small to put seams through a small page.

@@ -30,7 +30,7 @@ bool writeGif(BandedPage& page, fileio::AtomicWriter& file, fileio::Failure& fai
                                                .arg(page.width())
                                                .arg(page.height())
                                                .arg(page.dpi())
-                                               .arg(kMaxGifPixels >> 20));
+                                               .arg(kMaxGifPixels / 1'000'000));
     const size_t width = size_t(page.width());
     std::vector<uint8_t> rgb(width * 3 * size_t(page.height()));
     for (int y = 0; y < page.height(); ++y) {
@@ -47,6 +47,7 @@ bool writeGif(BandedPage& page, fileio::AtomicWriter& file, fileio::Failure& fai
                 std::fill_n(out + x * 3, 3, v);
         }
     }
+    page.release();
     imaging::ensureMagickReady();
     try {
         Magick::Image gif(width, size_t(page.height()), "RGB", Magick::CharPixel, rgb.data());

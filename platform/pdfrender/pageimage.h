@@ -18,9 +18,9 @@ class BandedPage;
 // "bmp", "jpg", "png", "gif", "tif", "ppm"; "" for an unknown type.
 QString extensionOf(int type);
 
-// A GIF is the one type written whole (its 256 colours are chosen from the whole page), so
-// its pages are held to this many pixels: 32 million, under 400 MB in all.
-constexpr qint64 kMaxGifPixels = qint64(32) << 20;
+// A GIF is the one type written whole (ImageMagick chooses its 256 colours from the whole
+// page, at some 16 bytes a pixel), so its pages are held to 20 million pixels: 350 MB.
+constexpr qint64 kMaxGifPixels = 20'000'000;
 
 // Writes `page` to `target` as `type` (not a multi-page TIFF); with `outputs` the file waits
 // there, out of place, for the others of its call.

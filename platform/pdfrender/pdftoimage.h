@@ -9,9 +9,11 @@
 // place until close puts them all in place together; a discard drops them, so a failure
 // changes no file that was there.
 //
-// A page is rendered in bands and its file written as the rows come, so a large page costs
-// about 200 MB however large it is; pages over 32,766 pixels a side or 2^28 pixels in all
-// are refused, as are GIF pages over 32 million pixels (GIF alone is written whole).
+// A page is rendered in bands and its file written as the rows come, so a page of any size
+// costs under 200 MB (more only where poppler itself draws an image larger than the band:
+// it scales an image to its whole size on the page). Pages over 32,766 pixels a side or
+// 2^28 pixels in all are refused, as are GIF pages over 20 million pixels (GIF alone is
+// written whole).
 
 #include "platform/fileio/outputset.h"
 
