@@ -41,9 +41,9 @@ public:
     // Drops what is held of the page, for a writer that has taken every row.
     void release() { m_band = m_chunk = QImage(); }
 
-    // Rendered pixels (4 bytes each) a band holds at most: 96 MiB, which with poppler's own
-    // alpha plane and room for a transparency group as large keeps a page near 300 MB.
-    // Tests make it small to put seams through a small page.
+    // Rendered pixels (4 bytes each) a band holds at most: 96 MiB. With poppler's own alpha
+    // plane a band costs 120 MB, and a transparency group as large as the band still leaves a
+    // page under 400 MB. Tests make it small to put seams through a small page.
     static qint64 bandBytes();
     static void setBandBytes(qint64 bytes);
 
