@@ -1,12 +1,14 @@
 #!/usr/bin/python3
 """Makes the inputs of the page-operation benchmark (compare_pageops.sh).
 
-  make_pageops_corpus.py OUT_DIR [--pdfs N] [--big N] [--render N] [--g4 N]
+  make_pageops_corpus.py OUT_DIR [--pdfs N] [--big N] [--render N] [--g4 N] [--poster SIDE]...
 
 OUT_DIR/pdfs/NNNN.pdf  N small PDFs (default 500) of 1 to 3 text-and-drawing pages each
 OUT_DIR/big.pdf        one PDF of N pages (default 1000), fonts shared by every page
 OUT_DIR/render.pdf     N pages (default 50) of text, shapes, shading and a photo-like image
 OUT_DIR/g4/NNNN.tif    N one-page CCITT G4 TIFFs (default 200), as make_corpus.py makes them
+OUT_DIR/poster-SIDE.pdf  one page SIDE x SIDE points, tiled with the pages of render.pdf
+                       (the memory of rendering a large page; about 220 KB whatever the side)
 
 The PDFs are written directly (the standard Type 1 fonts, Flate-compressed content), so
 nothing but ImageMagick and tiffcp (for the TIFFs) is needed.
@@ -104,6 +106,41 @@ def make_pdf(path, pages, seed, rich=False):
     w.write(path, root)
 
 
+def make_poster(path, side, seed):
+    rng = random.Random(seed)
+    w = PdfWriter()
+    f1 = w.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>")
+    f2 = w.add("<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman >>")
+    iw, ih, data = photo_image(rng)
+    im = w.stream(data, "/Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceRGB "
+                        "/BitsPerComponent 8" % (iw, ih))
+    resources = w.add("<< /Font << /F1 %d 0 R /F2 %d 0 R >> /XObject << /Im1 %d 0 R >> >>" % (f1, f2, im))
+    # Eight different tiles, each a Form XObject, placed over the whole page.
+    tiles = []
+    for n in range(8):
+        content = page_content(rng, n + 1, True)
+        tiles.append(w.stream(content, "/Type /XObject /Subtype /Form /BBox [0 0 612 792] /Resources %d 0 R"
+                              % resources))
+    names = " ".join("/T%d %d 0 R" % (i, t) for i, t in enumerate(tiles))
+    page_resources = w.add("<< /XObject << %s >> >>" % names)
+    ops = []
+    y, k = 0, 0
+    while y < side:
+        x = 0
+        while x < side:
+            ops.append("q 1 0 0 1 %d %d cm /T%d Do Q" % (x, y, k % len(tiles)))
+            k += 1
+            x += 612
+        y += 792
+    content = w.stream(zlib.compress("\n".join(ops).encode("latin-1")))
+    pages_id = len(w.objects) + 2
+    page = w.add("<< /Type /Page /Parent %d 0 R /MediaBox [0 0 %d %d] /Resources %d 0 R /Contents %d 0 R >>"
+                 % (pages_id, side, side, page_resources, content))
+    assert w.add("<< /Type /Pages /Kids [%d 0 R] /Count 1 >>" % page) == pages_id
+    root = w.add("<< /Type /Catalog /Pages %d 0 R >>" % pages_id)
+    w.write(path, root)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("out")
@@ -111,6 +148,7 @@ def main():
     ap.add_argument("--big", type=int, default=1000)
     ap.add_argument("--render", type=int, default=50)
     ap.add_argument("--g4", type=int, default=200)
+    ap.add_argument("--poster", type=int, action="append", default=[])
     args = ap.parse_args()
     os.makedirs(os.path.join(args.out, "pdfs"), exist_ok=True)
     os.makedirs(os.path.join(args.out, "g4"), exist_ok=True)
@@ -118,6 +156,8 @@ def main():
         make_pdf(os.path.join(args.out, "pdfs", "%04d.pdf" % i), 1 + i % 3, i)
     make_pdf(os.path.join(args.out, "big.pdf"), args.big, 1)
     make_pdf(os.path.join(args.out, "render.pdf"), args.render, 2, rich=True)
+    for side in args.poster:
+        make_poster(os.path.join(args.out, "poster-%d.pdf" % side), side, 3)
     first = os.path.join(args.out, "g4", "0000.tif")
     make_g4(first, 1)
     with open(first, "rb") as f:

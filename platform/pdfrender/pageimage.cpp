@@ -2,67 +2,64 @@
 
 #include "platform/fileio/atomicwriter.h"
 #include "platform/imaging/magickruntime.h"
+#include "platform/pdfrender/bandedpage.h"
+#include "platform/pdfrender/rowencoders.h"
 #include "platform/tiffpages/imagetotiff.h"
 #include "platform/tiffpages/tiffoutput.h"
 
 #include <Magick++.h>
-#include <QBuffer>
-#include <QImageWriter>
-#include <cmath>
+#include <vector>
 
 namespace pdfrender {
 
 namespace {
 
 constexpr int kInvalidCall = 5;
+constexpr int kInvalidFormat = 321;
 
-imaging::RasterPage toRaster(const QImage& image, double dpi) {
-    imaging::RasterPage page;
-    page.width = image.width();
-    page.height = image.height();
-    page.dpiX = page.dpiY = dpi;
-    switch (image.format()) {
-    case QImage::Format_Mono: // index 0 black, as a grey 1-bit page has it
-        page.bitsPerComponent = 1;
-        page.model = imaging::ColourModel::Gray;
-        break;
-    case QImage::Format_Grayscale8:
-        page.model = imaging::ColourModel::Gray;
-        break;
-    default:
-        page.model = imaging::ColourModel::RGB;
-        break;
+// GIF through ImageMagick, which picks the palette from the whole page: the one type that is
+// not written as the rows come.
+bool writeGif(BandedPage& page, fileio::AtomicWriter& file, fileio::Failure& failure) {
+    const qint64 pixels = qint64(page.width()) * page.height();
+    if (pixels > kMaxGifPixels)
+        return failure.set(kInvalidFormat, QStringLiteral("%1: page %2 is %3 x %4 pixels at %5 dpi, too large for a "
+                                                          "GIF (at most %6 million pixels; PNG and TIFF have no "
+                                                          "such limit)")
+                                               .arg(page.source())
+                                               .arg(page.number())
+                                               .arg(page.width())
+                                               .arg(page.height())
+                                               .arg(page.dpi())
+                                               .arg(kMaxGifPixels / 1'000'000));
+    const size_t width = size_t(page.width());
+    std::vector<uint8_t> rgb(width * 3 * size_t(page.height()));
+    for (int y = 0; y < page.height(); ++y) {
+        const uchar* row = page.row(y, failure);
+        if (!row) return false;
+        uint8_t* out = rgb.data() + size_t(y) * width * 3;
+        for (size_t x = 0; x < width; ++x) {
+            const uchar v = page.bitsPerPixel() == 8   ? row[x]
+                            : page.bitsPerPixel() == 1 ? ((row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0)
+                                                       : 0;
+            if (page.bitsPerPixel() == 24)
+                std::copy_n(row + x * 3, 3, out + x * 3);
+            else
+                std::fill_n(out + x * 3, 3, v);
+        }
     }
-    const size_t rowBytes = page.rowBytes();
-    page.pixels.resize(rowBytes * size_t(page.height));
-    for (int y = 0; y < page.height; ++y)
-        std::copy_n(image.constScanLine(y), rowBytes, page.pixels.data() + size_t(y) * rowBytes);
-    return page;
-}
-
-bool writeBytes(const QString& target, QByteArrayView bytes, fileio::Failure& failure, fileio::OutputSet* outputs) {
-    fileio::AtomicWriter file(target);
-    if (!file.open() || !file.write(bytes)) return failure.set(file.errorNumber(), file.errorString());
-    return fileio::commitOrStage(file, outputs, failure);
-}
-
-bool writeGif(const QImage& image, const QString& target, fileio::Failure& failure, fileio::OutputSet* outputs) {
+    page.release();
     imaging::ensureMagickReady();
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     try {
-        // Magick reads packed rows; Qt pads its rows to 4 bytes.
-        std::vector<uint8_t> pixels(size_t(rgb.width()) * 3 * size_t(rgb.height()));
-        for (int y = 0; y < rgb.height(); ++y)
-            std::copy_n(rgb.constScanLine(y), size_t(rgb.width()) * 3, pixels.data() + size_t(y) * rgb.width() * 3);
-        Magick::Image gif(size_t(rgb.width()), size_t(rgb.height()), "RGB", Magick::CharPixel, pixels.data());
+        Magick::Image gif(width, size_t(page.height()), "RGB", Magick::CharPixel, rgb.data());
+        std::vector<uint8_t>().swap(rgb);
         gif.magick("GIF");
         Magick::Blob blob;
         gif.write(&blob);
-        if (!writeBytes(target, QByteArrayView(static_cast<const char*>(blob.data()), qsizetype(blob.length())),
-                        failure, outputs))
-            return false;
+        if (!file.write(blob.data(), blob.length()))
+            return failure.set(file.errorNumber(), file.errorString());
     } catch (const std::exception& e) {
-        return failure.set(kInvalidCall, QStringLiteral("cannot encode %1: %2").arg(target, QString::fromLocal8Bit(e.what())));
+        return failure.set(kInvalidCall,
+                           QStringLiteral("cannot encode %1: %2").arg(file.target(), QString::fromLocal8Bit(e.what())));
     }
     return true;
 }
@@ -82,52 +79,82 @@ QString extensionOf(int type) {
     }
 }
 
-QImage withDepth(const QImage& rendered, int bitsPerPixel) {
-    if (bitsPerPixel == 24) return rendered.convertToFormat(QImage::Format_RGB888);
-    const QImage grey = rendered.convertToFormat(QImage::Format_Grayscale8);
-    if (bitsPerPixel == 8) return grey;
-    QImage mono(grey.size(), QImage::Format_Mono);
-    mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-    mono.fill(0);
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar* in = grey.constScanLine(y);
-        uchar* out = mono.scanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            if (in[x] >= 128) out[x >> 3] |= uchar(0x80 >> (x & 7));
+bool addTiffPage(tiffpages::TiffOutput& out, BandedPage& page, int requested, const QString& source, int number,
+                 fileio::Failure& failure) {
+    if (requested < 0) requested = 0;
+    if (!tiffpages::writableTiffCompression(requested))
+        return failure.set(kInvalidCall, QStringLiteral("%1 is not a TIFF compression this program writes").arg(requested));
+    const bool bilevel = page.bitsPerPixel() == 1;
+    const int compression = requested != 0 ? requested : bilevel ? COMPRESSION_CCITTFAX4 : COMPRESSION_LZW;
+    const auto unfit = [&](const char* why) {
+        return failure.set(kInvalidCall, QStringLiteral("%1, page %2: TIFF compression %3 %4")
+                                             .arg(source)
+                                             .arg(number)
+                                             .arg(requested)
+                                             .arg(QLatin1String(why)));
+    };
+    const bool fax = compression == COMPRESSION_CCITTFAX3 || compression == COMPRESSION_CCITTFAX4;
+    const bool jpeg = compression == COMPRESSION_JPEG;
+    if (fax && !bilevel) return unfit("needs a black-and-white page");
+    if (jpeg && bilevel) return unfit("does not fit a black-and-white or palette page");
+
+    TIFF* t = out.get();
+    const bool rgb = page.bitsPerPixel() == 24;
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(page.width()));
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(page.height()));
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bilevel ? 1 : 8);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, rgb ? 3 : 1);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    if (!TIFFSetField(t, TIFFTAG_COMPRESSION, compression)) return unfit("is not available");
+    if (rgb) {
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, jpeg ? PHOTOMETRIC_YCBCR : PHOTOMETRIC_RGB);
+        if (jpeg) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    } else {
+        // Bilevel pages are written the fax way, 0 = white.
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, bilevel ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK);
     }
-    return mono;
+    if (jpeg) TIFFSetField(t, TIFFTAG_JPEGQUALITY, 75);
+    if ((compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE) && !bilevel)
+        TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    TIFFSetField(t, TIFFTAG_XRESOLUTION, float(page.dpi()));
+    TIFFSetField(t, TIFFTAG_YRESOLUTION, float(page.dpi()));
+    TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    // A fax page is one strip, which libtiff still writes out as it fills its buffer.
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, fax ? uint32_t(page.height()) : TIFFDefaultStripSize(t, 0));
+
+    const size_t rowBytes = page.rowBytes();
+    std::vector<uint8_t> row(rowBytes);
+    for (int y = 0; y < page.height(); ++y) {
+        const uchar* src = page.row(y, failure);
+        if (!src) return false;
+        if (bilevel)
+            for (size_t i = 0; i < rowBytes; ++i)
+                row[i] = uint8_t(~src[i]);
+        else
+            std::copy_n(src, rowBytes, row.data());
+        if (TIFFWriteScanline(t, row.data(), uint32_t(y), 0) < 0) return out.fail(failure, QStringLiteral("cannot write"));
+    }
+    return out.writeDirectory(failure);
 }
 
-bool addTiffPage(tiffpages::TiffOutput& out, const QImage& image, int tiffCompression, double dpi,
-                 const QString& source, int number, fileio::Failure& failure) {
-    imaging::RasterPage page = toRaster(image, dpi);
-    return tiffpages::writeRasterPage(out, page, 1, tiffCompression < 0 ? 0 : tiffCompression, source, number,
-                                      failure);
-}
-
-bool writePageImage(const QImage& image, int type, int tiffCompression, double dpi, const QString& target,
-                    fileio::Failure& failure, fileio::OutputSet* outputs) {
+bool writePageImage(BandedPage& page, int type, int tiffCompression, const QString& target, fileio::Failure& failure,
+                    fileio::OutputSet* outputs) {
     if (type == kTiff || type == kMultiTiff) {
         tiffpages::TiffOutput out(target);
-        return out.open(false, failure) && addTiffPage(out, image, tiffCompression, dpi, target, 1, failure) &&
+        return out.open(false, failure) && addTiffPage(out, page, tiffCompression, target, 1, failure) &&
                out.commit(failure, outputs);
     }
-    if (type == kGif) return writeGif(image, target, failure, outputs);
-    const char* format = type == kBmp ? "bmp" : type == kJpeg ? "jpeg" : type == kPng ? "png" : type == kPpm ? "ppm" : nullptr;
-    if (!format) return failure.set(kInvalidCall, QStringLiteral("image type %1 is not known").arg(type));
-    QImage out = image;
-    if (type == kJpeg && out.format() == QImage::Format_Mono) out = out.convertToFormat(QImage::Format_Grayscale8);
-    const int dotsPerMeter = int(std::lround(dpi / 0.0254));
-    out.setDotsPerMeterX(dotsPerMeter);
-    out.setDotsPerMeterY(dotsPerMeter);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (type == kJpeg) writer.setQuality(75);
-    if (!writer.write(out))
-        return failure.set(kInvalidCall, QStringLiteral("cannot encode %1: %2").arg(target, writer.errorString()));
-    return writeBytes(target, bytes, failure, outputs);
+    using Writer = bool (*)(BandedPage&, fileio::AtomicWriter&, fileio::Failure&);
+    const Writer write = type == kBmp    ? writeBmpRows
+                         : type == kJpeg ? writeJpegRows
+                         : type == kPng  ? writePngRows
+                         : type == kGif  ? writeGif
+                         : type == kPpm  ? writePpmRows
+                                         : nullptr;
+    if (!write) return failure.set(kInvalidCall, QStringLiteral("image type %1 is not known").arg(type));
+    fileio::AtomicWriter file(target);
+    if (!file.open()) return failure.set(file.errorNumber(), file.errorString());
+    return write(page, file, failure) && fileio::commitOrStage(file, outputs, failure);
 }
 
 } // namespace pdfrender

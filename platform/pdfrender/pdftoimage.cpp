@@ -1,10 +1,12 @@
 #include "platform/pdfrender/pdftoimage.h"
 
+#include "platform/pdfrender/bandedpage.h"
 #include "platform/pdfrender/pageimage.h"
 #include "platform/tiffpages/tiffoutput.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <map>
 #include <memory>
 #include <poppler-qt6.h>
@@ -13,8 +15,10 @@ namespace pdfrender {
 
 namespace {
 
-constexpr double kMaxSide = 32767;                    // QImage's own bound
-constexpr qint64 kMaxImageBytes = qint64(1) << 30;     // one rendered page
+// The largest page rendered: under 32,767 pixels a side and under 2^28 pixels (a gigabyte
+// at 4 bytes a pixel), however the bands hold it.
+constexpr int kMaxSide = 32766;
+constexpr qint64 kMaxPixels = (qint64(1) << 28) - 1;
 
 struct Job {
     std::unique_ptr<Poppler::Document> document;
@@ -142,21 +146,22 @@ int apConvertPage(int handle, int page) {
         return fail(kBadArgument, 9, QStringLiteral("%1 has no page %2").arg(job->path).arg(page));
     if (job->folder.isEmpty() && job->outputFile.isEmpty())
         return fail(kBadArgument, 76, QStringLiteral("no output folder for %1").arg(job->path));
-    std::unique_ptr<Poppler::Page> p = job->document->page(page - 1);
-    if (p) {
-        // A page may claim any size; the image is allocated only for what can be held.
-        const QSizeF points = p->pageSizeF();
-        const double width = points.width() * job->dpi / 72.0, height = points.height() * job->dpi / 72.0;
-        if (!(width < kMaxSide && height < kMaxSide && width * height * 4 < double(kMaxImageBytes)))
-            return fail(kNotPdf, 321, QStringLiteral("%1: page %2 is too large to render at %3 dpi")
-                                          .arg(job->path)
-                                          .arg(page)
-                                          .arg(job->dpi));
-    }
-    const QImage rendered = p ? p->renderToImage(job->dpi, job->dpi) : QImage();
-    if (rendered.isNull())
-        return fail(kNotPdf, 321, QStringLiteral("%1: cannot render page %2").arg(job->path).arg(page));
-    const QImage image = withDepth(rendered, job->bitsPerPixel);
+    const std::unique_ptr<Poppler::Page> p = job->document->page(page - 1);
+    if (!p) return fail(kNotPdf, 321, QStringLiteral("%1: cannot render page %2").arg(job->path).arg(page));
+    // A page may claim any size; nothing is rendered of one larger than the caps.
+    const QSize pixels = BandedPage::pixelSize(*p, job->dpi);
+    if (pixels.width() > kMaxSide || pixels.height() > kMaxSide || qint64(pixels.width()) * pixels.height() > kMaxPixels)
+        return fail(kNotPdf, 321,
+                    QStringLiteral("%1: page %2 is too large to render at %3 dpi (%4 x %5 pixels; at most %6 pixels "
+                                   "a side and %7 pixels in all)")
+                        .arg(job->path)
+                        .arg(page)
+                        .arg(job->dpi)
+                        .arg(pixels.width())
+                        .arg(pixels.height())
+                        .arg(QLocale(QLocale::English).toString(kMaxSide))
+                        .arg(QLocale(QLocale::English).toString(kMaxPixels)));
+    BandedPage image(*p, job->dpi, job->bitsPerPixel, job->path, page);
     fileio::Failure failure;
     const QDir folder(job->folder);
     if (job->oneTiff()) {
@@ -170,7 +175,7 @@ int apConvertPage(int handle, int page) {
                 return fail(kBadArgument, failure.number, failure.text);
             }
         }
-        if (!addTiffPage(*job->tiff, image, job->compression, job->dpi, job->path, page, failure))
+        if (!addTiffPage(*job->tiff, image, job->compression, job->path, page, failure))
             return fail(kBadArgument, failure.number, failure.text);
         ++job->tiffPages;
         return 0;
@@ -185,7 +190,7 @@ int apConvertPage(int handle, int page) {
         target = file.dir().filePath(file.completeBaseName() + fileio::paddedNumber(page, job->pages) + u'.' +
                                      file.suffix());
     }
-    if (!writePageImage(image, job->type, job->compression, job->dpi, target, failure, &job->outputs))
+    if (!writePageImage(image, job->type, job->compression, target, failure, &job->outputs))
         return fail(kBadArgument, failure.number, failure.text);
     return 0;
 }

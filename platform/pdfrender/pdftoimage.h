@@ -8,6 +8,12 @@
 // name when the prefix is empty). Every file goes through the atomic writer and waits out of
 // place until close puts them all in place together; a discard drops them, so a failure
 // changes no file that was there.
+//
+// A page is rendered in bands and its file written as the rows come, so a page of any size
+// costs under 200 MB (more only where poppler itself draws an image larger than the band:
+// it scales an image to its whole size on the page). Pages over 32,766 pixels a side or
+// 2^28 pixels in all are refused, as are GIF pages over 20 million pixels (GIF alone is
+// written whole).
 
 #include "platform/fileio/outputset.h"
 

@@ -71,6 +71,50 @@ bool makePdf(const QString& path, int pages, const PdfOptions& o) {
     }
 }
 
+bool makeDrawingPdf(const QString& path, double width, double height, int rotate, bool plain) {
+    try {
+        QPDF pdf;
+        pdf.emptyPDF();
+        std::string pixels;
+        for (int i = 0; i < 8 * 6 * 3; ++i)
+            pixels += char(i * 37 % 256);
+        QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf, pixels);
+        image.replaceDict(QPDFObjectHandle::parse("<< /Type /XObject /Subtype /Image /Width 8 /Height 6 "
+                                                  "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Interpolate true >>"));
+        QPDFObjectHandle resources = QPDFObjectHandle::parse(
+            "<< /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >>"
+            " /Shading << /Sh1 << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 0 200] /Extend [true true]"
+            " /Function << /FunctionType 2 /Domain [0 1] /C0 [1 0.2 0] /C1 [0 0.3 1] /N 1 >> >> >> >>");
+        resources.replaceKey("/XObject", QPDFObjectHandle::parse("<< >>"));
+        resources.getKey("/XObject").replaceKey("/Im1", pdf.makeIndirectObject(image));
+        // Drawn in a 200 x 200 square, scaled to the page.
+        const std::string edges = "0.1 0.6 0.2 rg 10 190 m 190 150 l 60 20 l h f\n"
+                                  "0 0 0.8 rg 100 100 m 150 100 150 60 120 40 c 90 60 90 90 100 100 c f\n";
+        const std::string content =
+            std::to_string(width / 200) + " 0 0 " + std::to_string(height / 200) + " 0 0 cm\n" +
+            (plain ? "0.9 0.8 0.5 rg 0 0 200 200 re f\n" + edges
+                   : "q 0 0 200 200 re W n /Sh1 sh Q\n" + edges +
+                         "q 70 0 0 45 20 30 cm /Im1 Do Q\n"
+                         "BT /F1 13 Tf 12 100 Td (Seams must not show) Tj ET\n"
+                         "0 0 0 RG 2 w 5 5 m 195 195 l S\n");
+        QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
+        page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
+        page.replaceKey("/MediaBox", box(width, height));
+        page.replaceKey("/Resources", resources);
+        page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
+        if (rotate) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(rotate));
+        pdf.addPage(pdf.makeIndirectObject(page), false);
+        const QByteArray name = QFile::encodeName(path);
+        QPDFWriter w(pdf, name.constData());
+        w.setStaticID(true);
+        w.write();
+        return true;
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
+        return false;
+    }
+}
+
 std::vector<int> pdfMarks(const QString& path, const QString& password) {
     std::vector<int> marks;
     try {

@@ -25,6 +25,12 @@ struct PdfOptions {
 // Pages filled with a grey that darkens with the mark.
 bool makePdf(const QString& path, int pages, const PdfOptions& options = {});
 
+// One page `width` x `height` points (rotated by `rotate`) filled with a drawing that crosses
+// every row: a vertical colour ramp, slanted and curved edges, a stretched image, text and a
+// diagonal line, all scaled to the page. `plain`: a flat fill and the two edges only, quick
+// to draw on a large page.
+bool makeDrawingPdf(const QString& path, double width, double height, int rotate = 0, bool plain = false);
+
 // The marks of the file's pages in order (empty when it cannot be read).
 std::vector<int> pdfMarks(const QString& path, const QString& password = QString());
 
