@@ -265,6 +265,7 @@ private:
     void stopSearchForClose();
     void lookUpSearchColumns();
     void finishSearch();
+    QWidget* searchControlFocus() const;
 
     // Grid positions of the search's columns, looked up when a search starts.
     struct SearchColumns {
