@@ -126,8 +126,9 @@ int runPageops(const QStringList& args) {
     return ok ? 0 : 1;
 }
 
-const BenchCommand command("pageops", "merge OUT.pdf FILE... | split SRC.pdf OUTDIR | tiffmerge OUT.tif FILE... | "
-                                      "render SRC.pdf OUTDIR [--dpi N] | totiff IN OUT.tif [--compression N]",
+const BenchCommand command("pageops",
+                           "merge OUT.pdf FILE... | split SRC.pdf OUTDIR | tiffmerge OUT.tif FILE... | "
+                           "render SRC.pdf OUTDIR [--dpi N] | totiff IN OUT.tif [--compression N]",
                            &runPageops);
 
 } // namespace

@@ -16,6 +16,8 @@
 #include "search/filerowpages.h"
 #include "search/filesearch.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -25,8 +27,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
-#include <QAction>
-#include <QApplication>
 #include <QStyle>
 #include <memory>
 
@@ -188,8 +188,8 @@ void frmMain::finishSearch() {
 // The window's focus widget when it lies in a control the search disables, else null.
 QWidget* frmMain::searchControlFocus() const {
     QWidget* focus = focusWidget();
-    for (const QWidget* control : {static_cast<QWidget*>(ftvFolder), ctlPaneSearchList,
-                                   static_cast<QWidget*>(chkSearchSubFolder)})
+    for (const QWidget* control :
+         {static_cast<QWidget*>(ftvFolder), ctlPaneSearchList, static_cast<QWidget*>(chkSearchSubFolder)})
         if (focus && control && (focus == control || control->isAncestorOf(focus))) return focus;
     return nullptr;
 }

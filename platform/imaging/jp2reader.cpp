@@ -305,7 +305,8 @@ int readJp2Page(const QString& path, bool codestream, const CompressionChoice& c
     RasterPage raster;
     if (const int rc = decodeJp2(path, codestream, raster, error); rc != ApOk) return rc;
     EncodedPage page;
-    if (const int rc = encodeRasterPage(raster, choice.forDepth(raster.storedBitsPerPixel), 1, store, page, error);
+    if (const int rc =
+            encodeRasterPage(raster, choice.forDepth(raster.storedBitsPerPixel), 1, store, page, error);
         rc != ApOk)
         return rc;
     pages.push_back(std::move(page));

@@ -3,12 +3,12 @@
 #include "platform/widgets/flexgridmodel.h"
 
 #include <QAbstractItemView>
-#include <algorithm>
 #include <QApplication>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QToolTip>
+#include <algorithm>
 
 namespace {
 
@@ -53,8 +53,8 @@ void FlexGridDelegate::prepare(QStyleOptionViewItem& opt, const QModelIndex& ind
     QString shown;
     const bool decimal = index.data(FlexGridModel::DecimalRole).toBool();
     if (!(decimal && fitNumber(opt.text, opt.fontMetrics, width, shown)))
-        shown = opt.fontMetrics.elidedText(opt.text, Qt::TextElideMode(index.data(FlexGridModel::ElideRole).toInt()),
-                                           std::max(width, 0));
+        shown = opt.fontMetrics.elidedText(
+            opt.text, Qt::TextElideMode(index.data(FlexGridModel::ElideRole).toInt()), std::max(width, 0));
     // Cut here, so what is painted is what shownText answers.
     opt.text = shown;
     opt.textElideMode = Qt::ElideNone;
@@ -96,8 +96,8 @@ void FlexGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, widget);
 }
 
-bool FlexGridDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
-                                 const QModelIndex& index) {
+bool FlexGridDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                 const QStyleOptionViewItem& option, const QModelIndex& index) {
     if (!event || !view || event->type() != QEvent::ToolTip)
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     const QString whole = index.isValid() ? index.data(Qt::ToolTipRole).toString() : QString();

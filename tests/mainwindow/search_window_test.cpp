@@ -368,7 +368,8 @@ TEST_F(SearchWindow, TheTreeKeepsTheKeyboardFromOneFolderToTheNext) {
         ASSERT_EQ(w.focusWidget(), tree) << folder;
         QTest::keyClick(w.focusWidget(), Qt::Key_Down);
         EXPECT_EQ(w.ftvFolder->SelectedFolder(), root + "/" + folder);
-        EXPECT_EQ(listed, QStringList{root + "/" + folder + "|" + QString::number(folder[0] - 'a' + 1) + ".tif"});
+        EXPECT_EQ(listed,
+                  QStringList{root + "/" + folder + "|" + QString::number(folder[0] - 'a' + 1) + ".tif"});
         listed.clear();
     }
     EXPECT_EQ(w.focusWidget(), tree);

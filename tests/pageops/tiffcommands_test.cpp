@@ -372,7 +372,8 @@ TEST_F(TiffCommands, ConverImageToTiffTakesJpeg2000PixelForPixel) {
         ASSERT_TRUE(commands.ConverImageToTiff(source, out, c.compression));
         imaging::RasterPage decoded;
         QString error;
-        ASSERT_EQ(imaging::decodeJp2(source, c.codestream, decoded, error), imaging::ApOk) << error.toStdString();
+        ASSERT_EQ(imaging::decodeJp2(source, c.codestream, decoded, error), imaging::ApOk)
+            << error.toStdString();
         const StoredPage page = storedPage(out);
         EXPECT_EQ(page.width, 53u);
         EXPECT_EQ(page.height, 37u);

@@ -5,8 +5,8 @@
 #include "core/runtimeerror.h"
 
 #include <QApplication>
-#include <QHelpEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -335,7 +335,8 @@ TEST(FlexGrid, LongTextsAreCutTheirColumnsWayNumbersNeverAndTheToolTipHoldsThemW
 
     // A path keeps its start and its end; the whole of it fits a wide column.
     const QString cut = shown(cLoc, fm.horizontalAdvance(path) / 2);
-    EXPECT_TRUE(cut.startsWith("/tmp") && cut.endsWith("0001") && cut.contains(QChar(0x2026))) << cut.toStdString();
+    EXPECT_TRUE(cut.startsWith("/tmp") && cut.endsWith("0001") && cut.contains(QChar(0x2026)))
+        << cut.toStdString();
     EXPECT_EQ(shown(cLoc, fm.horizontalAdvance(path) + 40), path);
     // A number drops its unit before any of its digits, and shows marks where it cannot fit.
     EXPECT_EQ(shown(cSize, 400), "140,314 KB");
