@@ -1,8 +1,9 @@
 // quillmere-bench pageops merge OUT.pdf FILE... | split SRC.pdf OUTDIR | tiffmerge OUT.tif FILE...
-//                         | render SRC.pdf OUTDIR [--dpi N]
+//                         | render SRC.pdf OUTDIR [--dpi N] | totiff IN OUT.tif [--compression N]
 // Runs one method of the page operations library and prints "pages N seconds S" last
 // (N 0 and a "failed" line before it when the method answered False). split writes
-// OUTDIR/<SRC name>/pageNNN.pdf, render OUTDIR/<SRC name>/pageNNN.png.
+// OUTDIR/<SRC name>/pageNNN.pdf, render OUTDIR/<SRC name>/pageNNN.png. totiff converts one
+// image (any format the converter reads) with ConverImageToTiff, N as its nTiffEncoding.
 
 #include "bench/benchcommand.h"
 #include "pageops/appdftoimage.h"
@@ -19,7 +20,8 @@ namespace {
 
 int usage() {
     std::fprintf(stderr, "usage: quillmere-bench pageops merge OUT.pdf FILE... | split SRC.pdf OUTDIR |"
-                         " tiffmerge OUT.tif FILE... | render SRC.pdf OUTDIR [--dpi N]\n");
+                         " tiffmerge OUT.tif FILE... | render SRC.pdf OUTDIR [--dpi N] |"
+                         " totiff IN OUT.tif [--compression N]\n");
     return 2;
 }
 
@@ -53,9 +55,35 @@ bool renderAt(const QString& pdf, const QString& outDir, int dpi, int pages) {
     return pdfrender::apClose(handle) == 0;
 }
 
+// totiff IN OUT.tif [--compression N]: the written TIFF's pages are counted after the clock stops.
+int runToTiff(const QStringList& args) {
+    int compression = 0;
+    if (args.size() == 5 && args.at(3) == u"--compression") {
+        bool number = false;
+        compression = args.at(4).toInt(&number);
+        if (!number) return usage();
+    } else if (args.size() != 3) {
+        return usage();
+    }
+    TiffPdfCommands commands;
+    QElapsedTimer timer;
+    timer.start();
+    bool ok = commands.ConverImageToTiff(args.at(1), args.at(2), compression);
+    const qint64 elapsed = timer.nsecsElapsed();
+    int pages = 0;
+    if (ok) {
+        fileio::Failure failure;
+        pages = tiffpages::tiffPageCount(args.at(2), failure);
+    }
+    if (!ok) std::printf("failed (see the error log)\n");
+    std::printf("pages %d seconds %s\n", pages, qPrintable(benchSeconds(elapsed)));
+    return ok ? 0 : 1;
+}
+
 int runPageops(const QStringList& args) {
     if (args.size() < 3) return usage();
     const QString op = args.at(0);
+    if (op == u"totiff") return runToTiff(args);
     TiffPdfCommands commands;
     // Split and render need the page count first; it is not part of the time.
     int pages = op == u"split" || op == u"render" ? commands.GetNoOfPagesFromPDF(args.at(1), QString()) : 0;
@@ -98,8 +126,9 @@ int runPageops(const QStringList& args) {
     return ok ? 0 : 1;
 }
 
-const BenchCommand command("pageops", "merge OUT.pdf FILE... | split SRC.pdf OUTDIR | tiffmerge OUT.tif FILE... | "
-                                      "render SRC.pdf OUTDIR [--dpi N]",
+const BenchCommand command("pageops",
+                           "merge OUT.pdf FILE... | split SRC.pdf OUTDIR | tiffmerge OUT.tif FILE... | "
+                           "render SRC.pdf OUTDIR [--dpi N] | totiff IN OUT.tif [--compression N]",
                            &runPageops);
 
 } // namespace

@@ -12,4 +12,10 @@ struct GridColumn {
     float ColumnWidth = 0;      // twips
     QString ColumnKey;          // lookup key
     int32_t ColumnDatatype = 0; // Datatype
+
+    // The file name and folder columns: what tells two of them apart is usually at the end
+    // (a page number, an extension, the last folder), so a long one is cut in the middle.
+    static bool CutInTheMiddle(const QString& key) {
+        return key == QLatin1String("Location") || key == QLatin1String("Name");
+    }
 };

@@ -146,7 +146,8 @@ public:
 
     // --- export ----------------------------------------------------------------------------
     void cmdExport_Click();
-    // The checked rows to a delimited text file the user names; true after a completed export.
+    // The rows not unchecked (checked, or without a box) to a delimited text file the user
+    // names; true after a completed export.
     bool ExportCheckedRows(FlexGrid* grid);
     // Seam for tests: the copy of the grid's rows the export works on (null = the real copy).
     std::function<void()> ExportCopyHook;
@@ -264,6 +265,7 @@ private:
     void stopSearchForClose();
     void lookUpSearchColumns();
     void finishSearch();
+    QWidget* searchControlFocus() const;
 
     // Grid positions of the search's columns, looked up when a search starts.
     struct SearchColumns {

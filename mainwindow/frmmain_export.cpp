@@ -1,4 +1,4 @@
-// The export of the checked rows of the result grid as delimited text.
+// The export of the result grid's rows that are not unchecked, as delimited text.
 
 #include "mainwindow/frmmain.h"
 
@@ -43,9 +43,10 @@ bool frmMain::ExportCheckedRows(FlexGrid* grid) {
     try {
         if (ExportCopyHook) ExportCopyHook();
         const int sel = columnOf(QStringLiteral("Selection"));
-        // Only rows the user checked: a row that lost its box is not one of them.
+        // Only the unchecked rows are left out: a row that lost its box to Select all (its page
+        // count failed) is kept away from the tools, not from a list of what was found.
         exportfile::Table table = exportfile::CopyRows(
-            grid->Rows(), grid->Cols(), [&](int r) { return grid->CellChecked(r, sel) == flexChecked; },
+            grid->Rows(), grid->Cols(), [&](int r) { return grid->CellChecked(r, sel) != flexUnchecked; },
             [&](int r, int c) { return grid->TextMatrix(r, c); });
 
         dlgSave dialog(this);

@@ -63,6 +63,7 @@ void frmMain::InitFiles() {
             g->setColWidth(col, vb::CLng(c->ColumnWidth));
             g->setColDataType(col, c->ColumnDatatype);
             applyFormat(g, col, c->ColumnDatatype);
+            if (GridColumn::CutInTheMiddle(c->ColumnKey)) g->setColElide(col, Qt::ElideMiddle);
         }
         arrColumnVisibility = AppSettings->ColumnVisibility().split(QLatin1Char(','));
         applyHidden(g, arrColumnVisibility);

@@ -16,15 +16,17 @@
 #include "search/filerowpages.h"
 #include "search/filesearch.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
-#include <QAction>
 #include <QStyle>
 #include <memory>
 
@@ -63,6 +65,36 @@ private:
     int m_selection, m_name, m_location, m_pages;
 };
 
+// Tells whether the user put the keyboard focus somewhere in `window` (a click, Tab, a
+// shortcut) while it watches; the focus Qt moves by itself (a control disabled, the window
+// active again) does not count.
+class UserFocusWatch : public QObject {
+public:
+    explicit UserFocusWatch(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
+    ~UserFocusWatch() override { qApp->removeEventFilter(this); }
+    bool moved() const { return m_moved; }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() != QEvent::FocusIn || !object->isWidgetType()) return false;
+        switch (static_cast<QFocusEvent*>(event)->reason()) {
+        case Qt::MouseFocusReason:
+        case Qt::TabFocusReason:
+        case Qt::BacktabFocusReason:
+        case Qt::ShortcutFocusReason:
+            if (static_cast<QWidget*>(object)->window() == m_window) m_moved = true;
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    bool m_moved = false;
+};
+
 } // namespace
 
 void frmMain::cmdSearch_Click() {
@@ -91,8 +123,19 @@ void frmMain::MainLoadFiles(QString folder, bool resetGrid) {
     ++m_searchDepth;
     trap(u"MainLoadFiles", kOwner, [&] {
         std::unique_ptr<frmLoading> loading;
+        // Disabling the tree (or the grid) takes the keyboard focus from it, and each arrow-key
+        // step in the tree starts a search: the focus goes back where it was, unless the user
+        // put it somewhere else meanwhile.
+        const QPointer<QWidget> focusBefore = searchControlFocus();
+        const UserFocusWatch userFocus(this);
         // Whatever ends the walk (its end, a cancel, a failure), the window is usable again.
-        const auto restore = qScopeGuard([&] { finishSearch(); });
+        const auto restore = qScopeGuard([&] {
+            finishSearch();
+            quietly([&] {
+                if (focusBefore && focusBefore->isEnabled() && !userFocus.moved())
+                    focusBefore->setFocus(Qt::OtherFocusReason);
+            });
+        });
         EnableSearchControls(false);
         setCursor(Qt::BusyCursor);
 
@@ -140,6 +183,15 @@ void frmMain::finishSearch() {
     m_loading = nullptr;
     quietly([&] { unsetCursor(); });
     quietly([&] { EnableSearchControls(true); });
+}
+
+// The window's focus widget when it lies in a control the search disables, else null.
+QWidget* frmMain::searchControlFocus() const {
+    QWidget* focus = focusWidget();
+    for (const QWidget* control :
+         {static_cast<QWidget*>(ftvFolder), ctlPaneSearchList, static_cast<QWidget*>(chkSearchSubFolder)})
+        if (focus && control && (focus == control || control->isAncestorOf(focus))) return focus;
+    return nullptr;
 }
 
 void frmMain::lookUpSearchColumns() {

@@ -63,6 +63,7 @@ void InitFiles(FlexGrid& grid, Kind kind, QStringView owner) {
             grid.setColDataType(col, c->ColumnDatatype);
             if (c->ColumnDatatype == GridColumn::Date) grid.setColFormat(col, kDateFormat);
             if (c->ColumnDatatype == GridColumn::Decimal) grid.setColAlignment(col, kRight);
+            if (GridColumn::CutInTheMiddle(c->ColumnKey)) grid.setColElide(col, Qt::ElideMiddle);
             // Never shows a column again: one its flag hid stays hidden.
             if (hiddenInDialog(kind, c->ColumnKey)) grid.setColHidden(col, true);
         }

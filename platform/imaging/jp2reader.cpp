@@ -248,8 +248,7 @@ void jp2Resolution(const uint8_t* d, size_t n, double& dpiX, double& dpiY) {
     dpiY = found[k][1];
 }
 
-int readJp2Page(const QString& path, bool codestream, const CompressionChoice& choice, StreamStore& store,
-                std::vector<EncodedPage>& pages, QString& error) {
+int decodeJp2(const QString& path, bool codestream, RasterPage& raster, QString& error) {
     std::vector<uint8_t> bytes;
     if (const int rc = readWholeFile(path, bytes, error); rc != ApOk) return rc;
     Source src{bytes.data(), bytes.size(), 0, {}};
@@ -267,7 +266,7 @@ int readJp2Page(const QString& path, bool codestream, const CompressionChoice& c
             rc = ApOverLimits;
         }
     }
-    RasterPage raster;
+    raster = RasterPage{};
     if (rc == ApOk) rc = startRaster(dec.image, raster, error);
     if (rc == ApOk) {
         opj_image_t* img = dec.image;
@@ -290,6 +289,7 @@ int readJp2Page(const QString& path, bool codestream, const CompressionChoice& c
     }
     if (rc != ApOk) {
         error = QStringLiteral("%1: %2").arg(path, error);
+        raster = RasterPage{};
         return rc;
     }
     int depth = 0;
@@ -297,8 +297,18 @@ int readJp2Page(const QString& path, bool codestream, const CompressionChoice& c
         depth += int(dec.image->comps[c].prec);
     raster.storedBitsPerPixel = depth;
     if (!codestream) jp2Resolution(src.data, src.size, raster.dpiX, raster.dpiY);
+    return ApOk;
+}
+
+int readJp2Page(const QString& path, bool codestream, const CompressionChoice& choice, StreamStore& store,
+                std::vector<EncodedPage>& pages, QString& error) {
+    RasterPage raster;
+    if (const int rc = decodeJp2(path, codestream, raster, error); rc != ApOk) return rc;
     EncodedPage page;
-    if ((rc = encodeRasterPage(raster, choice.forDepth(depth), 1, store, page, error)) != ApOk) return rc;
+    if (const int rc =
+            encodeRasterPage(raster, choice.forDepth(raster.storedBitsPerPixel), 1, store, page, error);
+        rc != ApOk)
+        return rc;
     pages.push_back(std::move(page));
     return 1;
 }

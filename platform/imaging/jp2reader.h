@@ -5,6 +5,7 @@
 
 #include "platform/imaging/compression.h"
 #include "platform/imaging/encodedimage.h"
+#include "platform/imaging/raster.h"
 
 #include <QString>
 #include <vector>
@@ -12,6 +13,11 @@
 namespace imaging {
 
 class StreamStore;
+
+// The image's pixels: up to 8 bits per component become 8, more become 16; sYCC becomes RGB,
+// subsampled components are repeated, a component past the colours is alpha. The size and
+// tile limits are checked before anything is allocated. Answers ApOk or an ApCode.
+int decodeJp2(const QString& path, bool codestream, RasterPage& page, QString& error);
 
 // Answers 1 (page added to `pages`) or an ApCode.
 int readJp2Page(const QString& path, bool codestream, const CompressionChoice& choice, StreamStore& store,

@@ -1,5 +1,6 @@
 #include "platform/tiffpages/imagetotiff.h"
 
+#include "platform/imaging/jp2reader.h"
 #include "platform/imaging/jpegcodec.h"
 #include "platform/imaging/jpegheader.h"
 #include "platform/imaging/otherformats.h"
@@ -96,6 +97,14 @@ bool decodePngFile(const QString& path, const PageSink& sink, fileio::Failure& f
     return sink(page, 1);
 }
 
+bool decodeJp2File(const QString& path, bool codestream, const PageSink& sink, fileio::Failure& failure) {
+    RasterPage page;
+    QString error;
+    if (const int rc = imaging::decodeJp2(path, codestream, page, error); rc != imaging::ApOk)
+        return failImaging(rc, path, error, failure);
+    return sink(page, 1);
+}
+
 bool decodeImage(const QString& path, const PageSink& sink, fileio::Failure& failure) {
     imaging::ImageFormat format;
     QString error;
@@ -110,6 +119,7 @@ bool decodeImage(const QString& path, const PageSink& sink, fileio::Failure& fai
         return decodePngFile(path, sink, failure);
     case imaging::ImageFormat::Jp2:
     case imaging::ImageFormat::J2k:
+        return decodeJp2File(path, format == imaging::ImageFormat::J2k, sink, failure);
     case imaging::ImageFormat::Pdf:
     case imaging::ImageFormat::Unknown:
         return failure.set(kInvalidFormat, QStringLiteral("%1: %2 files are not converted to TIFF")

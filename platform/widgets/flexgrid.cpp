@@ -269,6 +269,17 @@ void FlexGrid::setColFormat(int col, const QString& format) {
     m_model->columnChanged(col);
 }
 
+Qt::TextElideMode FlexGrid::ColElide(int col) const {
+    checkCol(col);
+    return m_model->column(col).elide;
+}
+
+void FlexGrid::setColElide(int col, Qt::TextElideMode mode) {
+    checkCol(col);
+    m_model->column(col).elide = mode;
+    m_model->columnChanged(col);
+}
+
 Qt::Alignment FlexGrid::ColAlignment(int col) const {
     checkCol(col);
     return m_model->column(col).alignment;

@@ -107,6 +107,12 @@ public:
     void setColFormat(int col, const QString& format);
     Qt::Alignment ColAlignment(int col) const;
     void setColAlignment(int col, Qt::Alignment alignment); // col -1: every column
+    // How a text too long for its cell is cut: Qt::ElideRight (the default), Qt::ElideMiddle
+    // for paths, whose end tells them apart. A decimal column never cuts a number: it drops
+    // the unit after it ("140,314 KB" shows "140,314"), and a number that still does not fit
+    // shows "#" marks. A cut cell shows its whole text as a tool tip.
+    Qt::TextElideMode ColElide(int col) const;
+    void setColElide(int col, Qt::TextElideMode mode);
     QString ColKey(int col) const;                          // free text the caller may attach to a column
     void setColKey(int col, const QString& key);
     // Moves column col to display position newPosition from code (no AfterMoveColumn).

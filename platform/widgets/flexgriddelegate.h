@@ -1,7 +1,9 @@
 #pragma once
 
-// Paints the check box of a Boolean cell centred, so that the narrow check column of the
-// file grids shows the whole box.
+// Paints the file grids' cells: the check box of a Boolean cell centred, so that the narrow
+// check column shows the whole box; a text too long for its cell cut the column's way
+// (FlexGrid::setColElide), never inside a number; and the whole text as a tool tip of a
+// cell that shows less of it.
 
 #include <QStyledItemDelegate>
 
@@ -12,4 +14,13 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+
+    // The text the cell shows in `option` (its rectangle, font and widget).
+    QString shownText(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+
+private:
+    // Fills `opt` for the cell and puts the shown text in it, already cut.
+    void prepare(QStyleOptionViewItem& opt, const QModelIndex& index) const;
 };

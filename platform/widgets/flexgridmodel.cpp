@@ -44,6 +44,7 @@ QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
     const FlexColumn& col = column(c);
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::ToolTipRole: // the whole text, for a cell that shows less of it
         if (col.dataType == flexDTBoolean) return {};
         if (col.dataType == flexDTDate && !col.format.isEmpty())
             return flexsort::displayDate(cl.text, col.format);
@@ -61,6 +62,10 @@ QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
         return QVariant(col.alignment);
     case BooleanRole:
         return col.dataType == flexDTBoolean;
+    case ElideRole:
+        return int(col.elide);
+    case DecimalRole:
+        return col.dataType == flexDTDecimal;
     default:
         return {};
     }

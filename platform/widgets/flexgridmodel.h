@@ -26,6 +26,7 @@ struct FlexColumn {
     int widthTwips = 1000;
     int dataType = 8;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    Qt::TextElideMode elide = Qt::ElideRight;
     bool hidden = false;
 };
 
@@ -36,6 +37,10 @@ public:
 
     // Answered true for cells of Boolean columns (the delegate centres their box).
     static constexpr int BooleanRole = Qt::UserRole + 1;
+    // The column's Qt::TextElideMode, for a text too long for its cell.
+    static constexpr int ElideRole = Qt::UserRole + 2;
+    // Answered true for cells of decimal columns, whose numbers are never cut.
+    static constexpr int DecimalRole = Qt::UserRole + 3;
 
     explicit FlexGridModel(QObject* parent = nullptr);
 

@@ -72,17 +72,23 @@ struct Export : MainWindowFixture {
     QStringList messages() const { return ui.fake.messageTexts(); }
 };
 
-TEST_F(Export, CheckedRowsOnlyInDisplayOrderWithoutTheCheckAndHiddenColumns) {
+TEST_F(Export, UncheckedRowsAreLeftOutAndColumnsFollowTheDisplayWithoutTheCheckAndHiddenOnes) {
     addRows();
+    w->grdSearchList->setCellChecked(2, col("Selection"), flexUnchecked); // B has its box until Select all
     w->mnuCtxSelectAll_Click();
+    ASSERT_EQ(w->grdSearchList->CellChecked(2, col("Selection")), flexNoCheckbox);
     w->grdSearchList->setCellChecked(3, col("Selection"), flexUnchecked); // C
+    const int e = addRow(*w, "E.tif", "/scans", "Error"); // listed after Select all: its box stays, unchecked
+    ASSERT_EQ(w->grdSearchList->CellChecked(e, col("Selection")), flexUnchecked);
     answerWith({out.path(), "list"});
     w->mnuExport->trigger();
 
+    // B, whose box Select all removed, goes with the checked rows.
     const QString file = out.path() + "/list.xls";
     EXPECT_EQ(messages(), QStringList{file + "Exported successfully"});
     EXPECT_EQ(readAll(file), "Name\tPages\tLocation\tSize (In KB)\tType\tCreated Date\tModified Date\r\n"
                              "A.tif\t2\t/scans\t1,024 KB\t\t08/12/2026 09:05 AM\t\r\n"
+                             "B.tif\tError\t/scans\t1 KB\t\t\t\r\n"
                              "D.pdf\t7\t/scans;x\t1 KB\t\t\t\r\n");
     EXPECT_FALSE(QFile::exists(StoragePath + "/Temp.xls"));
     EXPECT_TRUE(QDir(StoragePath).entryList(QDir::Files).isEmpty());
@@ -93,7 +99,8 @@ TEST_F(Export, CheckedRowsOnlyInDisplayOrderWithoutTheCheckAndHiddenColumns) {
     w->RefreshGrid();
     answerWith({out.path(), "list.txt", 0, ";"});
     w->cmdExport->click();
-    EXPECT_EQ(readAll(out.path() + "/list.txt"), "Location;Name;Pages\r\n/scans;A.tif;2\r\n/scans;x;D.pdf;7\r\n");
+    EXPECT_EQ(readAll(out.path() + "/list.txt"),
+              "Location;Name;Pages\r\n/scans;A.tif;2\r\n/scans;B.tif;Error\r\n/scans;x;D.pdf;7\r\n");
 }
 
 TEST_F(Export, EachTypeSetsTheExtensionAndTheSeparatorAndTheNameRulesHold) {

@@ -8,6 +8,7 @@
 #include "mainwindow/frmloading.h"
 #include "platform/widgets/foldertree.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -346,4 +349,38 @@ TEST_F(SearchWindow, ClosingTheWindowStopsTheWalkAndTheWindowGoesAfterIt) {
     EXPECT_TRUE(ui.fake.messages.isEmpty());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(w.isNull());
+}
+
+TEST_F(SearchWindow, TheTreeKeepsTheKeyboardFromOneFolderToTheNext) {
+    for (const char* f : {"a/1.tif", "b/2.tif", "c/3.tif"})
+        makeFile(root, f);
+    frmMain w;
+    w.show();
+    watch(w);
+    QWidget* tree = w.ftvFolder->view();
+    tree->setFocus();
+    searchFolder(w, root + "/a");
+    listed.clear();
+    // Each Down goes where the window sends its keys, and each step searches its folder.
+    // (Offscreen, the loading window takes the activation with it: the window's own focus
+    // widget is where its keys go once it is active again.)
+    for (const char* folder : {"b", "c"}) {
+        ASSERT_EQ(w.focusWidget(), tree) << folder;
+        QTest::keyClick(w.focusWidget(), Qt::Key_Down);
+        EXPECT_EQ(w.ftvFolder->SelectedFolder(), root + "/" + folder);
+        EXPECT_EQ(listed,
+                  QStringList{root + "/" + folder + "|" + QString::number(folder[0] - 'a' + 1) + ".tif"});
+        listed.clear();
+    }
+    EXPECT_EQ(w.focusWidget(), tree);
+
+    // Focus the user moves elsewhere during the walk (back in the window, a Tab) stays there.
+    atPump = [](frmMain& win) {
+        QApplication::setActiveWindow(&win);
+        win.cmdSearch->setFocus(Qt::TabFocusReason);
+    };
+    QTest::keyClick(tree, Qt::Key_Up);
+    EXPECT_EQ(w.ftvFolder->SelectedFolder(), root + "/b");
+    EXPECT_EQ(w.focusWidget(), w.cmdSearch);
+    expectIdle(w);
 }

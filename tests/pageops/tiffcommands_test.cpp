@@ -1,6 +1,7 @@
 // TiffPdfCommands on TIFFs: insert, delete, merge, split, extract, image into TIFF.
 #include "core/globals.h"
 #include "pageops/tiffpdfcommands.h"
+#include "platform/imaging/jp2reader.h"
 #include "tests/pageops/pageopsfixtures.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testdir.h"
@@ -45,6 +46,38 @@ std::vector<uint32_t> rgbaOf(const QString& path, int page) {
         TIFFClose(t);
     }
     return pixels;
+}
+
+// The samples of a one-strip-per-row-readable page as stored, rows packed, 16-bit samples
+// turned big-endian (the order decoded pages and the fixtures use); empty when unreadable.
+struct StoredPage {
+    uint32_t width = 0, height = 0;
+    uint16_t bits = 0, samples = 0, photometric = 0;
+    float xres = 0;
+    std::vector<uint8_t> data;
+};
+StoredPage storedPage(const QString& path) {
+    StoredPage page;
+    TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    if (!t) return page;
+    TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &page.width);
+    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &page.height);
+    TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &page.bits);
+    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &page.samples);
+    TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &page.photometric);
+    TIFFGetField(t, TIFFTAG_XRESOLUTION, &page.xres);
+    const tmsize_t row = TIFFScanlineSize(t);
+    page.data.resize(size_t(row) * page.height);
+    for (uint32_t y = 0; y < page.height; ++y)
+        if (TIFFReadScanline(t, page.data.data() + size_t(y) * size_t(row), y, 0) < 0) page.data.clear();
+    TIFFClose(t);
+    if (page.bits == 16)
+        for (size_t i = 0; i + 1 < page.data.size(); i += 2) {
+            const uint16_t v = uint16_t(page.data[i] | page.data[i + 1] << 8);
+            page.data[i] = uint8_t(v >> 8);
+            page.data[i + 1] = uint8_t(v);
+        }
+    return page;
 }
 
 class TiffCommands : public PageOpsTest {
@@ -316,6 +349,50 @@ TEST_F(TiffCommands, ConverImageToTiffChecksTheCompressionAgainstEachPage) {
     EXPECT_EQ(tiffMarks(path("three-lzw.tif")), (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(compressionOf(path("three-lzw.tif"), 3), COMPRESSION_LZW);
     EXPECT_TRUE(storage.errorLog().contains(u"in procedure ConverImageToTiff at Line No. "));
+}
+
+TEST_F(TiffCommands, ConverImageToTiffTakesJpeg2000PixelForPixel) {
+    const struct {
+        const char* name;
+        int channels, bits;
+        bool codestream;
+        int compression;
+        uint16_t photometric;
+    } cases[] = {
+        {"rgb8.jp2", 3, 8, false, 0, PHOTOMETRIC_RGB},
+        {"grey16.jp2", 1, 16, false, 8, PHOTOMETRIC_MINISBLACK},
+        {"rgb16.j2k", 3, 16, true, 32773, PHOTOMETRIC_RGB},
+        {"grey8.j2k", 1, 8, true, 1, PHOTOMETRIC_MINISBLACK},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString source = path(QString::fromLatin1(c.name)), out = source + QStringLiteral(".tif");
+        const fx::Image image = fx::pattern(53, 37, c.channels, c.bits, c.bits + c.channels);
+        ASSERT_TRUE(fx::writeBytes(source, fx::jp2Bytes(image, c.codestream, c.codestream ? 0 : 300)));
+        ASSERT_TRUE(commands.ConverImageToTiff(source, out, c.compression));
+        imaging::RasterPage decoded;
+        QString error;
+        ASSERT_EQ(imaging::decodeJp2(source, c.codestream, decoded, error), imaging::ApOk)
+            << error.toStdString();
+        const StoredPage page = storedPage(out);
+        EXPECT_EQ(page.width, 53u);
+        EXPECT_EQ(page.height, 37u);
+        EXPECT_EQ(page.bits, c.bits);
+        EXPECT_EQ(page.samples, c.channels);
+        EXPECT_EQ(page.photometric, c.photometric);
+        EXPECT_EQ(compressionOf(out), c.compression ? c.compression : COMPRESSION_LZW);
+        // Lossless files: the decoder gives the source's samples, and the TIFF holds them.
+        EXPECT_TRUE(page.data == decoded.pixels);
+        EXPECT_TRUE(page.data == image.data);
+        EXPECT_NEAR(page.xres, c.codestream ? 0 : 300, 0.5);
+    }
+    // A damaged file fails like any unreadable image, and nothing is written.
+    QByteArray cut = fx::jp2Bytes(fx::pattern(64, 64, 3, 8), false);
+    cut.chop(cut.size() / 2);
+    ASSERT_TRUE(fx::writeBytes(path("cut.jp2"), cut));
+    EXPECT_FALSE(commands.ConverImageToTiff(path("cut.jp2"), path("cut.tif"), 0));
+    EXPECT_FALSE(QFile::exists(path("cut.tif")));
+    EXPECT_TRUE(storage.errorLog().contains(u"cut.jp2"));
 }
 
 } // namespace

@@ -1,14 +1,17 @@
 #include "platform/widgets/flexgrid.h"
+#include "platform/widgets/flexgriddelegate.h"
 #include "tests/support/errorof.h"
 
 #include "core/runtimeerror.h"
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <climits>
 #include <gtest/gtest.h>
@@ -302,6 +305,58 @@ TEST(FlexGrid, ColumnFormatsAndAlignment) {
     t.g.setCellForeColor(2, cName, QColor(255, 0, 0));
     EXPECT_EQ(t.g.CellForeColor(2, cName), QColor(255, 0, 0));
     EXPECT_FALSE(t.g.CellForeColor(1, cName).isValid());
+}
+
+TEST(FlexGrid, LongTextsAreCutTheirColumnsWayNumbersNeverAndTheToolTipHoldsThemWhole) {
+    Grid t;
+    const QString path = "/tmp/data/scans_2024/department_of_records/box_0001";
+    t.add("a.tif", "Error", "140,314 KB");
+    t.g.setTextMatrix(1, cLoc, path);
+    t.g.setColAlignment(cSize, Qt::AlignRight | Qt::AlignVCenter);
+    t.g.setColElide(cLoc, Qt::ElideMiddle);
+    EXPECT_EQ(t.g.ColElide(cLoc), Qt::ElideMiddle);
+    EXPECT_EQ(t.g.ColElide(cName), Qt::ElideRight);
+    t.g.show();
+    QTableView* view = t.g.view();
+    auto* delegate = qobject_cast<FlexGridDelegate*>(view->itemDelegate());
+    ASSERT_TRUE(delegate);
+    const QFontMetrics fm(view->font());
+    const auto shown = [&](int col, int width) {
+        t.g.setColWidth(col, FlexGrid::TwipsFromPixels(width));
+        const QModelIndex index = view->model()->index(0, col);
+        QStyleOptionViewItem option;
+        option.initFrom(view->viewport());
+        option.widget = view;
+        option.font = view->font();
+        option.fontMetrics = fm;
+        option.rect = view->visualRect(index);
+        return delegate->shownText(option, index);
+    };
+
+    // A path keeps its start and its end; the whole of it fits a wide column.
+    const QString cut = shown(cLoc, fm.horizontalAdvance(path) / 2);
+    EXPECT_TRUE(cut.startsWith("/tmp") && cut.endsWith("0001") && cut.contains(QChar(0x2026)))
+        << cut.toStdString();
+    EXPECT_EQ(shown(cLoc, fm.horizontalAdvance(path) + 40), path);
+    // A number drops its unit before any of its digits, and shows marks where it cannot fit.
+    EXPECT_EQ(shown(cSize, 400), "140,314 KB");
+    EXPECT_EQ(shown(cSize, fm.horizontalAdvance("140,314 KB")), "140,314");
+    const QString marks = shown(cSize, fm.horizontalAdvance("140,3"));
+    EXPECT_TRUE(!marks.isEmpty() && marks.count('#') == marks.size()) << marks.toStdString();
+
+    // The tool tip shows the whole text of a cut cell, and nothing over one shown whole.
+    EXPECT_EQ(view->model()->index(0, cLoc).data(Qt::ToolTipRole).toString(), path);
+    const auto tipOver = [&](int col) {
+        const QPoint at = view->visualRect(view->model()->index(0, col)).center();
+        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &help);
+        return help.isAccepted() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tipOver(cSize), "140,314 KB");
+    t.g.setColWidth(cLoc, FlexGrid::TwipsFromPixels(60));
+    EXPECT_EQ(tipOver(cLoc), path);
+    EXPECT_EQ(tipOver(cName), "");
+    QToolTip::hideText();
 }
 
 TEST(FlexGrid, FindRowIgnoresCaseAndContinuesAfterAMatch) {
