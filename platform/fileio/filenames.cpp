@@ -12,10 +12,21 @@ QString nameFromBytes(QByteArrayView bytes) {
     return decode(bytes);
 }
 
+namespace {
+
+bool unrepresentable(const QString& path) { return path.contains(QChar::ReplacementCharacter); }
+
+QString unrepresentableReason() { return QStringLiteral("the name cannot be represented (it is not valid UTF-8)"); }
+
+} // namespace
+
 QString failureReason(const QString& path, int err) {
-    if ((err == ENOENT || err == ENOTDIR) && path.contains(QChar::ReplacementCharacter))
-        return QStringLiteral("the name cannot be represented (it is not valid UTF-8)");
+    if ((err == ENOENT || err == ENOTDIR) && unrepresentable(path)) return unrepresentableReason();
     return QString::fromLocal8Bit(std::strerror(err));
+}
+
+QString notFoundReason(const QString& path) {
+    return unrepresentable(path) ? unrepresentableReason() : QStringLiteral("file not found");
 }
 
 } // namespace fileio

@@ -16,5 +16,7 @@ QString nameFromBytes(QByteArrayView bytes);
 // names no file: the system's "No such file or directory" would send the user looking for
 // a file that is there, so that case says what is wrong instead.
 QString failureReason(const QString& path, int err);
+// The same for a file found missing: "file not found", or what is wrong with its name.
+QString notFoundReason(const QString& path);
 
 } // namespace fileio
