@@ -1,10 +1,15 @@
 // quillmere-bench pageops merge OUT.pdf FILE... | split SRC.pdf OUTDIR | tiffmerge OUT.tif FILE...
 //                         | render SRC.pdf OUTDIR [--dpi N]
 // Runs one method of the page operations library and prints "pages N seconds S" last
-// (N 0 and a "failed" line before it when the method answered False). split writes
-// OUTDIR/<SRC name>/pageNNN.pdf, render OUTDIR/<SRC name>/pageNNN.png.
+// (N 0 and a "failed" line before it when the method answered False, naming the error log
+// in the user's data folder, where the methods log their failures as the program does).
+// split writes OUTDIR/<SRC name>/pageNNN.pdf, render OUTDIR/<SRC name>/pageNNN.png.
 
 #include "bench/benchcommand.h"
+#include "bench/benchwindow.h"
+#include "core/globals.h"
+#include "core/modgeneral.h"
+#include "core/storagefolder.h"
 #include "pageops/appdftoimage.h"
 #include "pageops/tiffpdfcommands.h"
 #include "platform/pdfrender/pdftoimage.h"
@@ -56,6 +61,13 @@ bool renderAt(const QString& pdf, const QString& outDir, int dpi, int pages) {
 int runPageops(const QStringList& args) {
     if (args.size() < 3) return usage();
     const QString op = args.at(0);
+    PrintingUi ui;
+    SetUi(&ui);
+    if (!modMasterLayout::GetStorageFolder()) {
+        std::fprintf(stderr, "no data folder\n");
+        return 1;
+    }
+    StoragePathSlash = modGeneral::ValidateDir(StoragePath);
     TiffPdfCommands commands;
     // Split and render need the page count first; it is not part of the time.
     int pages = op == u"split" || op == u"render" ? commands.GetNoOfPagesFromPDF(args.at(1), QString()) : 0;
@@ -91,7 +103,7 @@ int runPageops(const QStringList& args) {
     }
     const qint64 elapsed = timer.nsecsElapsed();
     if (!ok) {
-        std::printf("failed (see the error log)\n");
+        std::printf("failed (see the error log %s)\n", qPrintable(StoragePathSlash + QStringLiteral("Errors.Log")));
         pages = 0;
     }
     std::printf("pages %d seconds %s\n", pages, qPrintable(benchSeconds(elapsed)));
