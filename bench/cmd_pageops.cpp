@@ -1,11 +1,17 @@
 // quillmere-bench pageops merge OUT.pdf FILE... | split SRC.pdf OUTDIR | tiffmerge OUT.tif FILE...
 //                         | render SRC.pdf OUTDIR [--dpi N] | totiff IN OUT.tif [--compression N]
 // Runs one method of the page operations library and prints "pages N seconds S" last
-// (N 0 and a "failed" line before it when the method answered False). split writes
-// OUTDIR/<SRC name>/pageNNN.pdf, render OUTDIR/<SRC name>/pageNNN.png. totiff converts one
-// image (any format the converter reads) with ConverImageToTiff, N as its nTiffEncoding.
+// (N 0 and a "failed" line before it when the method answered False, naming the error log
+// in the user's data folder, where the methods log their failures as the program does).
+// split writes OUTDIR/<SRC name>/pageNNN.pdf, render OUTDIR/<SRC name>/pageNNN.png. totiff
+// converts one image (any format the converter reads) with ConverImageToTiff, N as its
+// nTiffEncoding.
 
 #include "bench/benchcommand.h"
+#include "bench/benchwindow.h"
+#include "core/globals.h"
+#include "core/modgeneral.h"
+#include "core/storagefolder.h"
 #include "pageops/appdftoimage.h"
 #include "pageops/tiffpdfcommands.h"
 #include "platform/pdfrender/pdftoimage.h"
@@ -75,7 +81,7 @@ int runToTiff(const QStringList& args) {
         fileio::Failure failure;
         pages = tiffpages::tiffPageCount(args.at(2), failure);
     }
-    if (!ok) std::printf("failed (see the error log)\n");
+    if (!ok) std::printf("failed (see the error log %s)\n", qPrintable(StoragePathSlash + QStringLiteral("Errors.Log")));
     std::printf("pages %d seconds %s\n", pages, qPrintable(benchSeconds(elapsed)));
     return ok ? 0 : 1;
 }
@@ -83,6 +89,13 @@ int runToTiff(const QStringList& args) {
 int runPageops(const QStringList& args) {
     if (args.size() < 3) return usage();
     const QString op = args.at(0);
+    PrintingUi ui;
+    SetUi(&ui);
+    if (!modMasterLayout::GetStorageFolder()) {
+        std::fprintf(stderr, "no data folder\n");
+        return 1;
+    }
+    StoragePathSlash = modGeneral::ValidateDir(StoragePath);
     if (op == u"totiff") return runToTiff(args);
     TiffPdfCommands commands;
     // Split and render need the page count first; it is not part of the time.
@@ -119,7 +132,7 @@ int runPageops(const QStringList& args) {
     }
     const qint64 elapsed = timer.nsecsElapsed();
     if (!ok) {
-        std::printf("failed (see the error log)\n");
+        std::printf("failed (see the error log %s)\n", qPrintable(StoragePathSlash + QStringLiteral("Errors.Log")));
         pages = 0;
     }
     std::printf("pages %d seconds %s\n", pages, qPrintable(benchSeconds(elapsed)));

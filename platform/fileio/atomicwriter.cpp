@@ -1,7 +1,9 @@
 #include "platform/fileio/atomicwriter.h"
 
+#include "platform/fileio/filenames.h"
 #include "platform/fileio/hiddenname.h"
 #include "platform/fileio/pendingfile.h"
+#include "platform/fileio/strayfiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,9 +13,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fileio {
 
@@ -69,8 +73,7 @@ AtomicWriter::~AtomicWriter() { cancel(); }
 bool AtomicWriter::fail(const char* what, int err) {
     m_systemError = err;
     m_errorNumber = runtimeErrorForErrno(err);
-    m_error = QStringLiteral("%1 %2: %3")
-                  .arg(QString::fromLatin1(what), m_target, QString::fromLocal8Bit(std::strerror(err)));
+    m_error = QStringLiteral("%1 %2: %3").arg(QString::fromLatin1(what), m_target, failureReason(m_target, err));
     return false;
 }
 
@@ -86,6 +89,8 @@ bool AtomicWriter::open() {
     m_targetPath = QFile::encodeName(info.absoluteFilePath());
     m_folderPath = QFile::encodeName(info.absolutePath());
 
+    // What a killed writer left here goes first (once per folder and process).
+    sweepFolderOnce(m_folderPath);
     m_unnamed = false;
     // Unnamed files are linked through /proc; without it (a bare chroot) use names.
     if (g_unnamedAllowed && canNameUnnamedFiles()) {
@@ -95,25 +100,33 @@ bool AtomicWriter::open() {
         else if (!unsupportedTmpfile(errno))
             return fail("cannot create", errno);
     }
-    if (m_fd < 0) {
-        for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
-            m_tempPath = hiddenNameIn(m_folderPath);
-            m_fd = ::open(m_tempPath.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666 & ~processUmask());
-            if (m_fd < 0 && errno != EEXIST) break;
-        }
+    if (m_fd < 0 && !openNamed()) return false;
+    m_buffer.reserve(kBufferSize);
+    return true;
+}
+
+bool AtomicWriter::openNamed() {
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        m_tempPath = hiddenNameIn(m_folderPath);
+        m_fd = ::open(m_tempPath.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666 & ~processUmask());
         if (m_fd < 0) {
-            const int err = errno;
-            m_tempPath.clear();
-            return fail("cannot create", err);
+            err = errno;
+            if (err != EEXIST) break;
+            continue;
+        }
+        // Locked while ours, so that another writer's sweep leaves it alone; one that took
+        // it between the create and the lock removes it, and another name is tried.
+        err = lockHiddenEntry(m_fd, m_tempPath);
+        if (err != 0 && !locksUnsupported(err)) {
+            ::close(m_fd);
+            m_fd = -1;
         }
     }
-    // A replaced file keeps its own permissions; a new one gets 0666 less the umask.
-    struct stat existing;
-    if (::stat(m_targetPath.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
-        ::fchmod(m_fd, existing.st_mode & 07777);
-    else if (m_unnamed)
-        ::fchmod(m_fd, 0666 & ~processUmask());
-    m_buffer.reserve(kBufferSize);
+    if (m_fd < 0) {
+        m_tempPath.clear();
+        return fail("cannot create", err);
+    }
     return true;
 }
 
@@ -202,6 +215,13 @@ bool AtomicWriter::finish() {
         cancel();
         return false;
     }
+    // A replaced file keeps its own permissions; a new one gets 0666 less the umask. Set
+    // only now: until its last write the file stays one its owner can open.
+    struct stat existing {};
+    if (::stat(m_targetPath.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::fchmod(m_fd, existing.st_mode & 07777);
+    else if (m_unnamed)
+        ::fchmod(m_fd, 0666 & ~processUmask());
     // What reached the file must be all that was written (a descriptor handed out may
     // have been used for more, so only our own writes are checked).
     struct stat st;
@@ -235,19 +255,9 @@ bool AtomicWriter::commit() {
 
 bool AtomicWriter::stageInto(PendingFile& pending) {
     if (!finish()) return false;
-    int fd = m_fd;
-    m_fd = -1;
-    if (!m_unnamed) {
-        // A named file needs no descriptor until it is put in place; closing is where some
-        // file systems report a failed write.
-        const int closed = ::close(fd);
-        fd = -1;
-        if (closed != 0) {
-            const int err = errno;
-            cancel();
-            return fail("cannot write", err);
-        }
-    }
+    // A named file keeps its descriptor, and with it its lock, until OutputSet has moved it
+    // into the call's staging folder.
+    const int fd = std::exchange(m_fd, -1);
     pending = PendingFile(m_target, m_targetPath, m_folderPath, fd, m_tempPath, m_mode == Mode::Replace, m_sync);
     m_tempPath.clear();
     std::vector<char>().swap(m_buffer); // many files may be pending: none keeps a buffer
@@ -263,9 +273,11 @@ bool AtomicWriter::placeUnnamed() {
     }
     if (linked != EEXIST || m_mode == Mode::NoReplace) return fail("cannot create", linked);
     // The target exists: give the file a short name beside it, then rename over it, which
-    // replaces the target in one step.
+    // replaces the target in one step. Locked first, so that the name is never one another
+    // writer's sweep could take for a killed writer's.
+    ::flock(m_fd, LOCK_EX | LOCK_NB);
     int err = 0;
-    m_tempPath = linkUnderHiddenName(m_fd, QByteArray(), m_folderPath, err);
+    m_tempPath = linkUnderHiddenName(m_fd, m_folderPath, err);
     if (m_tempPath.isEmpty()) return fail("cannot create", err);
     if (::rename(m_tempPath.constData(), m_targetPath.constData()) != 0) return fail("cannot replace", errno);
     m_tempPath.clear();
@@ -275,20 +287,16 @@ bool AtomicWriter::placeUnnamed() {
 }
 
 bool AtomicWriter::placeNamed() {
-    const int fd = m_fd;
-    m_fd = -1;
+    // Closing is where some file systems report a failed write; a second descriptor keeps
+    // the lock of the hidden name until the file is in place.
+    const int lock = ::dup(m_fd);
+    const int fd = std::exchange(m_fd, lock);
     if (::close(fd) != 0) return fail("cannot write", errno);
-    if (m_mode == Mode::Replace) {
-        if (::rename(m_tempPath.constData(), m_targetPath.constData()) != 0) return fail("cannot replace", errno);
-    } else {
-        if (::renameat2(AT_FDCWD, m_tempPath.constData(), AT_FDCWD, m_targetPath.constData(), RENAME_NOREPLACE) != 0) {
-            if (errno != EINVAL && errno != ENOSYS) return fail("cannot create", errno);
-            // The file system cannot rename without replacing: a hard link never replaces.
-            if (::link(m_tempPath.constData(), m_targetPath.constData()) != 0) return fail("cannot create", errno);
-            ::unlink(m_tempPath.constData());
-        }
-    }
+    if (const int err = moveIntoPlace(m_tempPath, m_targetPath, m_mode == Mode::Replace))
+        return fail(m_mode == Mode::Replace ? "cannot replace" : "cannot create", err);
     m_tempPath.clear();
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
     return true;
 }
 
@@ -301,13 +309,13 @@ bool AtomicWriter::syncFolder() {
 }
 
 void AtomicWriter::cancel() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
     if (!m_tempPath.isEmpty()) {
         ::unlink(m_tempPath.constData());
         m_tempPath.clear();
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
     m_buffer.clear();
 }

@@ -5,9 +5,11 @@
 //
 // The data goes to an unnamed temporary file (O_TMPFILE) in the target's folder, which a
 // kill simply discards, and is linked into place at commit. Where the file system has no
-// unnamed files it goes to a short hidden name of our own (".qm-XXXXXX.tmp") that fits
-// beside a target name of any legal length. Every write is checked, so the error reported
-// is the real one (61 for a full disk), never an empty file renamed into place.
+// unnamed files it goes to a short hidden name of our own (".qm-XXXXXXXX.tmp") that fits
+// beside a target name of any legal length, locked while in use; the first writer into a
+// folder removes such files that a killed process left (strayfiles.h). Every write is
+// checked, so the error reported is the real one (61 for a full disk), never an empty file
+// renamed into place.
 
 #include <QByteArrayView>
 #include <QString>
@@ -70,6 +72,7 @@ public:
     static void setUnnamedTemporaryFilesAllowed(bool allowed);
 
 private:
+    bool openNamed();
     bool finish();
     bool flushBuffer();
     bool fail(const char* what, int err);

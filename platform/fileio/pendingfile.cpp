@@ -39,6 +39,7 @@ PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
     m_fd = std::exchange(other.m_fd, -1);
     m_hidden = std::exchange(other.m_hidden, QByteArray());
     m_backup = std::exchange(other.m_backup, QByteArray());
+    m_identity = other.m_identity;
     m_replace = other.m_replace;
     m_sync = other.m_sync;
     m_existed = other.m_existed;
@@ -55,18 +56,26 @@ void PendingFile::closeDescriptor() {
     --g_held;
 }
 
-int PendingFile::release() {
+int PendingFile::release(StagingFolder& staging) {
     if (m_fd < 0) return 0;
-    if (m_hidden.isEmpty()) {
-        int err = 0;
-        m_hidden = linkUnderHiddenName(m_fd, QByteArray(), m_folderPath, err);
-        if (m_hidden.isEmpty()) return err;
+    QByteArray name = staging.newPath();
+    // Named while the descriptor (and with it the lock of a hidden name) is still held.
+    if (!m_hidden.isEmpty()) {
+        if (::rename(m_hidden.constData(), name.constData()) != 0) return errno;
+    } else if (const int err = nameUnnamedFile(m_fd, name)) {
+        return err;
     }
-    closeDescriptor();
-    return 0;
+    m_hidden = std::move(name);
+    const int fd = std::exchange(m_fd, -1);
+    --g_held;
+    // Closing is where some file systems report a failed write.
+    return ::close(fd) == 0 ? 0 : errno;
 }
 
-int PendingFile::prepare() {
+int PendingFile::prepare(StagingFolder& staging) {
+    struct stat own {};
+    if ((m_fd >= 0 ? ::fstat(m_fd, &own) : ::stat(m_hidden.constData(), &own)) != 0) return errno;
+    m_identity = identityOf(own);
     struct stat st {};
     if (::lstat(m_targetPath.constData(), &st) != 0) {
         if (errno != ENOENT) return errno;
@@ -76,21 +85,35 @@ int PendingFile::prepare() {
     if (S_ISDIR(st.st_mode)) return EISDIR;
     if (!m_replace) return EEXIST;
     m_existed = true;
-    int err = 0;
     if (m_backup.isEmpty()) {
-        m_backup = linkUnderHiddenName(-1, m_targetPath, m_folderPath, err);
-        if (m_backup.isEmpty() && !noHardLinks(err)) return err;
+        QByteArray backup = staging.newPath();
+        // link() takes a link at the target as it is, never what it leads to.
+        if (::link(m_targetPath.constData(), backup.constData()) == 0)
+            m_backup = std::move(backup);
+        else if (!noHardLinks(errno))
+            return errno;
     }
     if (m_hidden.isEmpty()) {
-        m_hidden = linkUnderHiddenName(m_fd, QByteArray(), m_folderPath, err);
-        if (m_hidden.isEmpty()) return err;
+        QByteArray name = staging.newPath();
+        if (const int err = nameUnnamedFile(m_fd, name)) return err;
+        m_hidden = std::move(name);
     }
     return 0;
 }
 
+StagingFolder::Entry PendingFile::recordEntry() const {
+    StagingFolder::Entry entry;
+    entry.targetName = m_targetPath.mid(m_targetPath.lastIndexOf('/') + 1);
+    entry.backupPath = m_backup;
+    entry.existed = m_existed;
+    entry.placed = m_identity;
+    return entry;
+}
+
 int PendingFile::place() {
     if (!m_hidden.isEmpty()) {
-        if (::rename(m_hidden.constData(), m_targetPath.constData()) != 0) return errno;
+        // A target that was free takes the file only while it still is.
+        if (const int err = moveIntoPlace(m_hidden, m_targetPath, m_existed)) return err;
         m_hidden.clear();
     } else {
         // Fails when something took the free target since prepare(): it is left alone.
@@ -100,17 +123,18 @@ int PendingFile::place() {
     return 0;
 }
 
-void PendingFile::restore() {
-    if (!m_placed) return;
+bool PendingFile::restore() {
+    if (!m_placed) return true;
     if (!m_existed) {
-        ::unlink(m_targetPath.constData());
+        if (::unlink(m_targetPath.constData()) != 0 && errno != ENOENT) return false;
     } else if (m_backup.isEmpty() || ::rename(m_backup.constData(), m_targetPath.constData()) != 0) {
-        // No way back: the new file stays rather than none, and a replaced file that could
-        // not return keeps its hidden name (discard() leaves it).
-        return;
+        // No way back now: the new file stays rather than none, and a replaced file that
+        // could not return keeps its second name (discard() leaves it).
+        return false;
     }
     m_backup.clear();
     m_placed = false;
+    return true;
 }
 
 void PendingFile::settle() {
@@ -128,10 +152,10 @@ void PendingFile::settle() {
 }
 
 void PendingFile::discard() {
-    closeDescriptor();
     if (!m_hidden.isEmpty()) ::unlink(m_hidden.constData());
     m_hidden.clear();
-    // A placed file that could not be taken back: its replaced file's hidden name is all
+    closeDescriptor();
+    // A placed file that could not be taken back: its replaced file's second name is all
     // that is left of that file, so it stays.
     if (!m_placed && !m_backup.isEmpty()) ::unlink(m_backup.constData());
     m_backup.clear();

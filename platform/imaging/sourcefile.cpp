@@ -1,5 +1,6 @@
 #include "platform/imaging/sourcefile.h"
 
+#include "platform/fileio/filenames.h"
 #include "platform/imaging/raster.h"
 
 #include <QFile>
@@ -29,7 +30,7 @@ int openSourceDescriptor(const QString& path, int& fd, QString& error) {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
     const int opened = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (opened < 0)
-        return openError(path, systemError(errno), error);
+        return openError(path, fileio::failureReason(path, errno), error);
     struct stat st {};
     if (::fstat(opened, &st) != 0) {
         const int err = errno;
@@ -62,7 +63,7 @@ int openSourceFile(QFile& file, const QString& path, QString& error) {
 int checkSourceFile(const QString& path, QString& error) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return openError(path, systemError(errno), error);
+        return openError(path, fileio::failureReason(path, errno), error);
     if (!S_ISREG(st.st_mode))
         return openError(path, QStringLiteral("not a regular file"), error);
     return ApOk;

@@ -1,6 +1,7 @@
 #include "platform/pdfpages/pdffile.h"
 
 #include "platform/fileio/atomicwriter.h"
+#include "platform/fileio/filenames.h"
 #include "platform/fileio/qpdfpipeline.h"
 
 #include <QFile>
@@ -34,7 +35,7 @@ std::unique_ptr<QPDF> openPdf(const QString& path, const QString& password, file
                               OpenOptions options) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
-        failure.set(kFileNotFound, QStringLiteral("%1: file not found").arg(path));
+        failure.set(kFileNotFound, QStringLiteral("%1: %2").arg(path, fileio::notFoundReason(path)));
         return nullptr;
     }
     // A pipe or a device would be read for ever.

@@ -1,5 +1,6 @@
 #include "platform/pdfrender/pdftoimage.h"
 
+#include "platform/fileio/filenames.h"
 #include "platform/pdfrender/bandedpage.h"
 #include "platform/pdfrender/pageimage.h"
 #include "platform/tiffpages/tiffoutput.h"
@@ -75,7 +76,7 @@ int apOpen(const QString& path, const QString& userPassword, const QString& owne
     Q_UNUSED(quiet);
     if (path.isEmpty()) return fail(kBadArgument, 5, QStringLiteral("no PDF file given"));
     const QFileInfo info(path);
-    if (!info.exists()) return fail(kMissing, 53, QStringLiteral("%1: file not found").arg(path));
+    if (!info.exists()) return fail(kMissing, 53, QStringLiteral("%1: %2").arg(path, fileio::notFoundReason(path)));
     if (!info.isFile()) return fail(kMissing, 53, QStringLiteral("%1: not a regular file").arg(path));
     auto job = std::make_unique<Job>();
     job->document = Poppler::Document::load(path, ownerPassword.toUtf8(), userPassword.toUtf8());

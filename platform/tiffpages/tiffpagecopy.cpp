@@ -1,5 +1,6 @@
 #include "platform/tiffpages/tiffpagecopy.h"
 
+#include "platform/fileio/filenames.h"
 #include "platform/imaging/raster.h"
 #include "platform/tiffpages/tiffoutput.h"
 
@@ -181,7 +182,7 @@ bool reencodeAsLzw(TiffInput& in, TiffOutput& out, fileio::Failure& failure) {
 bool TiffInput::open(const QString& path, fileio::Failure& failure) {
     m_path = path;
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) return failure.set(53, QStringLiteral("%1: file not found").arg(path));
+    if (path.isEmpty() || !info.exists()) return failure.set(53, QStringLiteral("%1: %2").arg(path, fileio::notFoundReason(path)));
     if (!info.isFile()) return failure.set(53, QStringLiteral("%1: not a regular file").arg(path));
     m_size = uint64_t(info.size());
     if (!m_handle.openFile(path, "r"))

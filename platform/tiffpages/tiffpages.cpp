@@ -1,12 +1,14 @@
 #include "platform/tiffpages/tiffpages.h"
 
 #include "platform/fileio/atomicwriter.h"
+#include "platform/fileio/filenames.h"
 #include "platform/tiffpages/tiffoutput.h"
 #include "platform/tiffpages/tiffpagecopy.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <vector>
 
 namespace tiffpages {
@@ -157,7 +159,9 @@ bool extractAllTiffPages(const QString& source, const QString& folder, fileio::F
 bool copyFileAtomically(const QString& source, const QString& target, fileio::Failure& failure) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return failure.set(in.exists() ? 75 : 53, QStringLiteral("cannot open %1: %2").arg(source, in.errorString()));
+        return failure.set(in.exists() ? 75 : 53,
+                           QStringLiteral("cannot open %1: %2")
+                               .arg(source, in.exists() ? in.errorString() : fileio::failureReason(source, ENOENT)));
     fileio::AtomicWriter out(target);
     if (!out.open()) return failure.set(out.errorNumber(), out.errorString());
     std::vector<char> buffer(1 << 20);

@@ -1,6 +1,10 @@
 // TiffPdfCommands on PDFs: merge, append, split, information, page count, conversions.
 #include "pageops/tiffpdfcommands.h"
+#include "platform/fileio/filenames.h"
+#include "platform/imaging/imagetopdf.h"
+#include "platform/imaging/raster.h"
 #include "platform/pdfpages/pdfmerge.h"
+#include "platform/pdfrender/pdftoimage.h"
 #include "tests/pageops/pageopsfixtures.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testdir.h"
@@ -101,6 +105,31 @@ TEST_F(PdfCommands, CombineOrderPdfIsAllOrNothing) {
     commands.FileNameToSave.clear();
     commands.colOrderedData = {record(a)};
     EXPECT_FALSE(commands.CombineOrderPdf());
+}
+
+TEST_F(PdfCommands, ANameThatIsNotUtf8IsReportedAsOneThatCannotBeRepresented) {
+    // The search lists such a name with U+FFFD for its bad bytes: a text that names no file.
+    const QByteArray bytes = QFile::encodeName(m_dir.path()) + "/scan\xff.pdf";
+    ASSERT_TRUE(makePdf(path("made.pdf"), 1));
+    ASSERT_EQ(::rename(QFile::encodeName(path("made.pdf")).constData(), bytes.constData()), 0);
+    const QString shown = fileio::nameFromBytes(bytes);
+    const QString why = QStringLiteral("the name cannot be represented");
+
+    commands.FileNameToSave = path("out.pdf");
+    commands.colOrderedData = {record(shown)};
+    EXPECT_FALSE(commands.CombineOrderPdf());
+    EXPECT_TRUE(storage.errorLog().contains(why)) << storage.errorLog().toStdString();
+    EXPECT_EQ(pdfrender::apOpen(shown), pdfrender::kMissing);
+    EXPECT_TRUE(pdfrender::apLastFailure().text.contains(why));
+
+    const int handle = imaging::ApCreate(path("image.pdf"));
+    EXPECT_EQ(imaging::ApAddImage(handle, shown), imaging::ApCannotRead);
+    EXPECT_TRUE(imaging::ApLastError().contains(why)) << imaging::ApLastError().toStdString();
+    imaging::ApDiscard(handle);
+    QString text;
+    EXPECT_FALSE(fileio::writeFileAtomically(shown + QStringLiteral("/x.pdf"), "x", false, nullptr, &text));
+    EXPECT_TRUE(text.contains(why)) << text.toStdString();
+    ::unlink(bytes.constData()); // Qt cannot name it to remove it
 }
 
 TEST_F(PdfCommands, CombineOrderPdfReportsAFullDisk) {
