@@ -162,37 +162,47 @@ bool readDib(const char* bytes, qsizetype size, bool paletteIndices, Dib& dib, Q
     return true;
 }
 
-QImage dibImage(const Dib& dib, const QRect& source, QSize size, qint64 maxPixels) {
-    const QRect from = source & QRect(0, 0, dib.width, dib.height);
-    if (from.isEmpty() || size.isEmpty()) return QImage();
-    size = size.boundedTo(from.size());
-    if (qint64(size.width()) * size.height() > maxPixels) return QImage();
-    std::vector<uint8_t> indices;
-    const bool rle = dib.compression == 1 || dib.compression == 2;
-    if (rle) {
-        if (qint64(dib.width) * dib.height > maxPixels || !decodeRle(dib, indices)) return QImage();
+DibSampler::DibSampler(const Dib& dib, const QRect& source, QSize size, qint64 maxPixels)
+    : m_dib(dib), m_from(source & QRect(0, 0, dib.width, dib.height)), m_size(size.boundedTo(m_from.size())) {
+    if (m_from.isEmpty() || m_size.isEmpty() || qint64(m_size.width()) * m_size.height() > maxPixels) {
+        m_size = QSize();
+        return;
     }
-    QImage image(size, QImage::Format_RGB32);
+    if (dib.compression == 1 || dib.compression == 2) { // the runs are decoded once, whole
+        if (qint64(dib.width) * dib.height > maxPixels || !decodeRle(dib, m_indices)) {
+            m_size = QSize();
+            return;
+        }
+    }
+    m_columns.resize(size_t(m_size.width()));
+    for (int tx = 0; tx < m_size.width(); ++tx)
+        m_columns[size_t(tx)] =
+            m_from.x() + int((int64_t(tx) * 2 + 1) * m_from.width() / (2 * int64_t(m_size.width())));
+}
+
+QImage DibSampler::rows(int first, int count) const {
+    count = std::min(count, m_size.height() - first);
+    if (!isValid() || first < 0 || count <= 0) return QImage();
+    QImage image(m_size.width(), count, QImage::Format_RGB32);
     if (image.isNull()) return image;
+    const Dib& dib = m_dib;
     const int colours = int(dib.colours.size());
     auto colour = [&](uint32_t i) { return int(i) < colours ? dib.colours[i] : QRgb(0xff000000); };
-    std::vector<int> columns(size_t(size.width()));
-    for (int tx = 0; tx < size.width(); ++tx)
-        columns[size_t(tx)] =
-            from.x() + int((int64_t(tx) * 2 + 1) * from.width() / (2 * int64_t(size.width())));
-    for (int ty = 0; ty < size.height(); ++ty) {
-        const int sy = from.y() + int((int64_t(ty) * 2 + 1) * from.height() / (2 * int64_t(size.height())));
+    for (int y = 0; y < count; ++y) {
+        const int ty = first + y;
+        const int sy =
+            m_from.y() + int((int64_t(ty) * 2 + 1) * m_from.height() / (2 * int64_t(m_size.height())));
         const int stored = dib.bottomUp ? dib.height - 1 - sy : sy;
-        auto* out = reinterpret_cast<QRgb*>(image.scanLine(ty));
-        if (rle) {
-            const uint8_t* row = indices.data() + size_t(stored) * size_t(dib.width);
-            for (int tx = 0; tx < size.width(); ++tx)
-                out[tx] = colour(row[columns[size_t(tx)]]);
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        if (!m_indices.empty()) {
+            const uint8_t* row = m_indices.data() + size_t(stored) * size_t(dib.width);
+            for (int tx = 0; tx < m_size.width(); ++tx)
+                out[tx] = colour(row[m_columns[size_t(tx)]]);
             continue;
         }
         const uchar* row = dib.data + qsizetype(stored) * dib.stride;
-        for (int tx = 0; tx < size.width(); ++tx) {
-            const int sx = columns[size_t(tx)];
+        for (int tx = 0; tx < m_size.width(); ++tx) {
+            const int sx = m_columns[size_t(tx)];
             switch (dib.bits) {
             case 1:
                 out[tx] = colour(row[sx >> 3] >> (7 - (sx & 7)) & 1);

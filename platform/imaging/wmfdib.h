@@ -31,9 +31,24 @@ struct Dib {
 // (JPEG or PNG inside).
 bool readDib(const char* bytes, qsizetype size, bool paletteIndices, Dib& dib, QString& error);
 
-// Pixels decoded for a bitmap: the `source` rectangle (rows counted from the top), sampled
-// down to `size` (at most the source's own). Run-length encoded bitmaps are decoded whole
-// first; `maxPixels` bounds that. A null image when a bound is passed.
-QImage dibImage(const Dib& dib, const QRect& source, QSize size, qint64 maxPixels);
+// Pixels of a bitmap: the `source` rectangle (rows counted from the top), sampled down to
+// `size` (at most the source's own), handed out a band of rows at a time so that a large
+// bitmap is never held whole. Run-length encoded bitmaps are decoded whole first, one byte a
+// pixel; `maxPixels` bounds that and `size`. Not valid when a bound is passed.
+class DibSampler {
+public:
+    DibSampler(const Dib& dib, const QRect& source, QSize size, qint64 maxPixels);
+    bool isValid() const { return !m_size.isEmpty(); }
+    QSize size() const { return m_size; }
+    // Rows `first` to `first + count - 1` of the sampled picture.
+    QImage rows(int first, int count) const;
+
+private:
+    const Dib& m_dib;
+    QRect m_from;
+    QSize m_size;
+    std::vector<int> m_columns; // the source column of each column
+    std::vector<uint8_t> m_indices;
+};
 
 } // namespace imaging::wmf

@@ -21,6 +21,7 @@ constexpr double kHairlineWork = 64;  // a pixel of a hairline's length
 constexpr qint64 kGlyphWork = 4096;   // laying out and drawing one character
 constexpr qint64 kFontWork = 1 << 20; // finding and setting up a font
 constexpr double kMaxFontPixels = 16384;
+constexpr qint64 kBandPixels = 2 << 20; // bitmaps are decoded and drawn in bands of this
 
 // Area of `r`, in pixels, as a count of work.
 qint64 area(const QRectF& r) {
@@ -38,8 +39,15 @@ struct EdgeRows {
 // span. The count per row is exact, so a shape that crowds its edges into a few rows pays
 // for those rows.
 qint64 scanWork(const std::vector<EdgeRows>& edges, const QRectF& shown) {
-    if (edges.empty() || shown.isEmpty()) return 0;
-    const int top = int(std::floor(shown.top())), rows = int(std::ceil(shown.bottom())) - top + 1;
+    double low = shown.bottom(), high = shown.top(); // the rows the edges reach
+    for (const EdgeRows& e : edges) {
+        low = std::min(low, std::min(e.top, e.bottom));
+        high = std::max(high, std::max(e.top, e.bottom));
+    }
+    low = std::max(low, shown.top());
+    high = std::min(high, shown.bottom());
+    if (edges.empty() || high < low) return 0;
+    const int top = int(std::floor(low)), rows = int(std::ceil(high)) - top + 1;
     std::vector<qint64> starts(size_t(rows) + 1, 0);
     for (const EdgeRows& e : edges) {
         const double a = std::min(e.top, e.bottom) - top, b = std::max(e.top, e.bottom) - top;
@@ -62,40 +70,14 @@ double screenPixel(double dpi) {
 
 // Text bytes in the character set of the font.
 const char* codecFor(int charset) {
-    switch (charset) {
-    case 77:
-        return "macintosh";
-    case 128:
-        return "Shift_JIS";
-    case 129:
-        return "windows-949";
-    case 134:
-        return "GBK";
-    case 136:
-        return "Big5";
-    case 161:
-        return "windows-1253";
-    case 162:
-        return "windows-1254";
-    case 163:
-        return "windows-1258";
-    case 177:
-        return "windows-1255";
-    case 178:
-        return "windows-1256";
-    case 186:
-        return "windows-1257";
-    case 204:
-        return "windows-1251";
-    case 222:
-        return "windows-874";
-    case 238:
-        return "windows-1250";
-    case 255:
-        return "IBM437";
-    default:
-        return "windows-1252";
-    }
+    static const std::pair<int, const char*> codecs[] = {
+        {77, "macintosh"},     {128, "Shift_JIS"},    {129, "windows-949"},  {134, "GBK"},
+        {136, "Big5"},         {161, "windows-1253"}, {162, "windows-1254"}, {163, "windows-1258"},
+        {177, "windows-1255"}, {178, "windows-1256"}, {186, "windows-1257"}, {204, "windows-1251"},
+        {222, "windows-874"},  {238, "windows-1250"}, {255, "IBM437"}};
+    for (const auto& [set, name] : codecs)
+        if (set == charset) return name;
+    return "windows-1252";
 }
 
 } // namespace
@@ -108,7 +90,7 @@ QRectF Player::visible() const {
 // The rectangle shapes are cut to: the visible part, widened past the reach of the widest
 // pen and its mitred corners, so no cut edge shows.
 QRectF Player::reach() const {
-    const double margin = 2 * (m_state.pen.style == 5 ? 0 : penWidth()) + 4;
+    const double margin = 2 * ((m_state.pen.style & 0x0F) == 5 ? 0 : penWidth()) + 4;
     return visible().adjusted(-margin, -margin, margin, margin);
 }
 
@@ -469,21 +451,30 @@ void Player::drawBitmap(const Record& r, const Blit& b) {
     if (!charge(4 * qint64(size.width()) * size.height() + 2 * area(shown) +
                 (rle ? 4 * qint64(dib.width) * dib.height : 0)))
         return;
-    const QImage image = dibImage(dib, QRect(x0, y0, x1 - x0, y1 - y0), size,
-                                  std::max<qint64>(pagePixels + (pagePixels >> 2), 1 << 22));
-    if (image.isNull()) return;
+    const DibSampler sampler(dib, QRect(x0, y0, x1 - x0, y1 - y0), size,
+                             std::max<qint64>(pagePixels + (pagePixels >> 2), 1 << 22));
+    if (!sampler.isValid()) return;
     applyClip();
     m_painter.save();
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     // Enlarged bitmaps keep their pixels square and crisp, as their writer's screen showed them.
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform,
-                            target.width() < 2 * image.width() && target.height() < 2 * image.height());
+                            target.width() < 2 * size.width() && target.height() < 2 * size.height());
     blend(b.rop);
     if (flipX || flipY)
         m_painter.setTransform(QTransform(flipX ? -1 : 1, 0, 0, flipY ? -1 : 1,
                                           flipX ? target.left() + target.right() : 0,
                                           flipY ? target.top() + target.bottom() : 0));
-    m_painter.drawImage(target, image);
+    // Decoded and drawn a band of rows at a time (the transform mirrors the whole).
+    const int bandRows = int(std::clamp<qint64>(kBandPixels / size.width(), 1, size.height()));
+    for (int y = 0; y < size.height(); y += bandRows) {
+        const QImage band = sampler.rows(y, bandRows);
+        if (band.isNull()) break;
+        const double top = target.top() + target.height() * y / size.height();
+        m_painter.drawImage(
+            QRectF(target.left(), top, target.width(), target.height() * band.height() / size.height()),
+            band);
+    }
     m_painter.restore();
 }
 

@@ -15,8 +15,9 @@ constexpr qint64 kRecordWork = 256;          // reading and following one record
 constexpr int kMaxObjects = 65536;           // the records' indices are 16 bits
 constexpr qint64 kMaxObjectBytes = 64 << 20; // regions and pattern brushes held at once
 constexpr int kMaxSavedStates = 4096;
-constexpr int kMaxClipRects = 1024; // a clip made of more is not cut further
-constexpr int kPatternSide = 256;   // pattern brushes are sampled down to this
+constexpr int kMaxClipRects = 1024;         // a clip made of more is not cut further
+constexpr int kPatternSide = 256;           // pattern brushes are sampled down to this
+constexpr size_t kMaxRegionRects = 1 << 20; // a region keeps no more rectangles than this
 
 enum MapMode { kText = 1, kIsotropic = 7, kAnisotropic = 8 };
 
@@ -75,7 +76,7 @@ std::vector<QRect> regionRects(const Record& r) {
         const int count = r.u16(at);
         if (count % 2 || at + 3 + count + 1 > r.words()) break;
         const int top = r.s16(at + 1), bottom = r.s16(at + 2);
-        for (int i = 0; i < count; i += 2) {
+        for (int i = 0; i < count && rects.size() < kMaxRegionRects; i += 2) {
             const int left = r.s16(at + 3 + i), right = r.s16(at + 4 + i);
             if (right > left && bottom > top) rects.emplace_back(left, top, right - left, bottom - top);
         }
@@ -230,7 +231,6 @@ void Player::createObject(Object object) {
     if (m_objectBytes > kMaxObjectBytes) {
         m_code = ApOverLimits;
         m_error = QStringLiteral("the WMF picture holds too many objects");
-        m_work = m_workLimit + 1; // stops at the next charge
         return;
     }
     m_objects[slot] = std::move(object);
@@ -387,8 +387,9 @@ bool Player::record(const Record& r) {
             readDib(r.bytesAt(4), r.params.size() - 4, r.u16(1) == 1, dib, ignored)) {
             const QSize side = QSize(dib.width, dib.height).boundedTo(QSize(kPatternSide, kPatternSide));
             if (charge(qint64(side.width()) * side.height()))
-                o.brush.pattern = dibImage(dib, QRect(0, 0, dib.width, dib.height), side,
-                                           qint64(kPatternSide) * kPatternSide);
+                o.brush.pattern = DibSampler(dib, QRect(0, 0, dib.width, dib.height), side,
+                                             qint64(kPatternSide) * kPatternSide)
+                                      .rows(0, side.height());
             o.bytes = o.brush.pattern.sizeInBytes();
         }
         if (o.brush.pattern.isNull()) o.brush.style = 0; // a pattern we cannot read: its grey
