@@ -144,28 +144,6 @@ std::vector<QPolygonF> clipPolyline(const QPolygonF& line, const QRectF& clip) {
     return runs;
 }
 
-bool isConvex(const QPolygonF& polygon) {
-    const qsizetype n = polygon.size();
-    if (n < 3) return true;
-    int sign = 0;
-    double turning = 0;
-    QPointF previous = polygon[n - 1] - polygon[n - 2];
-    for (qsizetype i = 0; i < n; ++i) {
-        const QPointF edge = polygon[i] - polygon[(i + n - 1) % n];
-        if (edge.isNull()) continue;
-        const double cross = previous.x() * edge.y() - previous.y() * edge.x();
-        const double dot = previous.x() * edge.x() + previous.y() * edge.y();
-        if (cross != 0) {
-            const int s = cross > 0 ? 1 : -1;
-            if (sign && s != sign) return false;
-            sign = s;
-        }
-        turning += std::atan2(cross, dot);
-        previous = edge;
-    }
-    return std::fabs(turning) < 3 * std::numbers::pi; // once round, not a star's twice
-}
-
 double lineLength(const QPolygonF& line) {
     double total = 0;
     for (qsizetype i = 0; i + 1 < line.size(); ++i)

@@ -30,10 +30,6 @@ QPolygonF clipPolygon(const QPolygonF& polygon, const QRectF& clip);
 // An open line cut to `clip`: the runs of it that lie inside.
 std::vector<QPolygonF> clipPolyline(const QPolygonF& line, const QRectF& clip);
 
-// Whether the closed polygon is convex (and not wound round more than once), so it crosses
-// each row of pixels at most twice.
-bool isConvex(const QPolygonF& polygon);
-
 // The length of a line through the points, and of the closed polygon.
 double lineLength(const QPolygonF& line);
 double perimeter(const QPolygonF& polygon);

@@ -16,7 +16,7 @@ namespace imaging::wmf {
 namespace {
 
 constexpr qint64 kPointWork = 16;     // a point handed to Qt
-constexpr double kHairline = 1.5;     // pens up to this wide are drawn one pixel wide, smoothed
+constexpr double kHairline = 1.5;     // pens up to this wide are drawn one pixel wide
 constexpr double kHairlineWork = 64;  // a pixel of a hairline's length
 constexpr qint64 kGlyphWork = 4096;   // laying out and drawing one character
 constexpr qint64 kFontWork = 1 << 20; // finding and setting up a font
@@ -147,6 +147,7 @@ QPen Player::qpen() const {
     if (style == 5) return Qt::NoPen;
     const double width = penWidth();
     QPen pen(m_ropColour.isValid() ? m_ropColour : p.colour, width <= kHairline ? 1.0 : width);
+    pen.setCosmetic(width <= kHairline); // Qt's own fast path for lines a pixel wide
     pen.setCapStyle((p.style & 0x0F00) == 0x0100   ? Qt::SquareCap
                     : (p.style & 0x0F00) == 0x0200 ? Qt::FlatCap
                                                    : Qt::RoundCap);
@@ -215,9 +216,6 @@ bool Player::strokeWork(const std::vector<QPolygonF>& lines, bool closed) {
 
 void Player::stroke(const std::vector<QPolygonF>& lines, bool closed) {
     const QPen pen = qpen();
-    m_painter.setRenderHint(QPainter::Antialiasing,
-                            pen.widthF() <= kHairline &&
-                                m_painter.compositionMode() == QPainter::CompositionMode_SourceOver);
     m_painter.setPen(pen);
     m_painter.setBrush(Qt::NoBrush);
     for (const QPolygonF& line : lines) {
@@ -235,14 +233,10 @@ void Player::drawShape(QPolygonF polygon, bool fill) {
     if (polygon.size() < 2 || shown.isEmpty()) return;
     const bool filled = fill && m_state.brush.style != 1;
     const bool outlined = (m_state.pen.style & 0x0F) != 5;
-    const bool convex = isConvex(polygon);
     if (filled) {
-        // A convex shape crosses each row twice: Qt smooths its edges at about the cost of its
-        // bounds. Others are drawn with hard edges, which costs the rows they cross.
         std::vector<EdgeRows> edges;
-        if (!convex)
-            for (qsizetype i = 0; i < polygon.size(); ++i)
-                edges.push_back({polygon[i].y(), polygon[(i + 1) % polygon.size()].y(), 1});
+        for (qsizetype i = 0; i < polygon.size(); ++i)
+            edges.push_back({polygon[i].y(), polygon[(i + 1) % polygon.size()].y(), 1});
         if (!charge(brushWork(area(polygon.boundingRect().intersected(shown))) + scanWork(edges, shown)))
             return;
     }
@@ -254,8 +248,6 @@ void Player::drawShape(QPolygonF polygon, bool fill) {
         path.addPolygon(polygon);
         path.closeSubpath();
         path.setFillRule(m_state.fillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
-        m_painter.setRenderHint(QPainter::Antialiasing, convex && m_painter.compositionMode() ==
-                                                                      QPainter::CompositionMode_SourceOver);
         fillShape(path, m_state.brush);
     }
     if (outlined) stroke({polygon}, true);
@@ -302,7 +294,6 @@ void Player::drawPolyPolygon(const Record& r) {
     if ((outlined && !strokeWork(kept, true)) || !prepareRop()) return;
     applyClip();
     if (filled) {
-        m_painter.setRenderHint(QPainter::Antialiasing, false);
         fillShape(path, m_state.brush);
     }
     if (outlined) stroke(kept, true);
@@ -342,7 +333,6 @@ void Player::patBlt(const QRectF& rect, uint32_t rop) {
     if (!charge(brushWork(area(shown))) || shown.isEmpty() || rop == 0x00AA0029) // the page as it is
         return;
     applyClip();
-    m_painter.setRenderHint(QPainter::Antialiasing, false); // whole pixels, as a blit fills them
     QPainterPath path;
     path.addRect(shown);
     m_ropColour = QColor();
@@ -365,7 +355,6 @@ void Player::patBlt(const QRectF& rect, uint32_t rop) {
         fillShape(path, m_state.brush);
     }
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    m_painter.setRenderHint(QPainter::Antialiasing);
 }
 
 // How a bitmap mixes with the page.
@@ -456,7 +445,6 @@ void Player::drawBitmap(const Record& r, const Blit& b) {
     if (!sampler.isValid()) return;
     applyClip();
     m_painter.save();
-    m_painter.setRenderHint(QPainter::Antialiasing, false);
     // Enlarged bitmaps keep their pixels square and crisp, as their writer's screen showed them.
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform,
                             target.width() < 2 * size.width() && target.height() < 2 * size.height());
@@ -525,7 +513,6 @@ void Player::drawText(QPointF reference, const QByteArray& bytes, const std::vec
     applyClip();
     m_ropColour = QColor();
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    m_painter.setRenderHint(QPainter::Antialiasing);
     if ((options & 0x0002) && box.isValid()) { // opaque: the rectangle in the background colour
         const QRectF shown = box.intersected(visible());
         if (!charge(area(shown))) return;

@@ -150,7 +150,10 @@ int Player::play(RecordReader& records, QString& error) {
         error = QStringLiteral("cannot draw the WMF picture");
         return ApOverLimits;
     }
-    m_painter.setRenderHint(QPainter::Antialiasing);
+    // Shapes have hard edges, as their writer's screen drew them, and cost what the rows they
+    // cross cost (Qt's smoothing costs a shape's whole bounds, and far more where its edges
+    // cross); text keeps Qt's text smoothing.
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform);
     Record r;
     int code = ApOk;
@@ -639,7 +642,6 @@ bool Player::record(const Record& r) {
         if (!area.isEmpty() && prepareRop()) { // the region's bounds filled through it
             m_painter.save();
             m_painter.setClipRegion(area, Qt::IntersectClip);
-            m_painter.setRenderHint(QPainter::Antialiasing, false);
             QPainterPath path;
             path.addRect(bounds);
             fillShape(path, brush ? brush->brush : s.brush);
