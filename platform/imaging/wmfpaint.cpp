@@ -557,7 +557,7 @@ void Player::drawText(QPointF reference, const QByteArray& bytes, const std::vec
         baseline = metrics.ascent();
         break; // top
     }
-    if (updateCp) s.position.setX(s.position.x() + advance / m_sx);
+    if (updateCp && m_sx != 0) s.position.setX(s.position.x() + advance / m_sx);
     QTransform place = QTransform::fromTranslate(at.x(), at.y());
     if (s.font.escapement) place.rotate(-s.font.escapement / 10.0);
     const QRectF cell(left, baseline - metrics.ascent(), std::fabs(advance),

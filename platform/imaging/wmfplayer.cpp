@@ -19,7 +19,7 @@ constexpr int kMaxClipRects = 1024;         // a clip made of more is not cut fu
 constexpr int kPatternSide = 256;           // pattern brushes are sampled down to this
 constexpr size_t kMaxRegionRects = 1 << 20; // a region keeps no more rectangles than this
 
-enum MapMode { kText = 1, kIsotropic = 7, kAnisotropic = 8 };
+enum MapMode { kText = 1, kIsotropic = 7 };
 
 bool isDrawing(uint16_t function) {
     switch (function) {
@@ -202,6 +202,9 @@ void Player::updateMapping() {
     }
     m_ox = -s.windowOrg.x() * m_sx + s.viewportOrg.x() * vx;
     m_oy = -s.windowOrg.y() * m_sy + s.viewportOrg.y() * vy;
+    // Extents scaled past what a double holds draw nothing rather than at infinity.
+    if (!std::isfinite(m_sx) || !std::isfinite(m_sy) || !std::isfinite(m_ox) || !std::isfinite(m_oy))
+        m_sx = m_sy = m_ox = m_oy = 0;
 }
 
 QRectF Player::mapRect(const Record& r, int word) const {
@@ -533,7 +536,7 @@ bool Player::record(const Record& r) {
         break;
     case kSetPixel: {
         const QPointF at = map(r.s16(3), r.s16(2));
-        const double side = std::max(1.0, mapWidth(1));
+        const double side = std::clamp(mapWidth(1), 1.0, double(m_page.width() + m_page.height()));
         const QRectF dot(at, QSizeF(side, side));
         if (!charge(qint64(side * side))) return false;
         if (dot.intersects(visible())) {
