@@ -389,7 +389,7 @@ bool Player::record(const Record& r) {
         o.brush.colour = Qt::gray;
         Dib dib;
         QString ignored;
-        if (r.function == kDibCreatePatternBrush && r.u16(0) != 3 &&
+        if (r.function == kDibCreatePatternBrush && r.u16(0) != 3 && r.holds(4, 0) &&
             readDib(r.bytesAt(4), r.params.size() - 4, r.u16(1) == 1, dib, ignored)) {
             const QSize side = QSize(dib.width, dib.height).boundedTo(QSize(kPatternSide, kPatternSide));
             if (charge(qint64(side.width()) * side.height()))

@@ -6,9 +6,10 @@
 //
 // Drawing costs follow what the records ask for, not the file's size: a few bytes may ask
 // for a million-pixel ellipse or a bitmap stretched over the page. Every record is charged
-// to a work budget before it is drawn (the pixels it covers on the page, the points handed
-// to Qt, the pixels of bitmaps decoded), and the picture is refused when the budget runs
-// out, so a picture costs the same work, and ends the same way, on any machine.
+// to a work budget before it is drawn (the pixels it covers on the page, the rows its edges
+// cross, the points and glyphs handed to Qt, the pixels of bitmaps decoded), and the picture
+// is refused when the budget runs out, so a picture costs the same work, and ends the same
+// way, on any machine.
 
 #include "platform/imaging/wmfgeometry.h"
 #include "platform/imaging/wmfrecords.h"

@@ -97,8 +97,9 @@ struct Record {
     uint16_t u16(int word) const;
     int16_t s16(int word) const { return int16_t(u16(word)); }
     uint32_t u32(int word) const { return u16(word) | uint32_t(u16(word + 1)) << 16; }
-    // `count` bytes from byte `at`, or fewer when the record ends first.
+    // Raw bytes from byte `at`: ask holds() first.
     const char* bytesAt(int at) const { return params.constData() + at; }
+    // Whether the parameters hold `count` bytes from byte `at`.
     bool holds(int at, qint64 count) const { return at >= 0 && count >= 0 && at + count <= params.size(); }
 };
 
