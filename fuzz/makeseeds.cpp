@@ -128,7 +128,7 @@ std::map<std::string, Seeds> imageSeeds() {
                     magickWrite(colour, "TGA", trueColour), magickWrite(withAlpha(colour), "TGA"),
                     magickWrite(grey, "TGA", [](Magick::Image& i) { i.type(MagickCore::GrayscaleType); })};
     seeds["emf"] = {emf(0.1, 0.05), emf(0.05, 0.1, true)};
-    seeds["wmf"] = {wmf(0.1, 0.05), wmf(0.05, 0.1, true)};
+    seeds["wmf"] = {wmf(0.1, 0.05), wmf(0.05, 0.1, true), wmfSampler()};
 
     // Each file once with the default compression and once with a name for its class.
     for (auto& [name, files] : seeds) {

@@ -13,8 +13,6 @@ PACKAGES=(
   libqpdf-dev qpdf libtiff-dev libtiff-tools libjpeg-dev libpng-dev zlib1g-dev
   libopenjp2-7-dev libmagick++-6.q16-dev imagemagick
   libemf2svg-dev libuemf-dev libpoppler-qt6-dev poppler-utils libpugixml-dev
-  # fonts that ImageMagick's WMF coder (libwmf) draws metafile text with
-  gsfonts
   # icons and MIME data for the file-type column
   shared-mime-info adwaita-icon-theme
   # printing a listed file (lp); the default application of a file type (GIO)

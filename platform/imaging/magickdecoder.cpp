@@ -2,10 +2,8 @@
 
 #include "platform/imaging/magickraster.h"
 #include "platform/imaging/magickruntime.h"
-#include "platform/imaging/pageencoder.h"
 
 #include <Magick++.h>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -44,8 +42,6 @@ void prepare(Magick::Image& image, const MagickRead& how) {
         image.subImage(0);
         image.subRange(1);
     }
-    if (how.density > 0)
-        image.density(Magick::Geometry(static_cast<size_t>(how.density), static_cast<size_t>(how.density)));
     image.magick(how.coder);
 }
 
@@ -59,24 +55,6 @@ int ping(const Magick::Blob& blob, const MagickRead& how, int64_t& width, int64_
     width = int64_t(probe.columns());
     height = int64_t(probe.rows());
     return rc;
-}
-
-// Paints a page with alpha onto white and drops the alpha.
-void flattenOnWhite(RasterPage& page) {
-    if (page.alpha.empty())
-        return;
-    if (page.bitsPerComponent == 8 && (page.model == ColourModel::Gray || page.model == ColourModel::RGB)) {
-        const size_t channels = size_t(page.components());
-        for (size_t i = 0; i < page.alpha.size(); ++i) {
-            const uint32_t a = page.alpha[i];
-            for (size_t c = 0; c < channels; ++c) {
-                uint8_t& v = page.pixels[i * channels + c];
-                v = uint8_t((v * a + 255 * (255 - a) + 127) / 255);
-            }
-        }
-    }
-    page.alpha.clear();
-    narrowModel(page);
 }
 
 // Hands the bytes to a Blob without a second copy.
@@ -94,7 +72,7 @@ Magick::Blob toBlob(QByteArray& data) {
 
 } // namespace
 
-int decodeMagickPage(QByteArray data, MagickRead how, const MagickHeader& header, RasterPage& page,
+int decodeMagickPage(QByteArray data, const MagickRead& how, const MagickHeader& header, RasterPage& page,
                      QString& error) {
     if (data.isEmpty()) {
         error = QStringLiteral("empty file");
@@ -117,13 +95,6 @@ int decodeMagickPage(QByteArray data, MagickRead how, const MagickHeader& header
         error = QStringLiteral("page of %1 x %2 pixels is over the limits").arg(width).arg(height);
         return width > 0 && height > 0 ? ApOverLimits : ApCorrupt;
     }
-    if (how.density > 0 && how.maxPixels > 0 && double(width) * double(height) > how.maxPixels) {
-        // A picture too large for its resolution is drawn at a lower one.
-        how.density = std::floor(how.density * std::sqrt(how.maxPixels / (double(width) * double(height))));
-        if ((rc = ping(blob, how, width, height, error)) != ApOk)
-            return rc;
-    }
-
     Magick::Image image;
     rc = guarded(error, [&] {
         prepare(image, how);
@@ -137,13 +108,7 @@ int decodeMagickPage(QByteArray data, MagickRead how, const MagickHeader& header
     }
     int converted = ApOk;
     rc = guarded(error, [&] { converted = magickToRaster(image, header, page, error); });
-    if (rc != ApOk || converted != ApOk)
-        return rc != ApOk ? rc : converted;
-    if (how.flattenOnWhite)
-        flattenOnWhite(page); // here rather than as a second ImageMagick canvas of the page
-    if (how.density > 0) // the density drawn at, even where the coder leaves the units unset
-        page.dpiX = page.dpiY = how.density;
-    return ApOk;
+    return rc != ApOk ? rc : converted;
 }
 
 } // namespace imaging

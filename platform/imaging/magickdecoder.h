@@ -15,14 +15,11 @@ namespace imaging {
 struct MagickRead {
     const char* coder = "";
     bool firstFrameOnly = false; // GIF: the first frame of an animation
-    double density = 0;          // vector formats: rasterise at this many dots per inch,
-    double maxPixels = 0;        // or fewer when the page would have more pixels than this
-    bool flattenOnWhite = false; // vector formats: paint onto a white page
 };
 
 // Pings `data` (dimensions only), checks the library's limits with the header's stored
 // depth, then decodes it into `page`. Answers ApOk or a negative code with `error` set.
-int decodeMagickPage(QByteArray data, MagickRead how, const MagickHeader& header, RasterPage& page,
+int decodeMagickPage(QByteArray data, const MagickRead& how, const MagickHeader& header, RasterPage& page,
                      QString& error);
 
 } // namespace imaging

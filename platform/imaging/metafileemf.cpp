@@ -33,7 +33,8 @@ int openEmf(QFile& file, const QString& path, EmfHeader& header, QString& error)
 using Emf2Svg = int (*)(char*, size_t, char**, size_t*, generatorOptions*);
 
 // libemf2svg is opened with local symbols: it brings libuemf, whose wmf_free() would
-// otherwise take the place of libwmf's inside ImageMagick's WMF coder and crash it.
+// otherwise take the place of libwmf's should ImageMagick load its WMF module (our policy
+// leaves that coder unused; the two must still never meet).
 Emf2Svg loadEmf2Svg() {
     static const Emf2Svg convert = [] {
         static QLibrary library(QStringLiteral("emf2svg"), 1);

@@ -12,7 +12,6 @@ namespace {
 uint32_t u8(const QByteArray& b, int i) { return static_cast<uint8_t>(b[i]); }
 uint16_t le16(const QByteArray& b, int i) { return uint16_t(u8(b, i) | u8(b, i + 1) << 8); }
 uint32_t le32(const QByteArray& b, int i) { return le16(b, i) | uint32_t(le16(b, i + 2)) << 16; }
-int16_t le16s(const QByteArray& b, int i) { return int16_t(le16(b, i)); }
 int32_t le32s(const QByteArray& b, int i) { return int32_t(le32(b, i)); }
 
 QRect rectAt(const QByteArray& b, int i) {
@@ -54,28 +53,6 @@ int readEmfHeader(QIODevice& device, EmfHeader& header, QString& error) {
     if (header.device.width() <= 0 || header.device.height() <= 0 || header.millimetres.width() <= 0 ||
         header.millimetres.height() <= 0 || (!frameOk && !boundsOk)) {
         error = QStringLiteral("EMF header without a picture size");
-        return ApCorrupt;
-    }
-    return ApOk;
-}
-
-int readWmfHeader(QIODevice& device, WmfHeader& header, QString& error) {
-    device.seek(0);
-    const QByteArray b = device.read(40);
-    int standard = 0;
-    if (b.size() >= 22 && le32(b, 0) == 0x9AC6CDD7u) {
-        header.placeable = true;
-        header.box = QRect(QPoint(le16s(b, 6), le16s(b, 8)), QPoint(le16s(b, 10), le16s(b, 12)));
-        header.unitsPerInch = le16(b, 14);
-        standard = 22;
-        if (header.unitsPerInch == 0 || header.box.left() == header.box.right() || header.box.top() == header.box.bottom()) {
-            error = QStringLiteral("WMF placeable header without a picture size");
-            return ApCorrupt;
-        }
-    }
-    if (b.size() < standard + 18 || (le16(b, standard) != 1 && le16(b, standard) != 2) ||
-        le16(b, standard + 2) != 9 || (le16(b, standard + 4) != 0x0100 && le16(b, standard + 4) != 0x0300)) {
-        error = QStringLiteral("not a WMF header");
         return ApCorrupt;
     }
     return ApOk;

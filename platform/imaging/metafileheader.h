@@ -1,7 +1,8 @@
 #pragma once
 
-// The picture size an EMF or WMF file declares, read from its header, so the page can be
-// sized (and refused when too large) before anything is drawn.
+// The picture size an EMF file declares, read from its header, so the page can be sized
+// (and refused when too large) before anything is drawn; and the resolution metafiles are
+// drawn at (WMF headers are read in platform/imaging/wmfrecords.h).
 
 #include <QIODevice>
 #include <QRectF>
@@ -31,15 +32,8 @@ struct EmfHeader {
     QRectF frameInDevice() const;
 };
 
-struct WmfHeader {
-    bool placeable = false;
-    QRect box;      // placeable: bounding box in logical units
-    int unitsPerInch = 0;
-};
-
-// Answer ApOk, or ApCorrupt with `error` set.
+// Answers ApOk, or ApCorrupt with `error` set.
 int readEmfHeader(QIODevice& device, EmfHeader& header, QString& error);
-int readWmfHeader(QIODevice& device, WmfHeader& header, QString& error);
 
 // Pixels of a side of `mm` millimetres at `dpi` (at least 1).
 int64_t metafilePixels(double mm, double dpi = kMetafileDpi);

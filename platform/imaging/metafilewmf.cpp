@@ -1,73 +1,182 @@
 #include "platform/imaging/metafilewmf.h"
 
-#include "platform/imaging/isolateddecode.h"
-#include "platform/imaging/magickdecoder.h"
-#include "platform/imaging/magickruntime.h"
+#include "platform/imaging/magickheader.h"
 #include "platform/imaging/metafileheader.h"
+#include "platform/imaging/pageencoder.h"
 #include "platform/imaging/sourcefile.h"
+#include "platform/imaging/wmfplayer.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
 #include <cmath>
+#include <new>
+#include <sys/mman.h>
 
 namespace imaging {
 
 namespace {
 
-int openWmf(QFile& file, const QString& path, WmfHeader& header, QString& error) {
-    if (const int rc = openSourceFile(file, path, error); rc != ApOk)
-        return rc;
-    return readWmfHeader(file, header, error);
+// A record larger than this (a bitmap of more than about 20 million pixels) is refused.
+constexpr qint64 kMaxRecordBytes = qint64(64) << 20;
+
+int openWmf(QFile& file, const QString& path, wmf::FileHeader& header, QString& error) {
+    if (const int rc = openSourceFile(file, path, error); rc != ApOk) return rc;
+    return wmf::readFileHeader(file, header, error);
+}
+
+// Where the picture lies in its logical units, and its size in inches.
+int frameOf(QFile& file, const wmf::FileHeader& header, QRectF& window, QSizeF& inches, QString& error) {
+    if (header.placeable) {
+        const double w = std::abs(header.right - header.left), h = std::abs(header.bottom - header.top);
+        window = QRectF(std::min(header.left, header.right), std::min(header.top, header.bottom), w, h);
+        inches = QSizeF(w / header.unitsPerInch, h / header.unitsPerInch);
+        return ApOk;
+    }
+    wmf::RecordReader records(file, header.recordsAt, kMaxRecordBytes);
+    QPointF origin;
+    QSizeF extent;
+    const int rc = wmf::windowSizeInches(records, inches, origin, extent, error);
+    window = QRectF(origin, extent);
+    return rc;
+}
+
+// RGB32 pixels (blue, green, red, unused) packed into RGB triples where they lie: each
+// triple is written no further on than the pixel it comes from.
+void packRgb(std::vector<uint8_t>& pixels, size_t count) {
+    uint8_t* p = pixels.data();
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t b = p[4 * i], g = p[4 * i + 1], r = p[4 * i + 2];
+        p[3 * i] = r;
+        p[3 * i + 1] = g;
+        p[3 * i + 2] = b;
+    }
+    pixels.resize(3 * count);
+}
+
+// A page is touched whole, page by page of memory: in large pages it takes a few hundred
+// faults rather than tens of thousands.
+void adviseHugePages(void* data, size_t bytes) {
+    const uintptr_t huge = uintptr_t(2) << 20;
+    const uintptr_t from = (uintptr_t(data) + huge - 1) & ~(huge - 1),
+                    to = (uintptr_t(data) + bytes) & ~(huge - 1);
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
+// A colour page of no more than 256 colours as palette indices of 1, 2, 4 or 8 bits. Pictures
+// are mostly a few flat colours: their pages then take a third of the memory or less, and no
+// predictor, to encode.
+void indexColours(RasterPage& page) {
+    const size_t count = size_t(page.width) * size_t(page.height);
+    const uint8_t* rgb = page.pixels.data();
+    // Colours found so far, in a small open-addressed table: key = colour + 1, 0 for empty.
+    constexpr size_t kSlots = 1024;
+    std::vector<uint32_t> keys(kSlots, 0);
+    std::vector<uint8_t> indices(kSlots, 0);
+    std::vector<uint8_t> palette;
+    const auto indexOf = [&](uint32_t colour) -> int {
+        size_t slot = (colour * 2654435761u) >> 22 & (kSlots - 1);
+        while (keys[slot] && keys[slot] != colour + 1)
+            slot = (slot + 1) & (kSlots - 1);
+        if (keys[slot]) return indices[slot];
+        if (palette.size() == 3 * 256) return -1; // a 257th colour
+        keys[slot] = colour + 1;
+        indices[slot] = uint8_t(palette.size() / 3);
+        palette.insert(palette.end(), {uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour)});
+        return indices[slot];
+    };
+    const auto colourAt = [&](size_t i) {
+        return uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
+    };
+    uint32_t previous = 0xFFFFFFFF;
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t colour = colourAt(i);
+        if (colour != previous && indexOf(colour) < 0) return;
+        previous = colour;
+    }
+    const size_t entries = palette.size() / 3;
+    const int bits = entries <= 2 ? 1 : entries <= 4 ? 2 : entries <= 16 ? 4 : 8;
+    const size_t rowBytes = (size_t(page.width) * size_t(bits) + 7) / 8;
+    std::vector<uint8_t> packed(rowBytes * size_t(page.height), 0);
+    for (int y = 0; y < page.height; ++y) {
+        uint8_t* row = packed.data() + size_t(y) * rowBytes;
+        for (int x = 0; x < page.width; ++x) {
+            const int index = indexOf(colourAt(size_t(y) * size_t(page.width) + size_t(x)));
+            const int bit = x * bits;
+            row[bit / 8] = uint8_t(row[bit / 8] | index << (8 - bits - bit % 8));
+        }
+    }
+    page.pixels.swap(packed);
+    page.palette = std::move(palette);
+    page.model = ColourModel::Indexed;
+    page.bitsPerComponent = bits;
 }
 
 } // namespace
 
 int wmfBitsPerPixel(const QString& path) {
     QFile file;
-    WmfHeader header;
+    wmf::FileHeader header;
     QString error;
-    const int rc = openWmf(file, path, header, error);
+    int rc = openWmf(file, path, header, error);
+    QRectF window;
+    QSizeF inches;
+    if (rc == ApOk) rc = frameOf(file, header, window, inches, error);
     return rc == ApOk ? 24 : rc;
 }
 
-int decodeWmf(const QString& path, const PageSink& sink, QString& error) {
+int decodeWmf(const QString& path, const PageSink& sink, QString& error, const WmfLimits& limits) {
     QFile file;
-    WmfHeader wmf;
-    int rc = openWmf(file, path, wmf, error);
-    if (rc != ApOk)
-        return rc;
-    MagickHeader header;
-    header.bitsPerPixel = 24;
-    double dpi = kMetafileDpi;
-    if (wmf.placeable) {
-        // The size the header promises, checked before libwmf draws anything.
-        header.width = metafilePixels(std::abs(wmf.box.right() - wmf.box.left()) * 25.4 / wmf.unitsPerInch);
-        header.height = metafilePixels(std::abs(wmf.box.bottom() - wmf.box.top()) * 25.4 / wmf.unitsPerInch);
-        if (!withinLimits(header.width, header.height, header.decodedBytes())) {
-            error = QStringLiteral("WMF picture of %1 x %2 pixels is over the limits").arg(header.width).arg(header.height);
-            return ApOverLimits;
-        }
-        dpi = metafileDpi(std::abs(wmf.box.right() - wmf.box.left()) * 25.4 / wmf.unitsPerInch,
-                          std::abs(wmf.box.bottom() - wmf.box.top()) * 25.4 / wmf.unitsPerInch);
-        header.width = header.height = 0; // checked; the page is drawn at `dpi`
+    wmf::FileHeader header;
+    int rc = openWmf(file, path, header, error);
+    if (rc != ApOk) return rc;
+    QRectF window;
+    QSizeF inches;
+    if ((rc = frameOf(file, header, window, inches, error)) != ApOk) return rc;
+    const double widthMm = inches.width() * 25.4, heightMm = inches.height() * 25.4;
+    const int64_t fullWidth = metafilePixels(widthMm), fullHeight = metafilePixels(heightMm);
+    if (!withinLimits(fullWidth, fullHeight, fullWidth * 3 * fullHeight)) {
+        error =
+            QStringLiteral("WMF picture of %1 x %2 pixels is over the limits").arg(fullWidth).arg(fullHeight);
+        return ApOverLimits;
     }
-    QByteArray records;
-    if ((rc = readWholeFile(file, records, error)) != ApOk)
-        return rc;
-    MagickRead how;
-    how.coder = "WMF";
-    how.density = dpi;
-    how.maxPixels = kMetafileMaxPixels;
-    how.flattenOnWhite = true;
+    // Text is drawn with Qt's fonts, which exist only in a GUI application.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        error = QStringLiteral("WMF pictures need a GUI application for their fonts");
+        return ApUnsupported;
+    }
+    const double dpi = metafileDpi(widthMm, heightMm);
+    const int width = int(metafilePixels(widthMm, dpi)), height = int(metafilePixels(heightMm, dpi));
+    const size_t count = size_t(width) * size_t(height);
+    std::vector<uint8_t> pixels;
+    try {
+        pixels.reserve(4 * count);
+        adviseHugePages(pixels.data(), pixels.capacity());
+        pixels.assign(4 * count, 0xFF); // a white page in RGB32, packed in place once drawn
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("out of memory while drawing the WMF picture");
+        return ApOverLimits;
+    }
+    {
+        QImage canvas(pixels.data(), width, height, qsizetype(4) * width, QImage::Format_RGB32);
+        canvas.setDotsPerMeterX(2835); // 72 dpi: font sizes in points are pixels of the page
+        canvas.setDotsPerMeterY(2835);
+        wmf::Player player(canvas, dpi, window, header.objects, limits.work);
+        wmf::RecordReader records(file, header.recordsAt, kMaxRecordBytes);
+        if ((rc = player.play(records, error)) != ApOk) return rc;
+    }
+    packRgb(pixels, count);
     RasterPage page;
-    ensureMagickReady(); // once, here, rather than in every child
-    // libwmf and ImageMagick's drawing cost follows the records' coordinates, pens and fonts,
-    // not the file's size: drawn apart, with a time and memory limit.
-    rc = decodeIsolated([&](RasterPage& drawn, QString& why) {
-        return decodeMagickPage(std::move(records), how, header, drawn, why);
-    }, page, error);
-    if (rc != ApOk)
-        return rc;
+    page.width = width;
+    page.height = height;
+    page.model = ColourModel::RGB;
+    page.bitsPerComponent = 8;
+    page.dpiX = page.dpiY = dpi;
     page.storedBitsPerPixel = 24;
+    page.pixels = std::move(pixels);
+    // Kept in the smallest model its pixels need, as pages decoded by ImageMagick are.
+    narrowModel(page);
+    if (page.model == ColourModel::RGB) indexColours(page);
     return sink(page);
 }
 

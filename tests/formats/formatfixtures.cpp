@@ -455,7 +455,7 @@ QByteArray ico(const std::vector<IcoEntry>& entries) {
 namespace {
 
 // Metafile records are written by hand: libuemf exports a wmf_free() of its own that
-// shadows libwmf's inside ImageMagick's WMF coder, so it cannot share a process with it.
+// shadows libwmf's, which ImageMagick's WMF module may bring into the process.
 class Records {
 public:
     QByteArray bytes;
@@ -525,31 +525,10 @@ QByteArray emf(double widthInches, double heightInches, bool anisotropic) {
     return head.bytes + body.bytes;
 }
 
-QByteArray wmf(double widthInches, double heightInches, bool withText) {
-    const int w = int(widthInches * 1440), h = int(heightInches * 1440); // twips
-    Records body;
-    wmr(body, 0x0103, {8});                          // SETMAPMODE anisotropic
-    wmr(body, 0x020B, {0, 0});                       // SETWINDOWORG (y, x)
-    wmr(body, 0x020C, {h, w});                       // SETWINDOWEXT (y, x)
-    wmr(body, 0x02FA, {5, 1, 0, 0, 0});              // CREATEPENINDIRECT 0: null pen
-    wmr(body, 0x012D, {0});                          // SELECTOBJECT
-    wmr(body, 0x02FC, {0, 0x00FF, 0x0000, 0});       // CREATEBRUSHINDIRECT 1: solid red
-    wmr(body, 0x012D, {1});
-    wmr(body, 0x041B, {h, w / 2, 0, 0});             // RECTANGLE (bottom, right, top, left)
-    wmr(body, 0x02FC, {0, 0x0000, 0x00FF, 0});       // brush 2: solid blue
-    wmr(body, 0x012D, {2});
-    wmr(body, 0x0418, {h, w, 0, w / 2});             // ELLIPSE
-    int objects = 3;
-    if (withText) {
-        // CREATEFONTINDIRECT 3: 200 twips high, "Arial"; then green TEXTOUT "Hello".
-        wmr(body, 0x02FB, {-200, 0, 0, 0, 400, 0, 0, 0, 0x7241 /* "Ar" */, 0x6169 /* "ia" */, 0x006C /* "l" */});
-        wmr(body, 0x012D, {3});
-        wmr(body, 0x0209, {0x8000, 0x0000});         // SETTEXTCOLOR (0, 128, 0)
-        wmr(body, 0x0521, {5, 0x6548, 0x6C6C, 0x006F, 100, 100}); // TEXTOUT "Hello" at (100, 100)
-        objects = 4;
-    }
-    wmr(body, 0x0000, {});                           // EOF
+namespace {
 
+// A placeable WMF of `w` x `h` twips around `body`.
+QByteArray wmfFile(const Records& body, int objects, int w, int h) {
     Records placeable;
     placeable.u32(0x9AC6CDD7);
     for (int v : {0, 0, 0, w, h, 1440})
@@ -569,6 +548,207 @@ QByteArray wmf(double widthInches, double heightInches, bool withText) {
     header.u32(16); // longest record, in words
     header.u16(0);
     return placeable.bytes + header.bytes + body.bytes;
+}
+
+// A record whose parameters hold raw bytes (a bitmap, a string) padded to a word, between
+// `before` and `after`.
+void wmrBytes(Records& r, uint16_t function, std::initializer_list<int> before, QByteArray bytes,
+              std::initializer_list<int> after = {}) {
+    if (bytes.size() % 2) bytes.append('\0');
+    r.u32(uint32_t(3 + before.size() + bytes.size() / 2 + after.size()));
+    r.u16(function);
+    for (int v : before)
+        r.u16(uint16_t(v));
+    r.bytes += bytes;
+    for (int v : after)
+        r.u16(uint16_t(v));
+    ++r.count;
+}
+
+// A bottom-up DIB: `rows` from the bottom, each a list of 0xRRGGBB colours (24 bits), or
+// of palette indices into `palette` at `bits` 1 or 8.
+QByteArray dib(int bits, const std::vector<std::vector<uint32_t>>& rows,
+               const std::vector<uint32_t>& palette = {}) {
+    const int width = int(rows.at(0).size()), height = int(rows.size());
+    QByteArray b;
+    for (uint32_t v : {40u, uint32_t(width), uint32_t(height)})
+        put32(b, v);
+    put16(b, 1);
+    put16(b, uint16_t(bits));
+    for (uint32_t v : {0u, 0u, 0u, 0u, uint32_t(palette.size()), 0u})
+        put32(b, v);
+    for (uint32_t c : palette)
+        put32(b, c);
+    const int stride = (width * bits + 31) / 32 * 4;
+    for (const auto& row : rows) {
+        QByteArray line(stride, '\0');
+        for (int x = 0; x < width; ++x) {
+            if (bits == 24) {
+                line[3 * x] = char(row[size_t(x)] & 0xFF);
+                line[3 * x + 1] = char(row[size_t(x)] >> 8 & 0xFF);
+                line[3 * x + 2] = char(row[size_t(x)] >> 16 & 0xFF);
+            } else if (bits == 8) {
+                line[x] = char(row[size_t(x)]);
+            } else if (row[size_t(x)]) {
+                line[x / 8] = char(line[x / 8] | 0x80 >> (x % 8));
+            }
+        }
+        b += line;
+    }
+    return b;
+}
+
+} // namespace
+
+QByteArray wmf(double widthInches, double heightInches, bool withText, bool placeable) {
+    const int w = int(widthInches * 1440), h = int(heightInches * 1440); // twips
+    Records body;
+    wmr(body, 0x0103, {8});                          // SETMAPMODE anisotropic
+    wmr(body, 0x020B, {0, 0});                       // SETWINDOWORG (y, x)
+    wmr(body, 0x020C, {h, w});                       // SETWINDOWEXT (y, x)
+    wmr(body, 0x02FA, {5, 1, 0, 0, 0});              // CREATEPENINDIRECT 0: null pen
+    wmr(body, 0x012D, {0});                          // SELECTOBJECT
+    wmr(body, 0x02FC, {0, 0x00FF, 0x0000, 0});       // CREATEBRUSHINDIRECT 1: solid red
+    wmr(body, 0x012D, {1});
+    wmr(body, 0x041B, {h, w / 2, 0, 0});             // RECTANGLE (bottom, right, top, left)
+    wmr(body, 0x02FC, {0, 0x0000, 0x00FF, 0});       // brush 2: solid blue
+    wmr(body, 0x012D, {2});
+    wmr(body, 0x0418, {h, w, 0, w / 2});             // ELLIPSE
+    int objects = 3;
+    if (withText) {
+        // CREATEFONTINDIRECT 3: 200 twips high, "Arial"; then green TEXTOUT "Hello".
+        wmr(body, 0x02FB,
+            {-200, 0, 0, 0, 400, 0, 0, 0, 0, 0x7241 /* "Ar" */, 0x6169 /* "ia" */, 0x006C /* "l" */});
+        wmr(body, 0x012D, {3});
+        wmr(body, 0x0209, {0x8000, 0x0000});         // SETTEXTCOLOR (0, 128, 0)
+        wmr(body, 0x0521, {5, 0x6548, 0x6C6C, 0x006F, 100, 100}); // TEXTOUT "Hello" at (100, 100)
+        objects = 4;
+    }
+    wmr(body, 0x0000, {});                           // EOF
+    const QByteArray file = wmfFile(body, objects, w, h);
+    return placeable ? file : file.mid(22);
+}
+
+QByteArray wmfSampler() {
+    Records b;
+    // Colours as the two words of a COLORREF: red | green << 8, blue.
+    const auto lo = [](uint32_t c) { return int((c >> 16 & 0xFF) | (c >> 8 & 0xFF) << 8); };
+    const auto hi = [](uint32_t c) { return int(c & 0xFF); };
+    const auto pen = [&](int style, int width, uint32_t c) {
+        wmr(b, 0x02FA, {style, width, 0, lo(c), hi(c)});
+    };
+    const auto brush = [&](int style, uint32_t c, int hatch) {
+        wmr(b, 0x02FC, {style, lo(c), hi(c), hatch});
+    };
+    const auto select = [&](int i) { wmr(b, 0x012D, {i}); };
+    const auto erase = [&](int i) { wmr(b, 0x01F0, {i}); };
+    const auto box = [](int l, int t, int r, int btm) { return std::vector<int>{btm, r, t, l}; };
+    const auto rec = [&](uint16_t f, std::vector<int> p) {
+        b.u32(uint32_t(3 + p.size()));
+        b.u16(f);
+        for (int v : p)
+            b.u16(uint16_t(v));
+        ++b.count;
+    };
+    const auto cat = [](std::vector<int> a, const std::vector<int>& more) {
+        a.insert(a.end(), more.begin(), more.end());
+        return a;
+    };
+
+    wmr(b, 0x0103, {8});          // SETMAPMODE anisotropic
+    wmr(b, 0x020B, {0, 0});       // SETWINDOWORG
+    wmr(b, 0x020C, {5760, 5760}); // SETWINDOWEXT: 4 x 4 inches of twips
+    wmr(b, 0x0102, {1});          // SETBKMODE transparent
+
+    // Row 1: a hatched rectangle, a dashed ellipse without fill, a yellow pie (its top right quarter).
+    pen(0, 30, 0x000000);  // 0
+    brush(2, 0x008000, 4); // 1: green cross hatch
+    select(0);
+    select(1);
+    rec(0x041B, box(100, 100, 1800, 1400));
+    pen(1, 0, 0x0000FF); // 2: blue dashes
+    brush(1, 0, 0);      // 3: none
+    select(2);
+    select(3);
+    rec(0x0418, box(2000, 100, 3700, 1400));
+    brush(0, 0xFFFF00, 0); // 4: yellow
+    select(0);
+    select(4);
+    rec(0x081A,
+        cat({100, 4750, 750, 5600}, box(3900, 100, 5600, 1400))); // PIE: end (4750, 100), start (5600, 750)
+
+    // Row 2: a star filled whole (winding), a square ring (alternate), a magenta ellipse clipped
+    // to its top half.
+    brush(0, 0xFF0000, 0); // 5: red
+    select(5);
+    wmr(b, 0x0106, {2}); // SETPOLYFILLMODE winding
+    rec(0x0324, {5, 950, 1650, 1303, 2735, 379, 2064, 1521, 2064, 597, 2735});
+    brush(0, 0x0000FF, 0); // 6: blue
+    select(6);
+    wmr(b, 0x0106, {1}); // alternate
+    rec(0x0538, {2, 4, 4, 2000, 1600, 3300, 1600, 3300, 2900, 2000, 2900, 2350, 1950, 2950, 1950, 2950, 2550,
+                 2350, 2550});
+    wmr(b, 0x001E, {});                       // SAVEDC
+    rec(0x0416, box(3900, 1600, 5600, 2250)); // INTERSECTCLIPRECT
+    brush(0, 0xFF00FF, 0);                    // 7: magenta
+    pen(5, 0, 0);                             // 8: none
+    select(7);
+    select(8);
+    rec(0x0418, box(3900, 1600, 5600, 2900));
+    wmr(b, 0x0127, {0xFFFF}); // RESTOREDC -1
+
+    // Row 3: a 2 x 2 bitmap stretched (red, green over blue, white), text, an opaque cyan text box.
+    wmrBytes(b, 0x0F43, {0x0020, 0x00CC, 0, 2, 2, 0, 0, 1100, 1200, 3100, 100},
+             dib(24, {{0x0000FF, 0xFFFFFF}, {0xFF0000, 0x00FF00}}));            // STRETCHDIB, SRCCOPY
+    wmrBytes(b, 0x02FB, {-400, 0, 0, 0, 700, 0, 0, 0, 0}, QByteArray("Arial")); // 9: font
+    select(9);
+    wmr(b, 0x012E, {0});                                       // SETTEXTALIGN top left
+    wmr(b, 0x0209, {0, 0});                                    // SETTEXTCOLOR black
+    wmrBytes(b, 0x0521, {3}, QByteArray("Wmf"), {3100, 1500}); // TEXTOUT at (1500, 3100)
+    wmr(b, 0x0201, {lo(0x00FFFF), hi(0x00FFFF)});              // SETBKCOLOR cyan
+    wmr(b, 0x0102, {2});                                       // opaque
+    wmrBytes(b, 0x02FB, {-300, 0, 450, 450, 400, 0, 0, 0, 0},
+             QByteArray("Times New Roman\0", 16)); // 10: turned 45 degrees
+    select(10);
+    wmrBytes(b, 0x0A32, {4000, 3400, 2, 0x0002, 3400, 3100, 5600, 4200},
+             QByteArray("Hi") + QByteArray("\x90\x01\x90\x01", 4));
+    wmr(b, 0x0102, {1});
+
+    // Row 4: an orange rounded rectangle with a hole cut by the clip, a grey chord (its top
+    // half), a red arc, a black pattern fill, a one-bit bitmap.
+    wmr(b, 0x001E, {});
+    rec(0x0415, box(400, 4700, 900, 5300)); // EXCLUDECLIPRECT
+    brush(0, 0xFF8000, 0);                  // 11: orange
+    select(11);
+    select(0);
+    rec(0x061C, cat({300, 300}, box(100, 4400, 1300, 5600)));
+    wmr(b, 0x0127, {0xFFFF});
+    brush(0, 0x808080, 0); // 12: grey
+    select(12);
+    rec(0x0830, cat({5000, 1500, 5000, 2700}, box(1500, 4400, 2700, 5600))); // CHORD: start east, end west
+    pen(0, 60, 0xFF0000);                                                    // 13: thick red
+    select(13);
+    brush(1, 0, 0);
+    rec(0x0817, cat({4400, 3500, 5000, 4100}, box(2900, 4400, 4100, 5600))); // ARC
+    wmr(b, 0x061D, {0x0042, 0x0000, 600, 600, 4400, 4300});                  // PATBLT blackness
+    wmrBytes(b, 0x0B41, {0x0020, 0x00CC, 8, 8, 0, 0, 600, 1200, 5000, 4300},
+             dib(1,
+                 {{1, 0, 1, 0, 1, 0, 1, 0},
+                  {0, 1, 0, 1, 0, 1, 0, 1},
+                  {1, 0, 1, 0, 1, 0, 1, 0},
+                  {0, 1, 0, 1, 0, 1, 0, 1},
+                  {1, 0, 1, 0, 1, 0, 1, 0},
+                  {0, 1, 0, 1, 0, 1, 0, 1},
+                  {1, 0, 1, 0, 1, 0, 1, 0},
+                  {0, 1, 0, 1, 0, 1, 0, 1}},
+                 {0x000000, 0xFFFFFF})); // DIBSTRETCHBLT
+    wmr(b, 0x0214, {3000, 100});         // MOVETO
+    wmr(b, 0x0213, {3000, 5600});        // LINETO
+    wmr(b, 0x041F, {0, 0, 50, 50});      // SETPIXEL black
+    for (int i = 0; i <= 14; ++i)
+        erase(i);
+    wmr(b, 0x0000, {});
+    return wmfFile(b, 15, 5760, 5760);
 }
 
 Rgb pagePixel(const imaging::RasterPage& page, int x, int y) {

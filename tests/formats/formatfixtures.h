@@ -75,8 +75,12 @@ QByteArray ico(const std::vector<IcoEntry>& entries);
 // Metafiles, records written by hand: a red square on the left half and a blue ellipse on the
 // right half of a `widthInches` x `heightInches` picture; `anisotropic` draws in
 // hundredths of a millimetre through a window/viewport mapping instead of device units.
+// A WMF draws in twips, sized by its placeable header, or by its window alone.
 QByteArray emf(double widthInches, double heightInches, bool anisotropic = false);
-QByteArray wmf(double widthInches, double heightInches, bool withText = false);
+QByteArray wmf(double widthInches, double heightInches, bool withText = false, bool placeable = true);
+// A 4 x 4-inch WMF drawn with most kinds of record (see its rows in the code): shapes, fills,
+// clipping, saved states, text, bitmaps.
+QByteArray wmfSampler();
 
 // A picture's pixel as the page holds it, in RGB (CMYK naively converted).
 Rgb pagePixel(const imaging::RasterPage& page, int x, int y);

@@ -1,3 +1,4 @@
+#include "platform/imaging/metafilewmf.h"
 #include "platform/imaging/otherformats.h"
 #include "tests/formats/formatfixtures.h"
 
@@ -38,6 +39,23 @@ protected:
 
 constexpr fixtures::Rgb kRed{255, 0, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
 
+// Overwrites the parameters of the first WMF record of `function` (after the headers at `at`).
+void patchWmfRecord(QByteArray& wmf, uint16_t function, std::initializer_list<int> params,
+                    qsizetype at = 40) {
+    while (at + 6 <= wmf.size()) {
+        const qsizetype words = qFromLittleEndian<quint32>(wmf.constData() + at);
+        if (qFromLittleEndian<quint16>(wmf.constData() + at + 4) == function) {
+            qsizetype p = at + 6;
+            for (int v : params)
+                qToLittleEndian<quint16>(quint16(v), wmf.data() + std::exchange(p, p + 2));
+            return;
+        }
+        if (words < 3) break;
+        at += 2 * words;
+    }
+    ADD_FAILURE() << "no record " << function;
+}
+
 } // namespace
 
 TEST_F(Metafiles, AreDrawnAt300DpiOnWhiteSizedByTheirFrame) {
@@ -51,6 +69,7 @@ TEST_F(Metafiles, AreDrawnAt300DpiOnWhiteSizedByTheirFrame) {
         {"mapped.emf", ImageFormat::Emf, fixtures::emf(2, 1, true), 600, 300},
         {"letter.emf", ImageFormat::Emf, fixtures::emf(8.5, 11), 2550, 3300}, // drawn in bands
         {"placeable.wmf", ImageFormat::Wmf, fixtures::wmf(2, 1), 600, 300},
+        {"window.wmf", ImageFormat::Wmf, fixtures::wmf(2, 1, false, false), 600, 300}, // window in twips
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -115,7 +134,76 @@ TEST_F(Metafiles, PicturesLargerThanAnA3PageAreDrawnAtALowerResolution) {
         EXPECT_NEAR(page.width / page.dpiX, c.width, 0.05); // the page keeps its size in inches
         EXPECT_NEAR(page.height / page.dpiY, c.height, 0.05);
         EXPECT_TRUE(near(fixtures::pagePixel(page, page.width / 4, page.height / 2), kRed));
+        EXPECT_TRUE(near(fixtures::pagePixel(page, 3 * page.width / 4, page.height / 2), kBlue));
+        EXPECT_TRUE(near(fixtures::pagePixel(page, page.width - 3, 2), kWhite));
     }
+}
+
+TEST_F(Metafiles, WmfRecordsAreDrawnAsTheirWriterMeantThem) {
+    ASSERT_EQ(decode(write("sampler.wmf", fixtures::wmfSampler()), ImageFormat::Wmf), ApOk)
+        << error.toStdString();
+    const RasterPage& page = pages.at(0);
+    ASSERT_EQ(page.width, 1200); // 4 inches at 300 dpi: a pixel is 4.8 twips
+    const auto at = [&](int x, int y) { return fixtures::pagePixel(page, int(x / 4.8), int(y / 4.8)); };
+    const struct {
+        const char* what;
+        int x, y; // twips
+        fixtures::Rgb colour;
+    } points[] = {
+        {"pie: its quarter from the start ray counter-clockwise", 5150, 450, {255, 255, 0}},
+        {"pie: outside that quarter", 4350, 1050, kWhite},
+        {"star filled whole (winding)", 950, 2250, kRed},
+        {"ring of two polygons (alternate)", 2150, 2250, kBlue},
+        {"the ring's hole", 2650, 2250, kWhite},
+        {"ellipse inside the clip", 4750, 2000, {255, 0, 255}},
+        {"ellipse cut by the clip, restored after", 4750, 2500, kWhite},
+        {"bitmap, top left", 400, 3375, kRed},
+        {"bitmap, top right", 1000, 3375, {0, 255, 0}},
+        {"bitmap, bottom left", 400, 3925, kBlue},
+        {"bitmap, bottom right", 1000, 3925, kWhite},
+        {"opaque text box", 5500, 4100, {0, 255, 255}},
+        {"rounded rectangle", 250, 5000, {255, 128, 0}},
+        {"hole the excluded clip leaves", 650, 5000, kWhite},
+        {"chord", 2100, 4700, {128, 128, 128}},
+        {"beyond the chord's line", 2100, 5300, kWhite},
+        {"blackness", 4600, 4700, {0, 0, 0}},
+    };
+    for (const auto& p : points)
+        EXPECT_TRUE(near(at(p.x, p.y), p.colour)) << p.what;
+    int ink = 0; // "Wmf" in black at (1500, 3100), 400 twips high
+    for (int y = 3100; y < 3500; y += 5)
+        for (int x = 1500; x < 2700; x += 5)
+            ink += at(x, y)[0] < 64;
+    EXPECT_GT(ink, 300);
+}
+
+TEST_F(Metafiles, WmfDrawingIsBoundedByTheWorkItAsksForNotByTime) {
+    const auto decodeWith = [&](const QByteArray& wmf, qint64 work) {
+        pages.clear();
+        return decodeWmf(
+            write("limited.wmf", wmf),
+            [&](RasterPage& page) {
+                pages.push_back(std::move(page));
+                return int(ApOk);
+            },
+            error, WmfLimits{work});
+    };
+    const qint64 pagePixels = 1200 * 1200;
+    // Two shapes over a 4-inch page cost about its pixels.
+    const QByteArray poster = fixtures::wmf(4, 4);
+    EXPECT_EQ(decodeWith(poster, 2 * pagePixels), ApOk) << error.toStdString();
+    EXPECT_EQ(decodeWith(poster, pagePixels / 2), ApOverLimits);
+    EXPECT_TRUE(pages.empty());
+    EXPECT_TRUE(error.contains(QStringLiteral("too much drawing"))) << error.toStdString();
+    // An ellipse reaching 64,000 units (two million pixels) beyond a window of 16 costs only
+    // what shows of it.
+    QByteArray reaching = fixtures::wmf(4, 4);
+    patchWmfRecord(reaching, 0x020C, {16, 16});                  // SETWINDOWEXT
+    patchWmfRecord(reaching, 0x0418, {32000, 32000, -32000, 8}); // ELLIPSE
+    EXPECT_EQ(decodeWith(reaching, 2 * pagePixels), ApOk) << error.toStdString();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(near(fixtures::pagePixel(pages[0], 900, 600), kBlue)); // inside it
+    EXPECT_TRUE(near(fixtures::pagePixel(pages[0], 300, 600), kRed));  // left of it, the rectangle
 }
 
 TEST_F(Metafiles, SizesOverTheLimitsAreRefusedBeforeDrawing) {
@@ -138,6 +226,9 @@ TEST_F(Metafiles, BrokenHeadersAndRecordsAnswerACode) {
     noSignature[40] = 'X';
     QByteArray noDevice = emf;
     qToLittleEndian<qint32>(0, noDevice.data() + 72);
+    QByteArray noWindow = fixtures::wmf(2, 1, false, false);
+    ASSERT_EQ(noWindow[18 + 8 + 10 + 4], 0x0C); // after the header, map mode and origin
+    noWindow[18 + 8 + 10 + 4] = 0x0E;           // its window extent made a viewport extent
     struct Case {
         const char* name;
         ImageFormat format;
@@ -150,6 +241,7 @@ TEST_F(Metafiles, BrokenHeadersAndRecordsAnswerACode) {
         {"empty.wmf", ImageFormat::Wmf, QByteArray()},
         {"header-only.wmf", ImageFormat::Wmf, wmf.left(30)},
         {"text.wmf", ImageFormat::Wmf, QByteArray("not a metafile at all, just words")},
+        {"no-window.wmf", ImageFormat::Wmf, noWindow}, // no placeable header and no window: no size
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

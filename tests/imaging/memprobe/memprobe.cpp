@@ -6,19 +6,15 @@
 
 #include <QGuiApplication>
 #include <QString>
-#include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
 
 namespace {
 
-// The larger of this process and the largest child it waited for: metafiles are drawn in a
-// child process.
 long peakKb() {
-    rusage self{}, children{};
+    rusage self{};
     getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    return std::max(self.ru_maxrss, children.ru_maxrss);
+    return self.ru_maxrss;
 }
 
 } // namespace
@@ -29,7 +25,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv); // EMF text needs fonts
+    QGuiApplication app(argc, argv); // metafile text needs fonts
     const QString input = QString::fromLocal8Bit(argv[1]);
     const QString output = QString::fromLocal8Bit(argv[2]);
     const int handle = imaging::ApCreate(output);
