@@ -1,7 +1,7 @@
 #include "platform/imaging/wmfplayer.h"
 
 #include "platform/imaging/raster.h"
-#include "platform/imaging/wmfdib.h"
+#include "platform/imaging/metafiledib.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,12 +9,13 @@
 
 namespace imaging::wmf {
 
+using namespace metafile;
+
 namespace {
 
 constexpr qint64 kRecordWork = 256;          // reading and following one record
 constexpr int kMaxObjects = 65536;           // the records' indices are 16 bits
 constexpr qint64 kMaxObjectBytes = 64 << 20; // regions and pattern brushes held at once
-constexpr int kMaxSavedStates = 4096;
 constexpr int kMaxClipRects = 1024;         // a clip made of more is not cut further
 constexpr int kPatternSide = 256;           // pattern brushes are sampled down to this
 constexpr size_t kMaxRegionRects = 1 << 20; // a region keeps no more rectangles than this
@@ -138,82 +139,52 @@ int windowSizeInches(RecordReader& records, QSizeF& inches, QPointF& origin, QSi
 }
 
 Player::Player(QImage& page, double dpi, const QRectF& window, int objects, qint64 workLimit)
-    : m_page(page), m_dpi(dpi), m_workLimit(workLimit) {
-    m_state.windowOrg = window.topLeft();
-    m_state.windowExt = QPointF(window.width(), window.height());
+    : Device(page, dpi, workLimit, QStringLiteral("WMF")) {
+    m_mapping.windowOrg = window.topLeft();
+    m_mapping.windowExt = QPointF(window.width(), window.height());
     m_objects.resize(size_t(std::clamp(objects, 0, kMaxObjects)));
     updateMapping();
 }
 
 int Player::play(RecordReader& records, QString& error) {
-    if (!m_painter.begin(&m_page)) {
-        error = QStringLiteral("cannot draw the WMF picture");
-        return ApOverLimits;
-    }
-    // Shapes have hard edges, as their writer's screen drew them, and cost what the rows they
-    // cross cost (Qt's smoothing costs a shape's whole bounds, and far more where its edges
-    // cross); text keeps Qt's text smoothing.
-    m_painter.setRenderHint(QPainter::Antialiasing, false);
-    m_painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (!begin(error)) return ApOverLimits;
     Record r;
     int code = ApOk;
     for (;;) {
         const RecordReader::Result result = records.next(r, code, error);
-        if (result == RecordReader::Result::Error) break;
-        if (result == RecordReader::Result::End) break;
-        if (!record(r)) {
-            code = m_code;
-            error = m_error;
-            break;
-        }
+        if (result != RecordReader::Result::Record || !record(r)) break;
     }
-    m_painter.end();
-    return code;
-}
-
-bool Player::charge(qint64 units) {
-    m_work += std::max<qint64>(units, 0);
-    if (m_work <= m_workLimit) return true;
-    m_code = ApOverLimits;
-    m_error = QStringLiteral("the WMF picture asks for too much drawing");
-    return false;
+    return finish(code, error);
 }
 
 void Player::updateMapping() {
-    const State& s = m_state;
+    const Mapping& s = m_mapping;
     const double w = m_page.width(), h = m_page.height();
     const double perInch = unitsPerInch(s.mapMode);
-    double vx, vy;     // page pixels per viewport unit
-    if (perInch > 0) { // fixed units, y up
-        m_sx = m_dpi / perInch;
-        m_sy = -m_sx;
+    double sx, sy, vx, vy; // page pixels per logical and per viewport unit
+    if (perInch > 0) {     // fixed units, y up
+        sx = m_dpi / perInch;
+        sy = -sx;
         vx = vy = m_dpi / 96;
     } else {
         const double wx = s.windowExt.x() ? s.windowExt.x() : 1, wy = s.windowExt.y() ? s.windowExt.y() : 1;
-        m_sx = w / wx;
-        m_sy = h / wy;
+        sx = w / wx;
+        sy = h / wy;
         if (s.mapMode == kIsotropic) {
-            const double scale = std::min(std::fabs(m_sx), std::fabs(m_sy));
-            m_sx = std::copysign(scale, m_sx);
-            m_sy = std::copysign(scale, m_sy);
+            const double scale = std::min(std::fabs(sx), std::fabs(sy));
+            sx = std::copysign(scale, sx);
+            sy = std::copysign(scale, sy);
         }
-        vx = s.viewportExtSet ? w / s.viewportExt.x() : std::fabs(m_sx);
-        vy = s.viewportExtSet ? h / s.viewportExt.y() : std::fabs(m_sy);
+        vx = s.viewportExtSet ? w / s.viewportExt.x() : std::fabs(sx);
+        vy = s.viewportExtSet ? h / s.viewportExt.y() : std::fabs(sy);
     }
-    m_ox = -s.windowOrg.x() * m_sx + s.viewportOrg.x() * vx;
-    m_oy = -s.windowOrg.y() * m_sy + s.viewportOrg.y() * vy;
-    // Extents scaled past what a double holds draw nothing rather than at infinity.
-    if (!std::isfinite(m_sx) || !std::isfinite(m_sy) || !std::isfinite(m_ox) || !std::isfinite(m_oy))
-        m_sx = m_sy = m_ox = m_oy = 0;
+    const double ox = -s.windowOrg.x() * sx + s.viewportOrg.x() * vx;
+    const double oy = -s.windowOrg.y() * sy + s.viewportOrg.y() * vy;
+    setMapping(QTransform(sx, 0, 0, sy, ox, oy));
 }
 
-QRectF Player::mapRect(const Record& r, int word) const {
-    const QPointF a = map(r.s16(word + 3), r.s16(word + 2)), b = map(r.s16(word + 1), r.s16(word));
-    return QRectF(a, b).normalized();
-}
-
-double Player::mapWidth(double logical) const {
-    return std::fabs(logical * m_sx);
+QRectF Player::logicalRect(const Record& r, int word) const {
+    return QRectF(QPointF(r.s16(word + 3), r.s16(word + 2)), QPointF(r.s16(word + 1), r.s16(word))).normalized();
 }
 
 Player::Object* Player::objectAt(int index) {
@@ -235,8 +206,7 @@ void Player::createObject(Object object) {
     }
     m_objectBytes += object.bytes;
     if (m_objectBytes > kMaxObjectBytes) {
-        m_code = ApOverLimits;
-        m_error = QStringLiteral("the WMF picture holds too many objects");
+        fail(ApOverLimits, QStringLiteral("the WMF picture holds too many objects"));
         return;
     }
     m_objects[slot] = std::move(object);
@@ -259,30 +229,10 @@ QRegion Player::regionOnPage(const std::vector<QRect>& rects) const {
     return region;
 }
 
-void Player::clipTo(const QRegion& region) {
-    m_state.clipped = true;
-    m_state.clip = region & QRect(0, 0, m_page.width(), m_page.height());
-    m_clipApplied = false;
-}
-
-void Player::restoreState(int saved) {
-    const int depth = int(m_saved.size()) + m_savesDropped;
-    const int target = saved < 0 ? depth + saved : saved - 1; // the state to return to
-    if (target < 0 || target >= depth) return;
-    const int dropped = std::min(m_savesDropped, depth - target);
-    m_savesDropped -= dropped;
-    const int pops = depth - target - dropped;
-    if (pops <= 0) return;
-    m_state = m_saved[m_saved.size() - size_t(pops)];
-    m_saved.resize(m_saved.size() - size_t(pops));
-    m_fontReady = false;
-    m_clipApplied = false;
-    updateMapping();
-}
-
 bool Player::record(const Record& r) {
     if (!charge(kRecordWork)) return false;
-    State& s = m_state;
+    Mapping& s = m_mapping;
+    DrawState& dc = m_dc;
     switch (r.function) {
     case kSetWindowOrg:
         s.windowOrg = QPointF(r.s16(1), r.s16(0));
@@ -335,32 +285,36 @@ bool Player::record(const Record& r) {
         }
         break;
     case kSetBkMode:
-        s.backgroundMode = r.u16(0);
+        dc.backgroundMode = r.u16(0);
         break;
     case kSetBkColor:
-        s.backgroundColour = colourAt(r, 0);
+        dc.backgroundColour = colourAt(r, 0);
         break;
     case kSetTextColor:
-        s.textColour = colourAt(r, 0);
+        dc.textColour = colourAt(r, 0);
         break;
     case kSetPolyFillMode:
-        s.fillMode = r.u16(0);
+        dc.fillMode = r.u16(0);
         break;
     case kSetRop2:
-        s.rop2 = r.u16(0);
+        dc.rop2 = r.u16(0);
         break;
     case kSetTextAlign:
-        s.textAlign = r.u16(0);
+        dc.textAlign = r.u16(0);
         break;
     case kSaveDc:
-        if (m_saved.size() < size_t(kMaxSavedStates))
-            m_saved.push_back(s);
-        else
-            ++m_savesDropped;
+        m_saved.save({m_dc, m_mapping});
         break;
-    case kRestoreDc:
-        restoreState(r.s16(0));
+    case kRestoreDc: {
+        Saved state{m_dc, m_mapping};
+        if (m_saved.restore(r.s16(0), state)) {
+            m_dc = state.dc;
+            m_mapping = state.mapping;
+            stateChanged();
+            updateMapping();
+        }
         break;
+    }
 
     case kCreatePenIndirect: {
         Object o;
@@ -439,14 +393,14 @@ bool Player::record(const Record& r) {
         if (Object* o = objectAt(r.u16(0))) {
             switch (o->kind) {
             case Object::Kind::Pen:
-                s.pen = o->pen;
+                dc.pen = o->pen;
                 break;
             case Object::Kind::Brush:
-                s.brush = o->brush;
+                dc.brush = o->brush;
                 break;
             case Object::Kind::Font:
-                s.font = o->font;
-                m_fontReady = false;
+                dc.font = o->font;
+                stateChanged();
                 break;
             case Object::Kind::Region:
                 if (!charge(qint64(o->region.size()) * 16)) return false;
@@ -468,45 +422,44 @@ bool Player::record(const Record& r) {
             if (!charge(qint64(o->region.size()) * 16)) return false;
             clipTo(regionOnPage(o->region));
         } else {
-            s.clipped = false;
-            s.clip = QRegion();
-            m_clipApplied = false;
+            resetClip();
         }
         break;
     case kIntersectClipRect:
     case kExcludeClipRect: {
-        const QRect rect = mapRect(r, 0).toAlignedRect();
-        const QRegion base = s.clipped ? s.clip : QRegion(0, 0, m_page.width(), m_page.height());
+        const QRect rect = mapRect(logicalRect(r, 0)).boundingRect().toAlignedRect();
+        const QRegion base = dc.clipped ? dc.clip : QRegion(0, 0, m_page.width(), m_page.height());
         const QRegion cut = r.function == kIntersectClipRect ? base & rect : base - rect;
         if (!charge(qint64(cut.rectCount()) * 16)) return false;
         if (cut.rectCount() <= kMaxClipRects) clipTo(cut);
         break;
     }
     case kOffsetClipRgn:
-        if (s.clipped) {
-            s.clip.translate(qRound(std::clamp(r.s16(1) * m_sx, -1e6, 1e6)),
-                             qRound(std::clamp(r.s16(0) * m_sy, -1e6, 1e6)));
-            m_clipApplied = false;
+        if (dc.clipped) {
+            clipTo(dc.clip.translated(qRound(std::clamp(r.s16(1) * scaleX(), -1e6, 1e6)),
+                                      qRound(std::clamp(r.s16(0) * scaleY(), -1e6, 1e6))));
         }
         break;
 
     case kMoveTo:
-        s.position = QPointF(r.s16(1), r.s16(0));
+        dc.position = QPointF(r.s16(1), r.s16(0));
         break;
     case kLineTo: {
         const QPointF to(r.s16(1), r.s16(0));
-        drawLine(QPolygonF{map(s.position.x(), s.position.y()), map(to.x(), to.y())});
-        s.position = to;
+        drawLine(QPolygonF{Device::map(dc.position), Device::map(to)});
+        dc.position = to;
         break;
     }
     case kRectangle:
-        drawRect(mapRect(r, 0), false, 0, 0);
+        drawShape(mapRect(logicalRect(r, 0)), true);
         break;
     case kRoundRect:
-        drawRect(mapRect(r, 2), true, mapWidth(r.s16(1)) / 2, std::fabs(r.s16(0) * m_sy) / 2);
+        drawShape(Device::map(roundedRect(logicalRect(r, 2), std::abs(r.s16(1)) / 2.0, std::abs(r.s16(0)) / 2.0,
+                                          std::max(std::fabs(scaleX()), std::fabs(scaleY())))),
+                  true);
         break;
     case kEllipse:
-        drawShape(ellipseArc(mapRect(r, 0), 0, 2 * std::numbers::pi), true);
+        drawShape(mapArc(logicalRect(r, 0), 0, 2 * std::numbers::pi), true);
         break;
     case kArc:
         drawArc(r, 0);
@@ -534,22 +487,14 @@ bool Player::record(const Record& r) {
     case kPolyPolygon:
         drawPolyPolygon(r);
         break;
-    case kSetPixel: {
-        const QPointF at = map(r.s16(3), r.s16(2));
-        const double side = std::clamp(mapWidth(1), 1.0, double(m_page.width() + m_page.height()));
-        const QRectF dot(at, QSizeF(side, side));
-        if (!charge(qint64(side * side))) return false;
-        if (dot.intersects(visible())) {
-            applyClip();
-            m_painter.fillRect(dot.intersected(visible()), colourAt(r, 0));
-        }
+    case kSetPixel:
+        setPixel(map(r.s16(3), r.s16(2)), colourAt(r, 0));
         break;
-    }
     case kTextOut: {
         const int n = r.u16(0);
         const int words = (n + 1) / 2;
         if (r.words() < 1 + words + 2) break;
-        drawText(QPointF(r.s16(2 + words), r.s16(1 + words)), r.params.mid(2, n), {}, 0, QRectF());
+        drawText(QPointF(r.s16(2 + words), r.s16(1 + words)), decodeText(r.params.mid(2, n)), {}, 0, QRectF());
         break;
     }
     case kExtTextOut: {
@@ -564,41 +509,35 @@ bool Player::record(const Record& r) {
         if (!r.holds(at, n)) break;
         const QByteArray text = r.params.mid(at, n);
         at += (n + 1) & ~1;
-        std::vector<int> dx;
+        std::vector<double> dx;
         if (r.holds(at, 2 * qint64(n))) {
             dx.reserve(size_t(n));
             for (int i = 0; i < n; ++i)
                 dx.push_back(r.s16(at / 2 + i));
         }
-        drawText(QPointF(r.s16(1), r.s16(0)), text, dx, options, box);
+        drawText(QPointF(r.s16(1), r.s16(0)), decodeText(text), dx, options, box);
         break;
     }
-    case kPatBlt: {
-        const double h = r.s16(2), w = r.s16(3), y = r.s16(4), x = r.s16(5);
-        patBlt(QRectF(map(x, y), map(x + w, y + h)).normalized(), r.u32(0));
+    case kPatBlt:
+        patBlt(r, -1);
         break;
-    }
     case kBitBlt:
     case kStretchBlt:
         // Only the form without a bitmap (a pattern fill); the old device bitmaps are not drawn.
-        if (r.words() == (r.function >> 8)) {
-            const int at = r.function == kBitBlt ? 2 : 4;
-            const double h = r.s16(at + 3), w = r.s16(at + 4), y = r.s16(at + 5), x = r.s16(at + 6);
-            patBlt(QRectF(map(x, y), map(x + w, y + h)).normalized(), r.u32(0));
-        }
+        if (r.words() == int(r.function >> 8)) patBlt(r, r.function == kBitBlt ? 2 : 4);
         break;
     case kDibBitBlt:
     case kDibStretchBlt:
-        if (r.words() == (r.function >> 8)) { // without a bitmap: a pattern fill, as above
-            const int at = r.function == kDibBitBlt ? 2 : 4;
-            const double h = r.s16(at + 3), w = r.s16(at + 4), y = r.s16(at + 5), x = r.s16(at + 6);
-            patBlt(QRectF(map(x, y), map(x + w, y + h)).normalized(), r.u32(0));
+        if (r.words() == int(r.function >> 8)) { // without a bitmap: a pattern fill, as above
+            patBlt(r, r.function == kDibBitBlt ? 2 : 4);
             break;
         }
         [[fallthrough]];
     case kStretchDib:
     case kSetDibToDev: {
         Blit b;
+        int dibAt = 0;
+        bool paletteIndices = false;
         const auto words = [&](std::initializer_list<double*> fields, int from) {
             for (double* f : fields)
                 *f = r.s16(from++);
@@ -606,28 +545,28 @@ bool Player::record(const Record& r) {
         if (r.function == kDibBitBlt) {
             b.rop = r.u32(0);
             words({&b.sy, &b.sx, &b.sh, &b.sw, &b.dy, &b.dx}, 2);
-            b.dibAt = 16;
+            dibAt = 16;
         } else if (r.function == kDibStretchBlt) {
             b.rop = r.u32(0);
             words({&b.sh, &b.sw, &b.sy, &b.sx, &b.dh, &b.dw, &b.dy, &b.dx}, 2);
-            b.dibAt = 20;
+            dibAt = 20;
         } else if (r.function == kStretchDib) {
             b.rop = r.u32(0);
-            b.paletteIndices = r.u16(2) == 1;
+            paletteIndices = r.u16(2) == 1;
             words({&b.sh, &b.sw, &b.sy, &b.sx, &b.dh, &b.dw, &b.dy, &b.dx}, 3);
-            b.dibAt = 22;
+            dibAt = 22;
             b.fromBottom = true;
         } else {
-            b.paletteIndices = r.u16(0) == 1;
+            paletteIndices = r.u16(0) == 1;
             words({&b.sy, &b.sx, &b.sh, &b.sw, &b.dy, &b.dx}, 3);
-            b.dibAt = 18;
+            dibAt = 18;
             b.fromBottom = true;
         }
         if (r.function == kDibBitBlt || r.function == kSetDibToDev) { // drawn at its own size
             b.dw = b.sw;
             b.dh = b.sh;
         }
-        drawBitmap(r, b);
+        drawBitmap(r, b, dibAt, paletteIndices);
         break;
     }
     case kFillRegion:
@@ -638,24 +577,56 @@ bool Player::record(const Record& r) {
             (r.function == kFillRegion && (!brush || brush->kind != Object::Kind::Brush)))
             break;
         if (!charge(qint64(region->region.size()) * 16)) return false;
-        const QRegion area = regionOnPage(region->region) & visible().toAlignedRect();
-        const QRect bounds = area.boundingRect();
-        if (!charge(2 * qint64(bounds.width()) * bounds.height())) return false;
-        applyClip();
-        if (!area.isEmpty() && prepareRop()) { // the region's bounds filled through it
-            m_painter.save();
-            m_painter.setClipRegion(area, Qt::IntersectClip);
-            QPainterPath path;
-            path.addRect(bounds);
-            fillShape(path, brush ? brush->brush : s.brush);
-            m_painter.restore();
-        }
+        fillRegion(regionOnPage(region->region), brush ? brush->brush : dc.brush);
         break;
     }
     default:
         break; // records that do not change the picture here
     }
-    return m_code == ApOk;
+    return !failed();
+}
+
+void Player::patBlt(const Record& r, int at) {
+    if (at < 0) { // PATBLT: the operation, then height, width, y, x
+        const double h = r.s16(2), w = r.s16(3), y = r.s16(4), x = r.s16(5);
+        Device::patBlt(mapRect(QRectF(x, y, w, h)), r.u32(0));
+        return;
+    }
+    const double h = r.s16(at + 3), w = r.s16(at + 4), y = r.s16(at + 5), x = r.s16(at + 6);
+    Device::patBlt(mapRect(QRectF(x, y, w, h)), r.u32(0));
+}
+
+void Player::drawBitmap(const Record& r, const metafile::Blit& b, int dibAt, bool paletteIndices) {
+    metafile::Dib dib;
+    QString ignored;
+    if (!r.holds(dibAt, 0) ||
+        !metafile::readDib(r.bytesAt(dibAt), r.params.size() - dibAt, paletteIndices, dib, ignored))
+        return; // a bitmap its record cannot hold is left out
+    Device::drawBitmap(dib, b);
+}
+
+void Player::drawPolyPolygon(const Record& r) {
+    const int polygons = r.u16(0);
+    qint64 total = 0;
+    for (int i = 0; i < polygons; ++i)
+        total += r.u16(1 + i);
+    if (r.words() < 1 + polygons + 2 * total) return;
+    std::vector<QPolygonF> shapes;
+    int at = 1 + polygons;
+    for (int i = 0; i < polygons; ++i) {
+        const int n = r.u16(1 + i);
+        QPolygonF points;
+        points.reserve(n);
+        for (int j = 0; j < n; ++j, at += 2)
+            points << map(r.s16(at), r.s16(at + 1));
+        shapes.push_back(std::move(points));
+    }
+    drawPolygons(shapes, true, true);
+}
+
+// Arc (0), pie (1) or chord (2): the record holds the end point, the start point, then the box.
+void Player::drawArc(const Record& r, int kind) {
+    Device::drawArc(logicalRect(r, 4), QPointF(r.s16(3), r.s16(2)), QPointF(r.s16(1), r.s16(0)), kind);
 }
 
 } // namespace imaging::wmf

@@ -2,17 +2,12 @@
 
 #include "platform/imaging/raster.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace imaging::wmf {
 
 namespace {
 
 constexpr int kPlaceableBytes = 22;
 constexpr int kHeaderBytes = 18;
-constexpr int kRecordHead = 6;       // size in words, then the function
-constexpr qint64 kChunk = 256 << 10; // records are read in blocks of this
 
 uint16_t le16(const char* p) {
     return uint16_t(uint8_t(p[0]) | uint8_t(p[1]) << 8);
@@ -22,11 +17,6 @@ uint32_t le32(const char* p) {
 }
 
 } // namespace
-
-uint16_t Record::u16(int word) const {
-    if (word < 0 || qsizetype(word) * 2 + 2 > params.size()) return 0;
-    return le16(params.constData() + qsizetype(word) * 2);
-}
 
 int readFileHeader(QIODevice& device, FileHeader& header, QString& error) {
     header = FileHeader();
@@ -56,71 +46,6 @@ int readFileHeader(QIODevice& device, FileHeader& header, QString& error) {
     header.objects = le16(h + 10);
     header.recordsAt = standard + kHeaderBytes;
     return ApOk;
-}
-
-RecordReader::RecordReader(QIODevice& device, qint64 start, qint64 maxBytes)
-    : m_device(device), m_size(device.size()), m_maxBytes(maxBytes), m_bufferAt(start) {}
-
-bool RecordReader::buffer(qint64 bytes) {
-    if (m_buffer.size() - m_pos >= bytes) return true;
-    m_buffer.remove(0, m_pos);
-    m_bufferAt += m_pos;
-    m_pos = 0;
-    const qint64 have = m_buffer.size();
-    const qint64 want = std::min(std::max(bytes, kChunk), m_size - m_bufferAt);
-    if (want <= have || !m_device.seek(m_bufferAt + have)) return false;
-    m_buffer.resize(want);
-    if (m_device.read(m_buffer.data() + have, want - have) != want - have) {
-        m_buffer.resize(have);
-        return false;
-    }
-    return m_buffer.size() >= bytes;
-}
-
-RecordReader::Result RecordReader::next(Record& record, int& code, QString& error) {
-    if (!buffer(kRecordHead)) {
-        code = ApCorrupt;
-        error = QStringLiteral("WMF records end without their end record");
-        return Result::Error;
-    }
-    const char* head = m_buffer.constData() + m_pos;
-    const qint64 bytes = qint64(le32(head)) * 2;
-    if (bytes < kRecordHead || bytes > m_size - (m_bufferAt + m_pos)) {
-        code = ApCorrupt;
-        error =
-            QStringLiteral("WMF record %1 of %2 bytes does not fit in the file").arg(m_count + 1).arg(bytes);
-        return Result::Error;
-    }
-    if (bytes > m_maxBytes) {
-        code = ApOverLimits;
-        error = QStringLiteral("WMF record of %1 bytes is over the limits").arg(bytes);
-        return Result::Error;
-    }
-    record.function = le16(head + 4);
-    record.params.resize(bytes - kRecordHead); // keeps its block for the next record
-    if (bytes <= kChunk) {
-        if (!buffer(bytes)) {
-            code = ApCannotRead;
-            error = QStringLiteral("cannot read the file in full");
-            return Result::Error;
-        }
-        std::memcpy(record.params.data(), m_buffer.constData() + m_pos + kRecordHead,
-                    size_t(bytes - kRecordHead));
-        m_pos += bytes;
-    } else { // a large bitmap: read straight into the record, not through the buffer
-        const qint64 at = m_bufferAt + m_pos + kRecordHead;
-        if (!m_device.seek(at) ||
-            m_device.read(record.params.data(), record.params.size()) != record.params.size()) {
-            code = ApCannotRead;
-            error = QStringLiteral("cannot read the file in full");
-            return Result::Error;
-        }
-        m_buffer.clear();
-        m_bufferAt = at + record.params.size();
-        m_pos = 0;
-    }
-    ++m_count;
-    return record.function == kEof ? Result::End : Result::Record;
 }
 
 } // namespace imaging::wmf

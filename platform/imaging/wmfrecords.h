@@ -1,14 +1,9 @@
 #pragma once
 
-// WMF records read one at a time from the file: every record's size is checked against
-// what the file still holds before its bytes are read, and its parameters are read through
-// accessors that answer a default past the record's end, so a short record cannot reach
-// beyond itself.
+// WMF headers and the record functions drawn here; records are read by
+// platform/imaging/metafilerecords.h.
 
-#include <QByteArray>
-#include <QIODevice>
-#include <QString>
-#include <cstdint>
+#include "platform/imaging/metafilerecords.h"
 
 namespace imaging::wmf {
 
@@ -88,43 +83,7 @@ struct FileHeader {
 // Answers ApOk, or ApCorrupt with `error` set.
 int readFileHeader(QIODevice& device, FileHeader& header, QString& error);
 
-// One record's function and parameters (the bytes after its size and function).
-struct Record {
-    uint16_t function = kEof;
-    QByteArray params;
-
-    int words() const { return int(params.size() / 2); }
-    uint16_t u16(int word) const;
-    int16_t s16(int word) const { return int16_t(u16(word)); }
-    uint32_t u32(int word) const { return u16(word) | uint32_t(u16(word + 1)) << 16; }
-    // Raw bytes from byte `at`: ask holds() first.
-    const char* bytesAt(int at) const { return params.constData() + at; }
-    // Whether the parameters hold `count` bytes from byte `at`.
-    bool holds(int at, qint64 count) const { return at >= 0 && count >= 0 && at + count <= params.size(); }
-};
-
-class RecordReader {
-public:
-    // Records are read from `start` up to the end of `device`; none larger than `maxBytes`.
-    RecordReader(QIODevice& device, qint64 start, qint64 maxBytes);
-
-    enum class Result { Record, End, Error };
-    // The next record, End after the end record, or Error (ApCorrupt or ApOverLimits in
-    // `code`, `error` set) for a record the file cannot hold or a file ending without its
-    // end record.
-    Result next(Record& record, int& code, QString& error);
-
-private:
-    // At least `bytes` (no more than the file holds) buffered from the current record on.
-    bool buffer(qint64 bytes);
-
-    QIODevice& m_device;
-    qint64 m_size;
-    qint64 m_maxBytes;
-    QByteArray m_buffer; // file bytes from m_bufferAt
-    qint64 m_bufferAt;
-    qint64 m_pos = 0; // the current record, within m_buffer
-    qint64 m_count = 0;
-};
+using metafile::Record;
+using metafile::RecordReader;
 
 } // namespace imaging::wmf

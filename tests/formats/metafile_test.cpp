@@ -186,7 +186,7 @@ TEST_F(Metafiles, WmfDrawingIsBoundedByTheWorkItAsksForNotByTime) {
                 pages.push_back(std::move(page));
                 return int(ApOk);
             },
-            error, WmfLimits{work});
+            error, MetafileLimits{work});
     };
     const qint64 pagePixels = 1200 * 1200;
     // Two shapes over a 4-inch page cost about its pixels.

@@ -1,10 +1,10 @@
-#include "platform/imaging/wmfgeometry.h"
+#include "platform/imaging/metafilegeometry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-namespace imaging::wmf {
+namespace imaging::metafile {
 
 namespace {
 
@@ -69,12 +69,12 @@ bool clipSegment(QPointF a, QPointF b, const QRectF& r, double& t0, double& t1) 
 
 } // namespace
 
-QPolygonF ellipseArc(const QRectF& box, double start, double sweep) {
+QPolygonF ellipseArc(const QRectF& box, double start, double sweep, double scale) {
     const QRectF r = box.normalized();
     const double cx = r.center().x(), cy = r.center().y(), a = r.width() / 2, b = r.height() / 2;
     const double whole = 2 * std::numbers::pi;
     const int n = std::max(
-        2, int(std::ceil(pointsForRadius(std::max(a, b)) * std::min(1.0, std::fabs(sweep) / whole))));
+        2, int(std::ceil(pointsForRadius(std::max(a, b) * scale) * std::min(1.0, std::fabs(sweep) / whole))));
     QPolygonF points;
     points.reserve(n + 1);
     for (int i = 0; i <= n; ++i) {
@@ -90,7 +90,7 @@ double ellipseAngle(const QRectF& box, QPointF point) {
     return std::atan2(-(point.y() - r.center().y()) / b, (point.x() - r.center().x()) / a);
 }
 
-QPolygonF roundedRect(const QRectF& box, double rx, double ry) {
+QPolygonF roundedRect(const QRectF& box, double rx, double ry, double scale) {
     const QRectF r = box.normalized();
     rx = std::clamp(rx, 0.0, r.width() / 2);
     ry = std::clamp(ry, 0.0, r.height() / 2);
@@ -98,10 +98,10 @@ QPolygonF roundedRect(const QRectF& box, double rx, double ry) {
     const double quarter = std::numbers::pi / 2;
     const QRectF corner(0, 0, 2 * rx, 2 * ry);
     QPolygonF points;
-    points << ellipseArc(corner.translated(r.right() - 2 * rx, r.top()), 0, quarter);
-    points << ellipseArc(corner.translated(r.left(), r.top()), quarter, quarter);
-    points << ellipseArc(corner.translated(r.left(), r.bottom() - 2 * ry), 2 * quarter, quarter);
-    points << ellipseArc(corner.translated(r.right() - 2 * rx, r.bottom() - 2 * ry), 3 * quarter, quarter);
+    points << ellipseArc(corner.translated(r.right() - 2 * rx, r.top()), 0, quarter, scale);
+    points << ellipseArc(corner.translated(r.left(), r.top()), quarter, quarter, scale);
+    points << ellipseArc(corner.translated(r.left(), r.bottom() - 2 * ry), 2 * quarter, quarter, scale);
+    points << ellipseArc(corner.translated(r.right() - 2 * rx, r.bottom() - 2 * ry), 3 * quarter, quarter, scale);
     return points;
 }
 
@@ -144,6 +144,27 @@ std::vector<QPolygonF> clipPolyline(const QPolygonF& line, const QRectF& clip) {
     return runs;
 }
 
+QPolygonF flattenBeziers(QPointF from, const QPolygonF& points, qsizetype maxPoints) {
+    QPolygonF out;
+    for (qsizetype i = 0; i + 2 < points.size(); i += 3) {
+        const QPointF p0 = from, p1 = points[i], p2 = points[i + 1], p3 = points[i + 2];
+        // A cubic strays from its chords by at most 3/4 of its control polygon's second
+        // differences over n^2: enough steps to keep that within the tolerance.
+        const double bend = std::max(std::hypot(p0.x() - 2 * p1.x() + p2.x(), p0.y() - 2 * p1.y() + p2.y()),
+                                     std::hypot(p1.x() - 2 * p2.x() + p3.x(), p1.y() - 2 * p2.y() + p3.y()));
+        const double wanted = std::sqrt(0.75 * bend / kTolerance);
+        const qsizetype left = std::max<qsizetype>(1, maxPoints - out.size() - (points.size() - i) / 3);
+        const qsizetype n = std::clamp<qsizetype>(std::isfinite(wanted) ? qsizetype(std::ceil(wanted)) : left, 1,
+                                                  std::min<qsizetype>(left, kMaxPoints));
+        for (qsizetype k = 1; k <= n; ++k) {
+            const double t = double(k) / double(n), u = 1 - t;
+            out << p0 * (u * u * u) + p1 * (3 * u * u * t) + p2 * (3 * u * t * t) + p3 * (t * t * t);
+        }
+        from = p3;
+    }
+    return out;
+}
+
 double lineLength(const QPolygonF& line) {
     double total = 0;
     for (qsizetype i = 0; i + 1 < line.size(); ++i)
@@ -157,4 +178,4 @@ double perimeter(const QPolygonF& polygon) {
            std::hypot(polygon.first().x() - polygon.last().x(), polygon.first().y() - polygon.last().y());
 }
 
-} // namespace imaging::wmf
+} // namespace imaging::metafile

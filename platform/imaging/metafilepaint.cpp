@@ -1,9 +1,8 @@
-// The drawing records of the WMF player: shapes, text and bitmaps, each cut to the page and
-// charged to the work budget before Qt draws it.
-#include "platform/imaging/wmfplayer.h"
+// What the metafile device draws: shapes, text and bitmaps, each cut to the page and charged
+// to the work budget before Qt draws it.
+#include "platform/imaging/metafiledevice.h"
 
 #include "platform/imaging/raster.h"
-#include "platform/imaging/wmfdib.h"
 
 #include <QFontMetricsF>
 #include <QStringDecoder>
@@ -11,7 +10,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace imaging::wmf {
+namespace imaging::metafile {
 
 namespace {
 
@@ -22,6 +21,8 @@ constexpr qint64 kGlyphWork = 4096;   // laying out and drawing one character
 constexpr qint64 kFontWork = 1 << 20; // finding and setting up a font
 constexpr double kMaxFontPixels = 16384;
 constexpr qint64 kBandPixels = 2 << 20; // bitmaps are decoded and drawn in bands of this
+constexpr qint64 kDashWork = 256;       // setting up one dash of a wide pen
+constexpr qsizetype kStrokeRun = 4096;  // wide pens stroke lines in runs of this many points
 
 // Area of `r`, in pixels, as a count of work.
 qint64 area(const QRectF& r) {
@@ -82,33 +83,33 @@ const char* codecFor(int charset) {
 
 } // namespace
 
-QRectF Player::visible() const {
+QRectF Device::visible() const {
     const QRectF page(0, 0, m_page.width(), m_page.height());
-    return m_state.clipped ? page.intersected(QRectF(m_state.clip.boundingRect())) : page;
+    return m_dc.clipped ? page.intersected(QRectF(m_dc.clip.boundingRect())) : page;
 }
 
 // The rectangle shapes are cut to: the visible part, widened past the reach of the widest
 // pen and its mitred corners, so no cut edge shows.
-QRectF Player::reach() const {
-    const double margin = 2 * ((m_state.pen.style & 0x0F) == 5 ? 0 : penWidth()) + 4;
+QRectF Device::reach() const {
+    const double margin = 2 * ((m_dc.pen.style & 0x0F) == 5 ? 0 : penWidth()) + 4;
     return visible().adjusted(-margin, -margin, margin, margin);
 }
 
-void Player::applyClip() {
+void Device::applyClip() {
     if (m_clipApplied) return;
     // Never clipping switched off: Qt 6.4 then ignores the next clip made of several rectangles.
-    if (m_state.clipped)
-        m_painter.setClipRegion(m_state.clip);
+    if (m_dc.clipped)
+        m_painter.setClipRegion(m_dc.clip);
     else
         m_painter.setClipRect(QRect(0, 0, m_page.width(), m_page.height()));
     m_clipApplied = true;
 }
 
 // Sets the painter up for the mix of pen and brush with the page; false when nothing is drawn.
-bool Player::prepareRop() {
+bool Device::prepareRop() {
     m_ropColour = QColor();
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
-    switch (m_state.rop2) {
+    switch (m_dc.rop2) {
     case 1:
         m_ropColour = Qt::black;
         break;
@@ -137,12 +138,13 @@ bool Player::prepareRop() {
 }
 
 // The pen's width on the page: at least a pixel, at most enough to cover the page.
-double Player::penWidth() const {
-    return std::min(std::max(1.0, mapWidth(m_state.pen.width)), 2.0 * (m_page.width() + m_page.height()));
+double Device::penWidth() const {
+    if (m_dc.pen.cosmetic) return 1;
+    return std::min(std::max(1.0, mapWidth(m_dc.pen.width)), 2.0 * (m_page.width() + m_page.height()));
 }
 
-QPen Player::qpen() const {
-    const Pen& p = m_state.pen;
+QPen Device::qpen() const {
+    const Pen& p = m_dc.pen;
     const int style = p.style & 0x0F;
     if (style == 5) return Qt::NoPen;
     const double width = penWidth();
@@ -154,13 +156,28 @@ QPen Player::qpen() const {
     pen.setJoinStyle((p.style & 0xF000) == 0x1000   ? Qt::BevelJoin
                      : (p.style & 0xF000) == 0x2000 ? Qt::MiterJoin
                                                     : Qt::RoundJoin);
-    // Dashes are for thin pens only; wider ones draw solid, as their writer saw them.
-    if (style >= 1 && style <= 4 && p.width <= 1) {
+    // Dashes in pixels, at least one pixel each so that a line never holds more dashes than
+    // pixels. A thin pen's standard dashes are a screen's; a wide geometric pen's follow its
+    // width; other wide pens draw solid, as their writer saw them.
+    QList<qreal> pattern;
+    double unit = 0; // pixels a pattern unit stands for
+    if (style == 7 && !p.userDashes.empty()) {
+        for (double d : p.userDashes)
+            pattern << d;
+        if (pattern.size() % 2) pattern << pattern; // an odd list alternates dash and gap on each pass
+        unit = p.cosmetic ? screenPixel(m_dpi) : std::fabs(m_sx);
+    } else if (style >= 1 && style <= 4 && (p.width <= 1 || p.cosmetic)) {
         static const QList<qreal> dashes[] = {{18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
-        QList<qreal> pattern = dashes[style - 1];
-        const double scale = screenPixel(m_dpi) / pen.widthF();
+        pattern = dashes[style - 1];
+        unit = screenPixel(m_dpi);
+    } else if (style >= 1 && style <= 4 && (p.style & 0x00010000)) {
+        static const QList<qreal> dashes[] = {{3, 1}, {1, 1}, {3, 1, 1, 1}, {3, 1, 1, 1, 1, 1}};
+        pattern = dashes[style - 1];
+        unit = width;
+    }
+    if (!pattern.isEmpty()) {
         for (qreal& d : pattern)
-            d *= scale;
+            d = std::clamp(d * unit, 1.0, 1e6) / pen.widthF();
         pen.setDashPattern(pattern);
         pen.setCapStyle(Qt::FlatCap);
     }
@@ -168,19 +185,19 @@ QPen Player::qpen() const {
 }
 
 // Pixels filled with the brush: hatches over an opaque background and patterns cost more.
-qint64 Player::brushWork(qint64 pixels) const {
-    return m_state.brush.style == 2 || m_state.brush.style == 3 ? 2 * pixels : pixels;
+qint64 Device::brushWork(qint64 pixels) const {
+    return m_dc.brush.style == 2 || m_dc.brush.style == 3 ? 2 * pixels : pixels;
 }
 
-void Player::fillShape(const QPainterPath& path, const Brush& b) {
+void Device::fillShape(const QPainterPath& path, const Brush& b) {
     if (b.style == 1) return;
     const QColor colour = m_ropColour.isValid() ? m_ropColour : b.colour;
     QBrush brush(colour);
     if (b.style == 2 && !m_ropColour.isValid()) {
         static const Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,   Qt::FDiagPattern,
                                                  Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
-        if (m_state.backgroundMode == 2) m_painter.fillPath(path, m_state.backgroundColour);
-        brush = QBrush(colour, hatches[std::min(b.hatch, 5)]);
+        if (m_dc.backgroundMode == 2) m_painter.fillPath(path, m_dc.backgroundColour);
+        brush = QBrush(colour, hatches[std::clamp(b.hatch, 0, 5)]);
         brush.setTransform(QTransform::fromScale(screenPixel(m_dpi), screenPixel(m_dpi)));
     } else if (b.style == 3 && !m_ropColour.isValid()) {
         brush = QBrush(b.pattern);
@@ -190,7 +207,7 @@ void Player::fillShape(const QPainterPath& path, const Brush& b) {
 }
 
 // Charges the lines the pen draws (already cut to the page); false when the budget is spent.
-bool Player::strokeWork(const std::vector<QPolygonF>& lines, bool closed) {
+bool Device::strokeWork(const std::vector<QPolygonF>& lines, bool closed) {
     const double width = penWidth();
     double length = 0;
     qsizetype points = 0;
@@ -198,8 +215,14 @@ bool Player::strokeWork(const std::vector<QPolygonF>& lines, bool closed) {
         length += (closed ? perimeter(line) : lineLength(line)) + 1;
         points += line.size();
     }
-    if (width <= kHairline) // Qt's hairlines cost about their length
+    if (width <= kHairline) // Qt's hairlines cost about their length, dashed or not
         return charge(points * kPointWork + qint64(length * kHairlineWork));
+    // A wide dashed pen strokes every dash as a line of its own.
+    const QPen pen = qpen();
+    double period = 0;
+    for (const qreal d : pen.dashPattern())
+        period += d * pen.widthF();
+    const qint64 dashes = pen.style() == Qt::CustomDashLine && period > 0 ? qint64(length / period) + 1 : 0;
     // A wide pen's outline is filled row by row: each side of each segment crosses the rows
     // it spans, widened by the pen.
     std::vector<EdgeRows> edges;
@@ -210,131 +233,120 @@ bool Player::strokeWork(const std::vector<QPolygonF>& lines, bool closed) {
             edges.push_back({std::min(a.y(), b.y()) - width / 2, std::max(a.y(), b.y()) + width / 2, 2});
         }
     }
-    return charge(points * kPointWork + std::min(qint64(length * width), area(visible())) +
+    return charge(points * kPointWork + dashes * kDashWork + std::min(qint64(length * width), area(visible())) +
                   scanWork(edges, visible()));
 }
 
-void Player::stroke(const std::vector<QPolygonF>& lines, bool closed) {
+void Device::stroke(const std::vector<QPolygonF>& lines, bool closed) {
     const QPen pen = qpen();
     m_painter.setPen(pen);
     m_painter.setBrush(Qt::NoBrush);
     for (const QPolygonF& line : lines) {
-        if (closed)
-            m_painter.drawPolygon(line);
-        else
-            m_painter.drawPolyline(line);
+        if (pen.isCosmetic() || line.size() <= kStrokeRun) {
+            if (closed)
+                m_painter.drawPolygon(line);
+            else
+                m_painter.drawPolyline(line);
+            continue;
+        }
+        // Qt's stroker holds several elements a point of a wide pen's outline: a long line is
+        // stroked in runs that share their end points.
+        QPolygonF whole = line;
+        if (closed) whole << line.first() << line.value(1);
+        for (qsizetype from = 0; from + 1 < whole.size(); from += kStrokeRun - 1)
+            m_painter.drawPolyline(whole.mid(from, kStrokeRun));
     }
 }
 
-void Player::drawShape(QPolygonF polygon, bool fill) {
-    if (!charge(polygon.size() * kPointWork)) return;
-    polygon = clipPolygon(polygon, reach());
-    const QRectF shown = visible();
-    if (polygon.size() < 2 || shown.isEmpty()) return;
-    const bool filled = fill && m_state.brush.style != 1;
-    const bool outlined = (m_state.pen.style & 0x0F) != 5;
-    if (filled) {
-        std::vector<EdgeRows> edges;
-        for (qsizetype i = 0; i < polygon.size(); ++i)
-            edges.push_back({polygon[i].y(), polygon[(i + 1) % polygon.size()].y(), 1});
-        if (!charge(brushWork(area(polygon.boundingRect().intersected(shown))) + scanWork(edges, shown)))
-            return;
+void Device::drawShape(QPolygonF polygon, bool fill) {
+    drawPolygons({std::move(polygon)}, fill, true);
+}
+
+void Device::drawPolygons(const std::vector<QPolygonF>& polygons, bool fill, bool outline) {
+    qsizetype total = 0;
+    for (const QPolygonF& p : polygons)
+        total += p.size();
+    if (!charge(total * kPointWork)) return;
+    const QRectF cut = reach(), shown = visible();
+    std::vector<QPolygonF> kept;
+    std::vector<EdgeRows> edges;
+    QPainterPath path;
+    path.setFillRule(m_dc.fillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    for (const QPolygonF& polygon : polygons) {
+        QPolygonF points = clipPolygon(polygon, cut);
+        if (points.size() < 2) continue;
+        for (qsizetype k = 0; k < points.size(); ++k)
+            edges.push_back({points[k].y(), points[(k + 1) % points.size()].y(), 1});
+        kept.push_back(std::move(points));
     }
-    if (outlined && !strokeWork({polygon}, true)) return;
-    if (!prepareRop()) return;
+    if (kept.empty() || shown.isEmpty()) return;
+    const bool filled = fill && m_dc.brush.style != 1, outlined = outline && (m_dc.pen.style & 0x0F) != 5;
+    QRectF bounds;
+    for (const QPolygonF& p : kept)
+        bounds |= p.boundingRect();
+    if (filled && !charge(brushWork(area(bounds.intersected(shown))) + scanWork(edges, shown))) return;
+    if ((outlined && !strokeWork(kept, true)) || !prepareRop()) return;
     applyClip();
     if (filled) {
-        QPainterPath path;
-        path.addPolygon(polygon);
-        path.closeSubpath();
-        path.setFillRule(m_state.fillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
-        fillShape(path, m_state.brush);
+        for (const QPolygonF& p : kept) {
+            path.addPolygon(p);
+            path.closeSubpath();
+        }
+        fillShape(path, m_dc.brush);
     }
-    if (outlined) stroke({polygon}, true);
+    if (outlined) stroke(kept, true);
 }
 
-void Player::drawLine(const QPolygonF& line) {
-    if (!charge(line.size() * kPointWork) || (m_state.pen.style & 0x0F) == 5) return;
-    const std::vector<QPolygonF> runs = clipPolyline(line, reach());
+void Device::drawLine(const QPolygonF& line) {
+    drawLines({line});
+}
+
+void Device::drawLines(const std::vector<QPolygonF>& lines) {
+    qsizetype total = 0;
+    for (const QPolygonF& l : lines)
+        total += l.size();
+    if (!charge(total * kPointWork) || (m_dc.pen.style & 0x0F) == 5) return;
+    std::vector<QPolygonF> runs;
+    for (const QPolygonF& line : lines)
+        for (QPolygonF& run : clipPolyline(line, reach()))
+            runs.push_back(std::move(run));
     if (runs.empty() || !strokeWork(runs, false) || !prepareRop()) return;
     applyClip();
     stroke(runs, false);
 }
 
-void Player::drawPolyPolygon(const Record& r) {
-    const int polygons = r.u16(0);
-    qint64 total = 0;
-    for (int i = 0; i < polygons; ++i)
-        total += r.u16(1 + i);
-    if (r.words() < 1 + polygons + 2 * total || !charge(total * kPointWork)) return;
-    const QRectF cut = reach(), shown = visible();
-    std::vector<QPolygonF> kept;
-    std::vector<EdgeRows> edges;
-    QPainterPath path;
-    path.setFillRule(m_state.fillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
-    int at = 1 + polygons;
-    for (int i = 0; i < polygons; ++i) {
-        const int n = r.u16(1 + i);
-        QPolygonF points;
-        points.reserve(n);
-        for (int j = 0; j < n; ++j, at += 2)
-            points << map(r.s16(at), r.s16(at + 1));
-        points = clipPolygon(points, cut);
-        if (points.size() < 2) continue;
-        for (qsizetype k = 0; k < points.size(); ++k)
-            edges.push_back({points[k].y(), points[(k + 1) % points.size()].y(), 1});
-        path.addPolygon(points);
-        path.closeSubpath();
-        kept.push_back(std::move(points));
-    }
-    if (kept.empty() || shown.isEmpty()) return;
-    const bool filled = m_state.brush.style != 1, outlined = (m_state.pen.style & 0x0F) != 5;
-    if (filled && !charge(brushWork(area(path.boundingRect().intersected(shown))) + scanWork(edges, shown)))
-        return;
-    if ((outlined && !strokeWork(kept, true)) || !prepareRop()) return;
-    applyClip();
-    if (filled) {
-        fillShape(path, m_state.brush);
-    }
-    if (outlined) stroke(kept, true);
-}
-
-// Arc (0), pie (1) or chord (2): the part of the ellipse from the ray through the start point
-// to the ray through the end point, counter-clockwise as the records' writer saw it.
-void Player::drawArc(const Record& r, int kind) {
-    const QRectF box = mapRect(r, 4);
-    const double start = ellipseAngle(box, map(r.s16(3), r.s16(2)));
-    const double end = ellipseAngle(box, map(r.s16(1), r.s16(0)));
+// The part of the ellipse from the ray through the start point to the ray through the end
+// point, counter-clockwise in logical units as the records' writer saw them (with y down),
+// unless the records turned arcs clockwise.
+void Device::drawArc(const QRectF& box, QPointF start, QPointF end, int kind) {
+    const double a = ellipseAngle(box, start), b = ellipseAngle(box, end);
     const double whole = 2 * std::numbers::pi;
-    const bool counterClockwise = m_sx * m_sy > 0; // a flipped mapping turns the other way on the page
-    double sweep = counterClockwise ? end - start : start - end;
+    const bool clockwise = m_dc.clockwiseArcs;
+    double sweep = clockwise ? a - b : b - a;
     while (sweep <= 0)
         sweep += whole;
     sweep = std::min(sweep, whole);
-    QPolygonF points = ellipseArc(box, start, counterClockwise ? sweep : -sweep);
+    QPolygonF points = mapArc(box, a, clockwise ? -sweep : sweep);
     if (kind == 0)
         drawLine(points);
     else {
-        if (kind == 1) points.prepend(box.center());
+        if (kind == 1) points.prepend(map(box.normalized().center()));
         drawShape(points, true);
     }
 }
 
-void Player::drawRect(const QRectF& rect, bool rounded, double rx, double ry) {
-    if (!rounded) {
-        drawShape(QPolygonF(rect), true);
-        return;
-    }
-    drawShape(roundedRect(rect, rx, ry), true);
-}
-
-void Player::patBlt(const QRectF& rect, uint32_t rop) {
-    const QRectF shown = rect.intersected(visible());
-    if (!charge(brushWork(area(shown))) || shown.isEmpty() || rop == 0x00AA0029) // the page as it is
+void Device::patBlt(const QPolygonF& area_, uint32_t rop) {
+    const QPolygonF polygon = clipPolygon(area_, visible());
+    const QRectF shown = polygon.boundingRect().intersected(visible());
+    if (!charge(brushWork(area(shown))) || polygon.size() < 3 || shown.isEmpty() ||
+        rop == 0x00AA0029) // the page as it is
         return;
     applyClip();
     QPainterPath path;
-    path.addRect(shown);
+    if (upright())
+        path.addRect(shown);
+    else
+        path.addPolygon(polygon);
     m_ropColour = QColor();
     switch (rop) {
     case 0x00000042:
@@ -349,16 +361,62 @@ void Player::patBlt(const QRectF& rect, uint32_t rop) {
         break;
     case 0x005A0049:
         m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        fillShape(path, m_state.brush);
+        fillShape(path, m_dc.brush);
         break;
     default: // the brush, whatever else the operation mixes in
-        fillShape(path, m_state.brush);
+        fillShape(path, m_dc.brush);
     }
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
+// A region (page pixels) filled through its bounds with `brush`, or inverted.
+void Device::fillRegion(const QRegion& region, const Brush& brush, bool invert) {
+    if (!charge(qint64(region.rectCount()) * 16)) return;
+    const QRegion area = region & visible().toAlignedRect();
+    const QRect bounds = area.boundingRect();
+    if (!charge(2 * qint64(bounds.width()) * bounds.height())) return;
+    applyClip();
+    if (area.isEmpty()) return;
+    m_painter.save();
+    m_painter.setClipRegion(area, Qt::IntersectClip);
+    QPainterPath path;
+    path.addRect(bounds);
+    if (invert) {
+        m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        m_painter.fillPath(path, Qt::black);
+    } else if (prepareRop()) {
+        fillShape(path, brush);
+    }
+    m_painter.restore();
+    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void Device::setPixel(QPointF at, const QColor& colour) {
+    const double side = std::clamp(mapWidth(1), 1.0, double(m_page.width() + m_page.height()));
+    const QRectF dot(at, QSizeF(side, side));
+    if (!charge(qint64(side * side)) || !dot.intersects(visible())) return;
+    applyClip();
+    m_painter.fillRect(dot.intersected(visible()), colour);
+}
+
+void Device::fillGradient(const QRectF& logical, const QColor& from, const QColor& to, bool horizontal) {
+    const QPolygonF corners = mapRect(logical);
+    const QPolygonF polygon = clipPolygon(corners, visible());
+    const QRectF shown = polygon.boundingRect().intersected(visible());
+    if (!charge(2 * area(shown)) || polygon.size() < 3 || shown.isEmpty()) return;
+    const QRectF r = logical.normalized();
+    QLinearGradient gradient(map(r.topLeft()), map(horizontal ? r.topRight() : r.bottomLeft()));
+    gradient.setColorAt(0, from);
+    gradient.setColorAt(1, to);
+    applyClip();
+    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    QPainterPath path;
+    path.addPolygon(polygon);
+    m_painter.fillPath(path, gradient);
+}
+
 // How a bitmap mixes with the page.
-void Player::blend(uint32_t rop) {
+void Device::blend(uint32_t rop) {
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
     switch (rop) {
     case 0x00EE0086:
@@ -388,9 +446,7 @@ void Player::blend(uint32_t rop) {
     m_painter.setCompositionMode(mode);
 }
 
-void Player::drawBitmap(const Record& r, const Blit& b) {
-    const QPointF p0 = map(b.dx, b.dy), p1 = map(b.dx + b.dw, b.dy + b.dh);
-    const QRectF dest = QRectF(p0, p1).normalized();
+void Device::drawBitmap(const Dib& dib, const Blit& b) {
     switch (b.rop) { // operations that use no source
     case 0x00F00021:
     case 0x00000042:
@@ -398,88 +454,80 @@ void Player::drawBitmap(const Record& r, const Blit& b) {
     case 0x00550009:
     case 0x005A0049:
     case 0x00AA0029:
-        patBlt(dest, b.rop);
+        patBlt(mapRect(QRectF(b.dx, b.dy, b.dw, b.dh)), b.rop);
         return;
     default:
         break;
     }
-    Dib dib;
-    QString ignored;
-    if (!r.holds(b.dibAt, 0) ||
-        !readDib(r.bytesAt(b.dibAt), r.params.size() - b.dibAt, b.paletteIndices, dib, ignored))
-        return; // a bitmap its record cannot hold is left out
-    bool flipX = (p1.x() < p0.x()) != (b.sw < 0), flipY = (p1.y() < p0.y()) != (b.sh < 0);
-    const double sw = std::fabs(b.sw), sh = std::fabs(b.sh);
-    double sx = b.sw < 0 ? b.sx + b.sw : b.sx, sy = b.sh < 0 ? b.sy + b.sh : b.sy;
-    if (b.fromBottom && dib.bottomUp) sy = dib.height - sy - sh;
-    const QRectF shown = dest.intersected(visible());
-    if (shown.isEmpty() || sw <= 0 || sh <= 0 || dest.width() <= 0 || dest.height() <= 0) return;
-    // The source pixels that show, in whole pixels, and where they land on the page.
-    double fx0 = (shown.left() - dest.left()) / dest.width(),
-           fx1 = (shown.right() - dest.left()) / dest.width();
-    double fy0 = (shown.top() - dest.top()) / dest.height(),
-           fy1 = (shown.bottom() - dest.top()) / dest.height();
-    if (flipX) std::tie(fx0, fx1) = std::pair(1 - fx1, 1 - fx0);
-    if (flipY) std::tie(fy0, fy1) = std::pair(1 - fy1, 1 - fy0);
-    const int x0 = int(std::max(0.0, std::floor(sx + fx0 * sw))),
-              x1 = int(std::min<double>(dib.width, std::ceil(sx + fx1 * sw)));
-    const int y0 = int(std::max(0.0, std::floor(sy + fy0 * sh))),
-              y1 = int(std::min<double>(dib.height, std::ceil(sy + fy1 * sh)));
+    if (b.sw == 0 || b.sh == 0 || b.dw == 0 || b.dh == 0) return;
+    const QRectF shown = mapRect(QRectF(b.dx, b.dy, b.dw, b.dh)).boundingRect().intersected(visible());
+    if (shown.isEmpty()) return;
+    // The source runs from its origin along its extents (backwards where they are negative),
+    // in rows counted from the top; a bottom-up bitmap whose rows the record counts from the
+    // bottom still lands upright. Its pixels map to the page through the destination.
+    const double ox = b.sx, ex = b.sw;
+    const double oy = b.fromBottom && dib.bottomUp ? dib.height - b.sy - b.sh : b.sy, ey = b.sh;
+    const QTransform toDest = QTransform::fromTranslate(-ox, -oy) * QTransform::fromScale(b.dw / ex, b.dh / ey) *
+                              QTransform::fromTranslate(b.dx, b.dy) * m_toPage;
+    bool invertible = false;
+    const QTransform fromPage = toDest.inverted(&invertible);
+    if (!invertible) return;
+    // The source pixels that show, in whole pixels.
+    const QRectF needed = fromPage.mapRect(shown).intersected(QRectF(ox, oy, ex, ey).normalized());
+    const int x0 = int(std::max(0.0, std::floor(needed.left()))),
+              x1 = int(std::min<double>(dib.width, std::ceil(needed.right())));
+    const int y0 = int(std::max(0.0, std::floor(needed.top()))),
+              y1 = int(std::min<double>(dib.height, std::ceil(needed.bottom())));
     if (x1 <= x0 || y1 <= y0) return;
-    const auto along = [](double from, double length, bool flip, double a, double b) {
-        return flip ? std::pair(from + length * (1 - b), from + length * (1 - a))
-                    : std::pair(from + length * a, from + length * b);
-    };
-    const auto [lx, rx] = along(dest.left(), dest.width(), flipX, (x0 - sx) / sw, (x1 - sx) / sw);
-    const auto [ty, by] = along(dest.top(), dest.height(), flipY, (y0 - sy) / sh, (y1 - sy) / sh);
-    const QRectF target(QPointF(lx, ty), QPointF(rx, by));
-    const QSize size(std::clamp(int(std::ceil(std::min(target.width(), shown.width() + 2))), 1, x1 - x0),
-                     std::clamp(int(std::ceil(std::min(target.height(), shown.height() + 2))), 1, y1 - y0));
+    const QRectF target = toDest.mapRect(QRectF(x0, y0, x1 - x0, y1 - y0)); // page bounds of those pixels
+    // Sampled down to no more pixels than they cover on the page.
+    const double along = std::hypot(toDest.m11(), toDest.m12()), down = std::hypot(toDest.m21(), toDest.m22());
+    const double reachX = upright() ? shown.width() + 2 : shown.width() + shown.height() + 2,
+                 reachY = upright() ? shown.height() + 2 : reachX;
+    const QSize size(std::clamp(int(std::ceil(std::min((x1 - x0) * along, reachX))), 1, x1 - x0),
+                     std::clamp(int(std::ceil(std::min((y1 - y0) * down, reachY))), 1, y1 - y0));
     const bool rle = dib.compression == 1 || dib.compression == 2;
     const qint64 pagePixels = qint64(m_page.width()) * m_page.height();
-    if (!charge(4 * qint64(size.width()) * size.height() + 2 * area(shown) +
+    if (!charge(4 * qint64(size.width()) * size.height() + 2 * area(shown.intersected(target)) +
                 (rle ? 4 * qint64(dib.width) * dib.height : 0)))
         return;
     const DibSampler sampler(dib, QRect(x0, y0, x1 - x0, y1 - y0), size,
-                             std::max<qint64>(pagePixels + (pagePixels >> 2), 1 << 22));
+                             std::max<qint64>(pagePixels + (pagePixels >> 2), 1 << 22), b.alpha);
     if (!sampler.isValid()) return;
     applyClip();
     m_painter.save();
     // Enlarged bitmaps keep their pixels square and crisp, as their writer's screen showed them.
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform,
-                            target.width() < 2 * size.width() && target.height() < 2 * size.height());
+                            (x1 - x0) * along < 2 * size.width() && (y1 - y0) * down < 2 * size.height());
     blend(b.rop);
-    if (flipX || flipY)
-        m_painter.setTransform(QTransform(flipX ? -1 : 1, 0, 0, flipY ? -1 : 1,
-                                          flipX ? target.left() + target.right() : 0,
-                                          flipY ? target.top() + target.bottom() : 0));
-    // Decoded and drawn a band of rows at a time (the transform mirrors the whole).
+    if (b.constantAlpha < 255) m_painter.setOpacity(std::max(0, b.constantAlpha) / 255.0);
+    // The sampled picture's pixels onto the source rectangle they stand for, then to the page.
+    m_painter.setTransform(QTransform::fromScale(double(x1 - x0) / size.width(), double(y1 - y0) / size.height()) *
+                           QTransform::fromTranslate(x0, y0) * toDest);
+    // Decoded and drawn a band of rows at a time.
     const int bandRows = int(std::clamp<qint64>(kBandPixels / size.width(), 1, size.height()));
     for (int y = 0; y < size.height(); y += bandRows) {
         const QImage band = sampler.rows(y, bandRows);
         if (band.isNull()) break;
-        const double top = target.top() + target.height() * y / size.height();
-        m_painter.drawImage(
-            QRectF(target.left(), top, target.width(), target.height() * band.height() / size.height()),
-            band);
+        m_painter.drawImage(QPointF(0, y), band);
     }
     m_painter.restore();
 }
 
-QString Player::decodeText(const QByteArray& bytes) const {
+QString Device::decodeText(const QByteArray& bytes) const {
     QByteArray text = bytes;
     while (text.endsWith('\0'))
         text.chop(1);
-    if (m_state.font.charset == 2) // symbol fonts: their own glyphs, at the same codes
+    if (m_dc.font.charset == 2) // symbol fonts: their own glyphs, at the same codes
         return QString::fromLatin1(text);
-    QStringDecoder decoder(codecFor(m_state.font.charset));
+    QStringDecoder decoder(codecFor(m_dc.font.charset));
     if (!decoder.isValid()) return QString::fromLatin1(text);
     return decoder.decode(text);
 }
 
-QFont Player::qfont() {
+QFont Device::qfont() {
     if (m_fontReady) return m_font;
-    const Font& f = m_state.font;
+    const Font& f = m_dc.font;
     // The page is set to 72 dots an inch, so a point here is a pixel of the page.
     double pixels = f.height ? std::fabs(f.height * m_sy) : 16 * screenPixel(m_dpi);
     QFont font;
@@ -502,14 +550,14 @@ QFont Player::qfont() {
     return m_font;
 }
 
-void Player::drawText(QPointF reference, const QByteArray& bytes, const std::vector<int>& dx, int options,
+void Device::drawText(QPointF reference, const QString& input, const std::vector<double>& dx, int options,
                       const QRectF& box) {
-    State& s = m_state;
+    DrawState& s = m_dc;
     if (!m_fontReady && !charge(kFontWork)) return;
     const QFont font = qfont();
     // Small glyphs come from Qt's cache; large ones are filled as outlines, each time.
     const double em = font.pointSizeF();
-    if (!charge(qint64(bytes.size()) * (kGlyphWork + qint64(12 * em * em)))) return;
+    if (!charge(qint64(input.size()) * (kGlyphWork + qint64(12 * em * em)))) return;
     applyClip();
     m_ropColour = QColor();
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -518,23 +566,24 @@ void Player::drawText(QPointF reference, const QByteArray& bytes, const std::vec
         if (!charge(area(shown))) return;
         m_painter.fillRect(shown, s.backgroundColour);
     }
-    const QString text = decodeText(bytes);
+    QString text = input;
+    while (text.endsWith(QChar(0)))
+        text.chop(1);
     if (text.isEmpty()) return;
     const QFontMetricsF metrics(font, &m_page);
     const bool spaced = !dx.empty() && dx.size() == size_t(text.size());
     double advance = 0;
     std::vector<double> offsets;
     if (spaced) {
-        for (const int step : dx) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
             offsets.push_back(advance);
-            advance += std::clamp(step * m_sx, -1e7, 1e7);
+            advance += std::clamp(dx[size_t(i)] * m_sx, -1e7, 1e7);
         }
     } else {
         advance = metrics.horizontalAdvance(text);
     }
     const bool updateCp = s.textAlign & 1;
-    const QPointF at =
-        map(updateCp ? s.position.x() : reference.x(), updateCp ? s.position.y() : reference.y());
+    const QPointF at = map(updateCp ? s.position : reference);
     double left = 0;
     switch (s.textAlign & 0x06) {
     case 0x02:
@@ -559,9 +608,8 @@ void Player::drawText(QPointF reference, const QByteArray& bytes, const std::vec
     }
     if (updateCp && m_sx != 0) s.position.setX(s.position.x() + advance / m_sx);
     QTransform place = QTransform::fromTranslate(at.x(), at.y());
-    if (s.font.escapement) place.rotate(-s.font.escapement / 10.0);
-    const QRectF cell(left, baseline - metrics.ascent(), std::fabs(advance),
-                      metrics.ascent() + metrics.descent());
+    if (s.font.escapement || m_textAngle) place.rotate(m_textAngle - s.font.escapement / 10.0);
+    const QRectF cell(left, baseline - metrics.ascent(), std::fabs(advance), metrics.ascent() + metrics.descent());
     const QRectF onPage = place.mapRect(cell);
     const QRectF shown = onPage.intersected(visible());
     if (shown.isEmpty() || !charge(area(shown))) return;
@@ -580,4 +628,4 @@ void Player::drawText(QPointF reference, const QByteArray& bytes, const std::vec
     m_painter.restore();
 }
 
-} // namespace imaging::wmf
+} // namespace imaging::metafile

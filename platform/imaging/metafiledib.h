@@ -1,6 +1,6 @@
 #pragma once
 
-// Device-independent bitmaps held in WMF records. The header's claims (size, depth,
+// Device-independent bitmaps held in metafile records. The header's claims (size, depth,
 // colour table, compression) are checked against the record's bytes before anything is
 // allocated, and only the part of a bitmap that shows on the page is decoded, at no more
 // pixels than it covers there.
@@ -10,7 +10,7 @@
 #include <QString>
 #include <vector>
 
-namespace imaging::wmf {
+namespace imaging::metafile {
 
 struct Dib {
     int width = 0;
@@ -30,6 +30,16 @@ struct Dib {
 // Answers false with `error` set for a bitmap its bytes cannot hold or that is not drawn
 // (JPEG or PNG inside).
 bool readDib(const char* bytes, qsizetype size, bool paletteIndices, Dib& dib, QString& error);
+// The same for a header and colour table at `header` and pixels at `bits`, apart (EMF).
+bool readDib(const char* header, qsizetype headerSize, const char* bits, qsizetype bitsSize, bool paletteIndices,
+             Dib& dib, QString& error);
+
+// How a bitmap's pixels cover the page: whole, through the alpha of its 32-bit pixels
+// (premultiplied), or all but the pixels of one colour.
+struct DibAlpha {
+    enum Kind { Opaque, PerPixel, ColourKey } kind = Opaque;
+    QRgb key = 0;
+};
 
 // Pixels of a bitmap: the `source` rectangle (rows counted from the top), sampled down to
 // `size` (at most the source's own), handed out a band of rows at a time so that a large
@@ -37,18 +47,22 @@ bool readDib(const char* bytes, qsizetype size, bool paletteIndices, Dib& dib, Q
 // pixel; `maxPixels` bounds that and `size`. Not valid when a bound is passed.
 class DibSampler {
 public:
-    DibSampler(const Dib& dib, const QRect& source, QSize size, qint64 maxPixels);
+    DibSampler(const Dib& dib, const QRect& source, QSize size, qint64 maxPixels, DibAlpha alpha = {});
     bool isValid() const { return !m_size.isEmpty(); }
     QSize size() const { return m_size; }
-    // Rows `first` to `first + count - 1` of the sampled picture.
+    // Rows `first` to `first + count - 1` of the sampled picture (premultiplied ARGB when
+    // the pixels are not opaque).
     QImage rows(int first, int count) const;
 
 private:
+    void sampleRow(const uchar* row, QRgb* out) const;
+
     const Dib& m_dib;
     QRect m_from;
     QSize m_size;
     std::vector<int> m_columns; // the source column of each column
     std::vector<uint8_t> m_indices;
+    DibAlpha m_alpha;
 };
 
-} // namespace imaging::wmf
+} // namespace imaging::metafile

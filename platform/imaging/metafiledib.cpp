@@ -1,11 +1,11 @@
-#include "platform/imaging/wmfdib.h"
+#include "platform/imaging/metafiledib.h"
 
 #include "platform/imaging/raster.h"
 
 #include <algorithm>
 #include <bit>
 
-namespace imaging::wmf {
+namespace imaging::metafile {
 
 namespace {
 
@@ -74,7 +74,13 @@ bool decodeRle(const Dib& dib, std::vector<uint8_t>& indices) {
 } // namespace
 
 bool readDib(const char* bytes, qsizetype size, bool paletteIndices, Dib& dib, QString& error) {
-    const auto* b = reinterpret_cast<const uchar*>(bytes);
+    return readDib(bytes, size, nullptr, 0, paletteIndices, dib, error);
+}
+
+bool readDib(const char* header, qsizetype headerSize, const char* bits, qsizetype bitsSize, bool paletteIndices,
+             Dib& dib, QString& error) {
+    const auto* b = reinterpret_cast<const uchar*>(header);
+    const qsizetype size = headerSize;
     dib = Dib();
     if (size < 12) {
         error = QStringLiteral("bitmap header cut short");
@@ -149,8 +155,8 @@ bool readDib(const char* bytes, qsizetype size, bool paletteIndices, Dib& dib, Q
         dib.colours.push_back(paletteIndices ? kStandard[le16(e) % 16] : qRgb(e[2], e[1], e[0]));
     }
     at += qsizetype(entries) * entryBytes;
-    dib.data = b + at;
-    dib.dataBytes = size - at;
+    dib.data = bits ? reinterpret_cast<const uchar*>(bits) : b + at;
+    dib.dataBytes = bits ? bitsSize : size - at;
     dib.stride = qsizetype((int64_t(dib.width) * dib.bits + 31) / 32 * 4);
     if (!rle && int64_t(dib.stride) * dib.height > dib.dataBytes) {
         error = QStringLiteral("bitmap of %1 x %2 pixels holds only %3 bytes")
@@ -162,8 +168,10 @@ bool readDib(const char* bytes, qsizetype size, bool paletteIndices, Dib& dib, Q
     return true;
 }
 
-DibSampler::DibSampler(const Dib& dib, const QRect& source, QSize size, qint64 maxPixels)
-    : m_dib(dib), m_from(source & QRect(0, 0, dib.width, dib.height)), m_size(size.boundedTo(m_from.size())) {
+DibSampler::DibSampler(const Dib& dib, const QRect& source, QSize size, qint64 maxPixels, DibAlpha alpha)
+    : m_dib(dib), m_from(source & QRect(0, 0, dib.width, dib.height)), m_size(size.boundedTo(m_from.size())),
+      m_alpha(alpha) {
+    if (m_alpha.kind == DibAlpha::PerPixel && dib.bits != 32) m_alpha.kind = DibAlpha::Opaque;
     if (m_from.isEmpty() || m_size.isEmpty() || qint64(m_size.width()) * m_size.height() > maxPixels) {
         m_size = QSize();
         return;
@@ -180,10 +188,50 @@ DibSampler::DibSampler(const Dib& dib, const QRect& source, QSize size, qint64 m
             m_from.x() + int((int64_t(tx) * 2 + 1) * m_from.width() / (2 * int64_t(m_size.width())));
 }
 
+void DibSampler::sampleRow(const uchar* row, QRgb* out) const {
+    const Dib& dib = m_dib;
+    const int colours = int(dib.colours.size());
+    auto colour = [&](uint32_t i) { return int(i) < colours ? dib.colours[i] : QRgb(0xff000000); };
+    for (int tx = 0; tx < m_size.width(); ++tx) {
+        const int sx = m_columns[size_t(tx)];
+        switch (dib.bits) {
+        case 1:
+            out[tx] = colour(row[sx >> 3] >> (7 - (sx & 7)) & 1);
+            break;
+        case 4:
+            out[tx] = colour(sx & 1 ? row[sx >> 1] & 0x0F : row[sx >> 1] >> 4);
+            break;
+        case 8:
+            out[tx] = colour(row[sx]);
+            break;
+        case 16: {
+            const uint32_t v = le16(row + 2 * qsizetype(sx));
+            out[tx] = qRgb(channel(v, dib.masks[0]), channel(v, dib.masks[1]), channel(v, dib.masks[2]));
+            break;
+        }
+        case 24: {
+            const uchar* p = row + 3 * qsizetype(sx);
+            out[tx] = qRgb(p[2], p[1], p[0]);
+            break;
+        }
+        default: {
+            const uint32_t v = le32(row + 4 * qsizetype(sx));
+            out[tx] = qRgb(channel(v, dib.masks[0]), channel(v, dib.masks[1]), channel(v, dib.masks[2]));
+            if (m_alpha.kind == DibAlpha::PerPixel) { // premultiplied already: kept so, within range
+                const int a = int(v >> 24);
+                out[tx] = qRgba(std::min(qRed(out[tx]), a), std::min(qGreen(out[tx]), a),
+                                std::min(qBlue(out[tx]), a), a);
+            }
+        }
+        }
+    }
+}
+
 QImage DibSampler::rows(int first, int count) const {
     count = std::min(count, m_size.height() - first);
     if (!isValid() || first < 0 || count <= 0) return QImage();
-    QImage image(m_size.width(), count, QImage::Format_RGB32);
+    QImage image(m_size.width(), count,
+                 m_alpha.kind == DibAlpha::Opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return image;
     const Dib& dib = m_dib;
     const int colours = int(dib.colours.size());
@@ -198,39 +246,16 @@ QImage DibSampler::rows(int first, int count) const {
             const uint8_t* row = m_indices.data() + size_t(stored) * size_t(dib.width);
             for (int tx = 0; tx < m_size.width(); ++tx)
                 out[tx] = colour(row[m_columns[size_t(tx)]]);
-            continue;
+        } else {
+            sampleRow(dib.data + qsizetype(stored) * dib.stride, out);
         }
-        const uchar* row = dib.data + qsizetype(stored) * dib.stride;
-        for (int tx = 0; tx < m_size.width(); ++tx) {
-            const int sx = m_columns[size_t(tx)];
-            switch (dib.bits) {
-            case 1:
-                out[tx] = colour(row[sx >> 3] >> (7 - (sx & 7)) & 1);
-                break;
-            case 4:
-                out[tx] = colour(sx & 1 ? row[sx >> 1] & 0x0F : row[sx >> 1] >> 4);
-                break;
-            case 8:
-                out[tx] = colour(row[sx]);
-                break;
-            case 16: {
-                const uint32_t v = le16(row + 2 * qsizetype(sx));
-                out[tx] = qRgb(channel(v, dib.masks[0]), channel(v, dib.masks[1]), channel(v, dib.masks[2]));
-                break;
-            }
-            case 24: {
-                const uchar* p = row + 3 * qsizetype(sx);
-                out[tx] = qRgb(p[2], p[1], p[0]);
-                break;
-            }
-            default: {
-                const uint32_t v = le32(row + 4 * qsizetype(sx));
-                out[tx] = qRgb(channel(v, dib.masks[0]), channel(v, dib.masks[1]), channel(v, dib.masks[2]));
-            }
-            }
+        if (m_alpha.kind == DibAlpha::ColourKey) {
+            const QRgb key = m_alpha.key | 0xff000000;
+            for (int tx = 0; tx < m_size.width(); ++tx)
+                if ((out[tx] | 0xff000000) == key) out[tx] = 0;
         }
     }
     return image;
 }
 
-} // namespace imaging::wmf
+} // namespace imaging::metafile

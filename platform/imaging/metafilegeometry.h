@@ -1,6 +1,6 @@
 #pragma once
 
-// Shapes in page pixels, cut to the part near the page before Qt sees them. A WMF's
+// Shapes in page pixels, cut to the part near the page before Qt sees them. A metafile's
 // coordinates may lie far beyond its page (an ellipse two million pixels wide on a page of
 // a few hundred), and Qt's stroker and rasteriser take time in proportion to a shape's
 // size, not to its visible part: curves are flattened here into a bounded number of points
@@ -10,18 +10,24 @@
 #include <QRectF>
 #include <vector>
 
-namespace imaging::wmf {
+namespace imaging::metafile {
 
 // Points of the ellipse inside `box`, from angle `start` through `sweep` (radians,
-// counter-clockwise on the page; a sweep of 2 pi is the whole ellipse). Enough points that
-// no chord strays a fifth of a pixel from the curve, and never more than a few thousand.
-QPolygonF ellipseArc(const QRectF& box, double start, double sweep);
+// counter-clockwise with y down; a sweep of 2 pi is the whole ellipse). `scale` is the page
+// pixels a unit of `box` spans at most: enough points that no chord strays a fifth of a
+// pixel from the curve on the page, and never more than a few thousand.
+QPolygonF ellipseArc(const QRectF& box, double start, double sweep, double scale = 1);
 
 // The angle of the ellipse inside `box` on the ray from its centre through `point`.
 double ellipseAngle(const QRectF& box, QPointF point);
 
-// The corners of `box` rounded by ellipses `rx` x `ry` pixels.
-QPolygonF roundedRect(const QRectF& box, double rx, double ry);
+// The corners of `box` rounded by ellipses `rx` x `ry` units (`scale` as above).
+QPolygonF roundedRect(const QRectF& box, double rx, double ry, double scale = 1);
+
+// Cubic Bezier segments from `from` through the control points and end points of `points`
+// (three for each segment), flattened to lines within a fifth of a pixel (points in page
+// pixels), with no more than `maxPoints` points in all; the start point is not repeated.
+QPolygonF flattenBeziers(QPointF from, const QPolygonF& points, qsizetype maxPoints);
 
 // A closed polygon cut to `clip` (the parts outside run along its edges, so keep `clip`
 // wider than the page by more than any pen's reach).
@@ -34,4 +40,4 @@ std::vector<QPolygonF> clipPolyline(const QPolygonF& line, const QRectF& clip);
 double lineLength(const QPolygonF& line);
 double perimeter(const QPolygonF& polygon);
 
-} // namespace imaging::wmf
+} // namespace imaging::metafile
