@@ -7,12 +7,14 @@ PACKAGES=(
   # toolchain
   cmake ninja-build g++ pkg-config git
   # Qt 6
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins
   libgl-dev
   # formats
   libqpdf-dev qpdf libtiff-dev libtiff-tools libjpeg-dev libpng-dev zlib1g-dev
   libopenjp2-7-dev libmagick++-6.q16-dev imagemagick
-  libemf2svg-dev libuemf-dev libpoppler-qt6-dev poppler-utils libpugixml-dev
+  libpoppler-qt6-dev poppler-utils libpugixml-dev
+  # fonts with the widths of Arial, Times New Roman and Courier New, for the text of WMF and EMF pictures
+  fonts-liberation2
   # icons and MIME data for the file-type column
   shared-mime-info adwaita-icon-theme
   # printing a listed file (lp); the default application of a file type (GIO)

@@ -48,7 +48,8 @@ void Device::fail(int code, const QString& error) {
 void Device::setMapping(const QTransform& toPage, double textAngle) {
     m_toPage = toPage;
     // Mappings scaled past what a double holds draw nothing rather than at infinity.
-    const double values[] = {toPage.m11(), toPage.m12(), toPage.m21(), toPage.m22(), toPage.dx(), toPage.dy()};
+    const double values[] = {toPage.m11(), toPage.m12(), toPage.m21(),
+                             toPage.m22(), toPage.dx(),  toPage.dy()};
     if (!std::all_of(std::begin(values), std::end(values), [](double v) { return std::isfinite(v); }))
         m_toPage = QTransform(0, 0, 0, 0, 0, 0);
     const QTransform& t = m_toPage;
@@ -77,6 +78,7 @@ void Device::clipTo(const QRegion& region) {
 void Device::combineClip(const QRegion& region, int mode) {
     const QRegion page(0, 0, m_page.width(), m_page.height());
     const QRegion current = m_dc.clipped ? m_dc.clip : page;
+    if (!charge(16 * (qint64(current.rectCount()) + region.rectCount()))) return;
     switch (mode) {
     case 1:
         clipTo(current & region);
@@ -96,6 +98,9 @@ void Device::combineClip(const QRegion& region, int mode) {
     default:
         break;
     }
+    // Regions combined again and again may split into ever more rectangles: past what a
+    // clip keeps, their bounds stand in for them.
+    if (m_dc.clip.rectCount() > kMaxClipRects) clipTo(QRegion(m_dc.clip.boundingRect()));
 }
 
 void Device::resetClip() {

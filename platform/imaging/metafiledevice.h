@@ -29,13 +29,16 @@ namespace imaging::metafile {
 // Points a shape may hand to Qt at once: a record claiming more is refused (a few bytes a
 // point in the file become several copies of sixteen bytes a point while drawing).
 constexpr qsizetype kMaxShapePoints = qsizetype(1) << 20;
+// Rectangles a clip region keeps; a region of more is taken as its bounds.
+constexpr int kMaxClipRects = 1 << 16;
 
 struct Pen {
-    int style = 0;                 // PS_ style, join and end cap bits
-    double width = 0;              // logical units
-    bool cosmetic = false;         // one pixel wide, whatever its width (EMF's cosmetic pens)
+    int style = 0;         // PS_ style, join and end cap bits
+    double width = 0;      // logical units
+    bool cosmetic = false; // one pixel wide, whatever its width (EMF's cosmetic pens)
     QColor colour = Qt::black;
-    std::vector<double> userDashes; // PS_USERSTYLE: dash and gap lengths (logical units, or pixels when cosmetic)
+    std::vector<double>
+        userDashes; // PS_USERSTYLE: dash and gap lengths (logical units, or pixels when cosmetic)
 };
 
 struct Brush {
@@ -163,6 +166,9 @@ protected:
     // `box`: the opaque or clipping rectangle on the page.
     void drawText(QPointF reference, const QString& text, const std::vector<double>& dx, int options,
                   const QRectF& box);
+    // The area inside the polygons (page pixels) under the fill mode, as a clip region: its
+    // bounds when it would take more rectangles than a clip may hold.
+    QRegion regionOf(const std::vector<QPolygonF>& polygons);
     // A rectangle filled from one colour to another, across (horizontal) or down.
     void fillGradient(const QRectF& logical, const QColor& from, const QColor& to, bool horizontal);
     QString decodeText(const QByteArray& bytes) const;

@@ -48,6 +48,7 @@ int readEmfHeader(QIODevice& device, EmfHeader& header, QString& error) {
     header.frame = rectAt(b, 24);
     header.device = QSize(le32s(b, 72), le32s(b, 76));
     header.millimetres = QSize(le32s(b, 80), le32s(b, 84));
+    header.handles = le16(b, 56);
     const bool frameOk = header.frame.right() > header.frame.left() && header.frame.bottom() > header.frame.top();
     const bool boundsOk = header.bounds.right() >= header.bounds.left() && header.bounds.bottom() >= header.bounds.top();
     if (header.device.width() <= 0 || header.device.height() <= 0 || header.millimetres.width() <= 0 ||

@@ -25,6 +25,7 @@ struct EmfHeader {
     QRect frame;       // hundredths of a millimetre, inclusive
     QSize device;      // reference device in pixels
     QSize millimetres; // reference device in millimetres
+    int handles = 0;   // objects the records use, the picture itself included
 
     // The picture in millimetres: the frame, or the bounds when the frame is empty.
     QSizeF sizeMm() const;

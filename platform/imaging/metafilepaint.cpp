@@ -23,6 +23,7 @@ constexpr double kMaxFontPixels = 16384;
 constexpr qint64 kBandPixels = 2 << 20; // bitmaps are decoded and drawn in bands of this
 constexpr qint64 kDashWork = 256;       // setting up one dash of a wide pen
 constexpr qsizetype kStrokeRun = 4096;  // wide pens stroke lines in runs of this many points
+constexpr qint64 kFigureWork = 1024;    // a line or outline handed to Qt on its own
 
 // Area of `r`, in pixels, as a count of work.
 qint64 area(const QRectF& r) {
@@ -39,7 +40,7 @@ struct EdgeRows {
 // crosses it, and more when many cross it, as the crossings are sorted and each pair makes a
 // span. The count per row is exact, so a shape that crowds its edges into a few rows pays
 // for those rows.
-qint64 scanWork(const std::vector<EdgeRows>& edges, const QRectF& shown) {
+qint64 scanWork(const std::vector<EdgeRows>& edges, const QRectF& shown, qint64* spans = nullptr) {
     double low = shown.bottom(), high = shown.top(); // the rows the edges reach
     for (const EdgeRows& e : edges) {
         low = std::min(low, std::min(e.top, e.bottom));
@@ -56,11 +57,13 @@ qint64 scanWork(const std::vector<EdgeRows>& edges, const QRectF& shown) {
         starts[size_t(std::clamp(int(std::floor(a)), 0, rows))] += e.count;
         starts[size_t(std::clamp(int(std::floor(b)) + 1, 0, rows))] -= e.count;
     }
-    qint64 work = 0, crossing = 0;
+    qint64 work = 0, crossing = 0, pairs = 0;
     for (int y = 0; y < rows; ++y) {
         crossing += starts[size_t(y)];
         work += 8 * crossing + crossing * crossing;
+        pairs += crossing / 2;
     }
+    if (spans) *spans = pairs;
     return work;
 }
 
@@ -215,8 +218,9 @@ bool Device::strokeWork(const std::vector<QPolygonF>& lines, bool closed) {
         length += (closed ? perimeter(line) : lineLength(line)) + 1;
         points += line.size();
     }
+    const qint64 calls = qint64(lines.size()) * kFigureWork;
     if (width <= kHairline) // Qt's hairlines cost about their length, dashed or not
-        return charge(points * kPointWork + qint64(length * kHairlineWork));
+        return charge(calls + points * kPointWork + qint64(length * kHairlineWork));
     // A wide dashed pen strokes every dash as a line of its own.
     const QPen pen = qpen();
     double period = 0;
@@ -233,8 +237,8 @@ bool Device::strokeWork(const std::vector<QPolygonF>& lines, bool closed) {
             edges.push_back({std::min(a.y(), b.y()) - width / 2, std::max(a.y(), b.y()) + width / 2, 2});
         }
     }
-    return charge(points * kPointWork + dashes * kDashWork + std::min(qint64(length * width), area(visible())) +
-                  scanWork(edges, visible()));
+    return charge(calls + points * kPointWork + dashes * kDashWork +
+                  std::min(qint64(length * width), area(visible())) + scanWork(edges, visible()));
 }
 
 void Device::stroke(const std::vector<QPolygonF>& lines, bool closed) {
@@ -397,6 +401,26 @@ void Device::setPixel(QPointF at, const QColor& colour) {
     if (!charge(qint64(side * side)) || !dot.intersects(visible())) return;
     applyClip();
     m_painter.fillRect(dot.intersected(visible()), colour);
+}
+
+QRegion Device::regionOf(const std::vector<QPolygonF>& polygons) {
+    const QRectF page(0, 0, m_page.width(), m_page.height());
+    std::vector<EdgeRows> edges;
+    QPainterPath path;
+    qsizetype points = 0;
+    for (const QPolygonF& polygon : polygons) {
+        const QPolygonF cut = clipPolygon(polygon, page.adjusted(-2, -2, 2, 2));
+        if (cut.size() < 3) continue;
+        for (qsizetype k = 0; k < cut.size(); ++k)
+            edges.push_back({cut[k].y(), cut[(k + 1) % cut.size()].y(), 1});
+        path.addPolygon(cut);
+        path.closeSubpath();
+        points += cut.size();
+    }
+    qint64 spans = 0;
+    if (!charge(points * kPointWork + 2 * scanWork(edges, page, &spans))) return QRegion();
+    if (spans > kMaxClipRects) return QRegion(path.boundingRect().toAlignedRect());
+    return QRegion(path.toFillPolygon().toPolygon(), m_dc.fillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
 }
 
 void Device::fillGradient(const QRectF& logical, const QColor& from, const QColor& to, bool horizontal) {

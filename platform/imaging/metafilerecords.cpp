@@ -66,7 +66,10 @@ RecordReader::Result RecordReader::next(Record& record, int& code, QString& erro
     const qint64 bytes = wmf ? qint64(le32(head)) * 2 : qint64(le32(head + 4));
     if (bytes < headBytes || bytes > m_size - (m_bufferAt + m_pos)) {
         code = ApCorrupt;
-        error = QStringLiteral("%1 record %2 of %3 bytes does not fit in the file").arg(kind).arg(m_count + 1).arg(bytes);
+        error = QStringLiteral("%1 record %2 of %3 bytes does not fit in the file")
+                    .arg(kind)
+                    .arg(m_count + 1)
+                    .arg(bytes);
         return Result::Error;
     }
     if (bytes > m_maxBytes) {
@@ -82,11 +85,13 @@ RecordReader::Result RecordReader::next(Record& record, int& code, QString& erro
             error = QStringLiteral("cannot read the file in full");
             return Result::Error;
         }
-        std::memcpy(record.params.data(), m_buffer.constData() + m_pos + headBytes, size_t(bytes - headBytes));
+        std::memcpy(record.params.data(), m_buffer.constData() + m_pos + headBytes,
+                    size_t(bytes - headBytes));
         m_pos += bytes;
     } else { // a large bitmap: read straight into the record, not through the buffer
         const qint64 at = m_bufferAt + m_pos + headBytes;
-        if (!m_device.seek(at) || m_device.read(record.params.data(), record.params.size()) != record.params.size()) {
+        if (!m_device.seek(at) ||
+            m_device.read(record.params.data(), record.params.size()) != record.params.size()) {
             code = ApCannotRead;
             error = QStringLiteral("cannot read the file in full");
             return Result::Error;

@@ -16,7 +16,7 @@ namespace {
 constexpr qint64 kRecordWork = 256;          // reading and following one record
 constexpr int kMaxObjects = 65536;           // the records' indices are 16 bits
 constexpr qint64 kMaxObjectBytes = 64 << 20; // regions and pattern brushes held at once
-constexpr int kMaxClipRects = 1024;         // a clip made of more is not cut further
+constexpr int kMaxWmfClipRects = 1024;      // a clip made of more is not cut further
 constexpr int kPatternSide = 256;           // pattern brushes are sampled down to this
 constexpr size_t kMaxRegionRects = 1 << 20; // a region keeps no more rectangles than this
 
@@ -214,7 +214,7 @@ void Player::createObject(Object object) {
 
 QRegion Player::regionOnPage(const std::vector<QRect>& rects) const {
     QRegion region;
-    if (rects.size() > size_t(kMaxClipRects)) { // the bounds alone
+    if (rects.size() > size_t(kMaxWmfClipRects)) { // the bounds alone
         QRect bounds;
         for (const QRect& r : rects)
             bounds |= r;
@@ -431,7 +431,7 @@ bool Player::record(const Record& r) {
         const QRegion base = dc.clipped ? dc.clip : QRegion(0, 0, m_page.width(), m_page.height());
         const QRegion cut = r.function == kIntersectClipRect ? base & rect : base - rect;
         if (!charge(qint64(cut.rectCount()) * 16)) return false;
-        if (cut.rectCount() <= kMaxClipRects) clipTo(cut);
+        if (cut.rectCount() <= kMaxWmfClipRects) clipTo(cut);
         break;
     }
     case kOffsetClipRgn:

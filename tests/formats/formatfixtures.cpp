@@ -454,8 +454,7 @@ QByteArray ico(const std::vector<IcoEntry>& entries) {
 
 namespace {
 
-// Metafile records are written by hand: libuemf exports a wmf_free() of its own that
-// shadows libwmf's, which ImageMagick's WMF module may bring into the process.
+// Metafile records are written by hand, a few values each.
 class Records {
 public:
     QByteArray bytes;

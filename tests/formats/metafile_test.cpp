@@ -252,7 +252,3 @@ TEST_F(Metafiles, BrokenHeadersAndRecordsAnswerACode) {
         EXPECT_FALSE(error.isEmpty());
     }
 }
-
-// libemf2svg leaks a few bytes per conversion inside the library itself; the sanitizer
-// build of these tests should report our leaks, not that one.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libemf2svg.so\n"; }
