@@ -7,6 +7,13 @@
 
 namespace imaging::metafile {
 
+namespace {
+
+constexpr qint64 kMaxClipProduct = qint64(1) << 20; // rectangles of one region times the other's
+constexpr qint64 kClipRectWork = 64;                // a rectangle of a region combined into the clip
+
+} // namespace
+
 Device::Device(QImage& page, double dpi, qint64 workLimit, QString kind)
     : m_page(page), m_dpi(dpi), m_kind(std::move(kind)), m_workLimit(workLimit) {}
 
@@ -78,7 +85,17 @@ void Device::clipTo(const QRegion& region) {
 void Device::combineClip(const QRegion& region, int mode) {
     const QRegion page(0, 0, m_page.width(), m_page.height());
     const QRegion current = m_dc.clipped ? m_dc.clip : page;
-    if (!charge(16 * (qint64(current.rectCount()) + region.rectCount()))) return;
+    const qint64 a = current.rectCount(), b = region.rectCount();
+    if (!charge(kClipRectWork * (a + b))) return;
+    // Two regions of many rectangles may cross into a grid of their product: such a
+    // combination keeps only its bounds.
+    if (mode != 5 && a * b > kMaxClipProduct) {
+        const QRect bounds = mode == 1   ? current.boundingRect() & region.boundingRect()
+                             : mode == 4 ? current.boundingRect()
+                                         : current.boundingRect() | region.boundingRect();
+        clipTo(QRegion(bounds));
+        return;
+    }
     switch (mode) {
     case 1:
         clipTo(current & region);
@@ -98,8 +115,8 @@ void Device::combineClip(const QRegion& region, int mode) {
     default:
         break;
     }
-    // Regions combined again and again may split into ever more rectangles: past what a
-    // clip keeps, their bounds stand in for them.
+    charge(kClipRectWork * qint64(m_dc.clip.rectCount()));
+    // Past what a clip keeps, the bounds stand in for the region.
     if (m_dc.clip.rectCount() > kMaxClipRects) clipTo(QRegion(m_dc.clip.boundingRect()));
 }
 

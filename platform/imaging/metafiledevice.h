@@ -30,7 +30,7 @@ namespace imaging::metafile {
 // point in the file become several copies of sixteen bytes a point while drawing).
 constexpr qsizetype kMaxShapePoints = qsizetype(1) << 20;
 // Rectangles a clip region keeps; a region of more is taken as its bounds.
-constexpr int kMaxClipRects = 1 << 16;
+constexpr int kMaxClipRects = 1 << 14;
 
 struct Pen {
     int style = 0;         // PS_ style, join and end cap bits
@@ -64,15 +64,21 @@ struct Blit {
     int constantAlpha = 255;
 };
 
-// Saved drawing states, as SaveDC and RestoreDC keep them: no more than a few thousand are
-// held, the rest only counted, so that restoring still goes back the right number of levels.
+// Saved drawing states, as SaveDC and RestoreDC keep them (T holds the device's state as
+// `dc`): no more than a few thousand are held, the rest only counted, so that restoring still
+// goes back the right number of levels; and clip regions of a few million rectangles in all,
+// the bounds of any more standing in for them.
 template <class T> class SavedStates {
 public:
-    void save(const T& state) {
-        if (m_saved.size() < kMax)
-            m_saved.push_back(state);
-        else
+    void save(T state) {
+        if (m_saved.size() >= kMax) {
             ++m_dropped;
+            return;
+        }
+        QRegion& clip = state.dc.clip;
+        if (m_clipRects + clip.rectCount() > kMaxClipRectsHeld) clip = QRegion(clip.boundingRect());
+        m_clipRects += clip.rectCount();
+        m_saved.push_back(std::move(state));
     }
     // Restores `state` to the level `saved` names: negative counts back from the last one
     // saved, positive from the first. False (state kept) for a level that is not there.
@@ -85,14 +91,18 @@ public:
         const int pops = depth - target - dropped;
         if (pops <= 0) return false;
         state = m_saved[m_saved.size() - size_t(pops)];
+        for (size_t i = m_saved.size() - size_t(pops); i < m_saved.size(); ++i)
+            m_clipRects -= m_saved[i].dc.clip.rectCount();
         m_saved.resize(m_saved.size() - size_t(pops));
         return true;
     }
 
 private:
     static constexpr size_t kMax = 4096;
+    static constexpr qint64 kMaxClipRectsHeld = qint64(1) << 22;
     std::vector<T> m_saved;
     int m_dropped = 0;
+    qint64 m_clipRects = 0;
 };
 
 class Device {

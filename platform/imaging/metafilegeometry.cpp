@@ -106,19 +106,37 @@ QPolygonF roundedRect(const QRectF& box, double rx, double ry, double scale) {
 }
 
 QPolygonF clipPolygon(const QPolygonF& polygon, const QRectF& clip) {
+    // Only the edges the polygon's bounds cross are cut along: most shapes lie wholly
+    // inside, or wholly beyond, and cost one pass.
+    const QRectF bounds = polygon.boundingRect();
     const double l = clip.left(), r = clip.right(), t = clip.top(), b = clip.bottom();
-    QPolygonF out = clipEdge(
-        polygon, [&](QPointF p) { return p.x() >= l; }, [&](QPointF a, QPointF c) { return atX(a, c, l); });
-    out = clipEdge(
-        out, [&](QPointF p) { return p.x() <= r; }, [&](QPointF a, QPointF c) { return atX(a, c, r); });
-    out = clipEdge(
-        out, [&](QPointF p) { return p.y() >= t; }, [&](QPointF a, QPointF c) { return atY(a, c, t); });
-    return clipEdge(
-        out, [&](QPointF p) { return p.y() <= b; }, [&](QPointF a, QPointF c) { return atY(a, c, b); });
+    if (bounds.left() >= l && bounds.right() <= r && bounds.top() >= t && bounds.bottom() <= b) return polygon;
+    if (bounds.right() < l || bounds.left() > r || bounds.bottom() < t || bounds.top() > b) return QPolygonF();
+    QPolygonF out = polygon;
+    if (bounds.left() < l)
+        out = clipEdge(
+            out, [&](QPointF p) { return p.x() >= l; }, [&](QPointF a, QPointF c) { return atX(a, c, l); });
+    if (bounds.right() > r)
+        out = clipEdge(
+            out, [&](QPointF p) { return p.x() <= r; }, [&](QPointF a, QPointF c) { return atX(a, c, r); });
+    if (bounds.top() < t)
+        out = clipEdge(
+            out, [&](QPointF p) { return p.y() >= t; }, [&](QPointF a, QPointF c) { return atY(a, c, t); });
+    if (bounds.bottom() > b)
+        out = clipEdge(
+            out, [&](QPointF p) { return p.y() <= b; }, [&](QPointF a, QPointF c) { return atY(a, c, b); });
+    return out;
 }
 
 std::vector<QPolygonF> clipPolyline(const QPolygonF& line, const QRectF& clip) {
     std::vector<QPolygonF> runs;
+    const QRectF bounds = line.boundingRect();
+    if (line.size() > 1 && bounds.left() >= clip.left() && bounds.right() <= clip.right() &&
+        bounds.top() >= clip.top() && bounds.bottom() <= clip.bottom())
+        return {line};
+    if (bounds.right() < clip.left() || bounds.left() > clip.right() || bounds.bottom() < clip.top() ||
+        bounds.top() > clip.bottom())
+        return runs;
     if (line.size() == 1 && clip.contains(line[0])) runs.push_back(line);
     QPolygonF run;
     for (qsizetype i = 0; i + 1 < line.size(); ++i) {

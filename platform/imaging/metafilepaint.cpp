@@ -14,14 +14,14 @@ namespace imaging::metafile {
 
 namespace {
 
-constexpr qint64 kPointWork = 16;     // a point handed to Qt
+constexpr qint64 kPointWork = 128;    // a point read, mapped, cut to the page and handed to Qt
 constexpr double kHairline = 1.5;     // pens up to this wide are drawn one pixel wide
 constexpr double kHairlineWork = 64;  // a pixel of a hairline's length
 constexpr qint64 kGlyphWork = 4096;   // laying out and drawing one character
 constexpr qint64 kFontWork = 1 << 20; // finding and setting up a font
 constexpr double kMaxFontPixels = 16384;
 constexpr qint64 kBandPixels = 2 << 20; // bitmaps are decoded and drawn in bands of this
-constexpr qint64 kDashWork = 256;       // setting up one dash of a wide pen
+constexpr qint64 kDashWork = 4096;      // setting up and stroking one dash of a wide pen
 constexpr qsizetype kStrokeRun = 4096;  // wide pens stroke lines in runs of this many points
 constexpr qint64 kFigureWork = 1024;    // a line or outline handed to Qt on its own
 

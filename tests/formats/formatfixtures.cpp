@@ -465,15 +465,6 @@ public:
     void rgb(uint8_t r, uint8_t g, uint8_t b) { u32(uint32_t(r) | uint32_t(g) << 8 | uint32_t(b) << 16); }
 };
 
-// EMF: type, size in bytes, then the parameters.
-void emr(Records& r, uint32_t type, std::initializer_list<int32_t> params) {
-    r.u32(type);
-    r.u32(uint32_t(8 + 4 * params.size()));
-    for (int32_t v : params)
-        r.i32(v);
-    ++r.count;
-}
-
 // WMF: size in 16-bit words, function, then 16-bit parameters.
 void wmr(Records& r, uint16_t function, std::initializer_list<int> params) {
     r.u32(uint32_t(3 + params.size()));
@@ -485,29 +476,30 @@ void wmr(Records& r, uint16_t function, std::initializer_list<int> params) {
 
 } // namespace
 
-QByteArray emf(double widthInches, double heightInches, bool anisotropic) {
+QByteArray emfRecord(uint32_t type, const QByteArray& params) {
+    QByteArray padded = params;
+    padded.append(QByteArray(-params.size() & 3, '\0'));
+    QByteArray b;
+    put32(b, type);
+    put32(b, uint32_t(8 + padded.size()));
+    return b + padded;
+}
+
+QByteArray emfRecord(uint32_t type, std::initializer_list<int32_t> params) {
+    QByteArray b;
+    for (int32_t v : params)
+        put32(b, uint32_t(v));
+    return emfRecord(type, b);
+}
+
+QByteArray emfPicture(double widthInches, double heightInches, const QByteArray& records) {
     // Reference device: 1000 x 1000 pixels over 100 x 100 mm.
     const int32_t fw = int32_t(widthInches * 2540), fh = int32_t(heightInches * 2540); // 0.01 mm
     const int32_t bw = fw / 10, bh = fh / 10;                                           // device pixels
-    Records body;
-    int32_t w = bw, h = bh;
-    if (anisotropic) {
-        emr(body, 17, {8});                // SETMAPMODE anisotropic
-        emr(body, 9, {fw, fh});            // SETWINDOWEXTEX
-        emr(body, 11, {bw, bh});           // SETVIEWPORTEXTEX
-        w = fw;
-        h = fh;
-    }
-    emr(body, 38, {1, 5, 1, 1, 0});        // CREATEPEN 1: null pen
-    emr(body, 37, {1});                    // SELECTOBJECT
-    emr(body, 39, {2, 0, 0x0000FF, 0});    // CREATEBRUSHINDIRECT 2: solid red
-    emr(body, 37, {2});
-    emr(body, 43, {0, 0, w / 2, h});       // RECTANGLE
-    emr(body, 39, {3, 0, 0xFF0000, 0});    // brush 3: solid blue
-    emr(body, 37, {3});
-    emr(body, 42, {w / 2, 0, w, h});       // ELLIPSE
-    emr(body, 14, {0, 16, 20});            // EOF
-
+    const QByteArray body = records + emfRecord(14, {0, 16, 20}); // EOF
+    int count = 0;
+    for (qsizetype at = 0; at + 8 <= body.size(); at += qFromLittleEndian<quint32>(body.constData() + at + 4))
+        ++count;
     Records head;
     head.u32(1);
     head.u32(88);
@@ -515,13 +507,167 @@ QByteArray emf(double widthInches, double heightInches, bool anisotropic) {
         head.i32(v);
     head.u32(0x464D4520); // " EMF"
     head.u32(0x10000);
-    head.u32(uint32_t(88 + body.bytes.size()));
-    head.u32(uint32_t(body.count + 1));
-    head.u16(4); // handles, with the reserved zero
+    head.u32(uint32_t(88 + body.size()));
+    head.u32(uint32_t(count + 1));
+    head.u16(16); // handles, with the reserved zero
     head.u16(0);
     for (int32_t v : {0, 0, 0, 1000, 1000, 100, 100})
         head.i32(v);
-    return head.bytes + body.bytes;
+    return head.bytes + body;
+}
+
+QByteArray emf(double widthInches, double heightInches, bool anisotropic) {
+    const int32_t fw = int32_t(widthInches * 2540), fh = int32_t(heightInches * 2540); // 0.01 mm
+    const int32_t bw = fw / 10, bh = fh / 10;                                           // device pixels
+    QByteArray body;
+    int32_t w = bw, h = bh;
+    if (anisotropic) {
+        body += emfRecord(17, {8});      // SETMAPMODE anisotropic
+        body += emfRecord(9, {fw, fh});  // SETWINDOWEXTEX
+        body += emfRecord(11, {bw, bh}); // SETVIEWPORTEXTEX
+        w = fw;
+        h = fh;
+    }
+    body += emfRecord(38, {1, 5, 1, 1, 0});     // CREATEPEN 1: null pen
+    body += emfRecord(37, {1});                 // SELECTOBJECT
+    body += emfRecord(39, {2, 0, 0x0000FF, 0}); // CREATEBRUSHINDIRECT 2: solid red
+    body += emfRecord(37, {2});
+    body += emfRecord(43, {0, 0, w / 2, h});    // RECTANGLE
+    body += emfRecord(39, {3, 0, 0xFF0000, 0}); // brush 3: solid blue
+    body += emfRecord(37, {3});
+    body += emfRecord(42, {w / 2, 0, w, h});    // ELLIPSE
+    return emfPicture(widthInches, heightInches, body);
+}
+
+namespace {
+
+// Little-endian values one after another, for records whose parameters mix sizes.
+struct Params {
+    QByteArray b;
+    Params& i32(std::initializer_list<int32_t> values) {
+        for (int32_t v : values)
+            put32(b, uint32_t(v));
+        return *this;
+    }
+    Params& i16(std::initializer_list<int> values) {
+        for (int v : values)
+            put16(b, uint16_t(v));
+        return *this;
+    }
+    Params& f32(std::initializer_list<float> values) {
+        for (float v : values)
+            put32(b, std::bit_cast<uint32_t>(v));
+        return *this;
+    }
+    Params& raw(const QByteArray& bytes) {
+        b += bytes;
+        return *this;
+    }
+};
+
+// A bottom-up 24-bit DIB header (40 bytes) for `width` x `height` pixels.
+QByteArray dibHeader(int width, int height, int bits = 24) {
+    QByteArray b;
+    for (uint32_t v : {40u, uint32_t(width), uint32_t(height)})
+        put32(b, v);
+    put16(b, 1);
+    put16(b, uint16_t(bits));
+    for (int i = 0; i < 6; ++i)
+        put32(b, 0);
+    return b;
+}
+
+// STRETCHDIBITS of `bits` (a `width` x `height` DIB) onto the logical rectangle at (x, y).
+QByteArray stretchDiBits(int x, int y, int w, int h, int width, int height, const QByteArray& bits) {
+    const QByteArray header = dibHeader(width, height);
+    const int at = 8 + 72; // the record's head and fixed parameters
+    return emfRecord(81, Params()
+                             .i32({0, 0, 0, 0, x, y, 0, 0, width, height, at, int(header.size()),
+                                   at + int(header.size()), int(bits.size()), 0, 0x00CC0020, w, h})
+                             .raw(header + bits)
+                             .b);
+}
+
+} // namespace
+
+QByteArray emfSampler() {
+    QByteArray b;
+    const auto rec = [&](uint32_t type, std::initializer_list<int32_t> params) { b += emfRecord(type, params); };
+    const auto brush = [&](int index, uint32_t bgr) {
+        rec(39, {index, 0, int32_t(bgr), 0}); // CREATEBRUSHINDIRECT solid
+        rec(37, {index});                     // SELECTOBJECT
+    };
+    // Logical units: 4000 across the 4-inch picture, 0.3 pixels of the page each.
+    rec(17, {8});           // SETMAPMODE anisotropic
+    rec(9, {4000, 4000});   // SETWINDOWEXTEX
+    rec(11, {1016, 1016});  // SETVIEWPORTEXTEX: the picture's 101.6 mm of device pixels
+    rec(37, {int32_t(0x80000008)}); // the stock null pen
+
+    // A red square through a world transform that doubles and moves it: (100, 100) to (900, 900).
+    rec(33, {}); // SAVEDC
+    b += emfRecord(35, Params().f32({2, 0, 0, 2, 100, 100}).b); // SETWORLDTRANSFORM
+    brush(1, 0x0000FF);
+    rec(43, {0, 0, 400, 400}); // RECTANGLE
+    rec(34, {-1});             // RESTOREDC
+    // A green triangle filled as a path.
+    brush(2, 0x00C000);
+    rec(59, {}); // BEGINPATH
+    b += emfRecord(86, Params().i32({0, 0, 0, 0, 3}).i16({1000, 100, 1900, 100, 1000, 1000}).b); // POLYGON16
+    rec(60, {});           // ENDPATH
+    rec(62, {0, 0, 0, 0}); // FILLPATH
+    // A 2 x 2 bitmap stretched over (2100, 100) to (2900, 900): red, green over blue, white.
+    const QByteArray bits = QByteArray::fromHex("ff0000ffffff0000" "0000ff00ff000000"); // rows from the bottom
+    b += stretchDiBits(2100, 100, 800, 800, 2, 2, bits);
+    // A magenta ellipse cut to its top half by the clip.
+    rec(33, {});
+    rec(30, {3000, 100, 3900, 500}); // INTERSECTCLIPRECT
+    brush(3, 0xFF00FF);
+    rec(42, {3000, 100, 3900, 900}); // ELLIPSE
+    rec(34, {-1});
+
+    // A blue line 40 units wide, flat ended, from an extended pen.
+    b += emfRecord(95, Params().i32({4, 0, 0, 0, 0, 0x00010000 | 0x0200, 40, 0, 0xFF0000, 0, 0}).b); // EXTCREATEPEN
+    rec(37, {4});
+    b += emfRecord(4, Params().i32({0, 0, 0, 0, 2, 100, 1300, 1900, 1300}).b); // POLYLINE
+    rec(37, {int32_t(0x80000008)});
+    // "EMF" in black Arial, 400 units high, at (2100, 1100).
+    QByteArray font = Params().i32({5, -400, 0, 0, 0, 400}).raw(QByteArray(8, '\0')).b;
+    QByteArray face(64, '\0');
+    for (int i = 0; i < 5; ++i)
+        face[2 * i] = "Arial"[i];
+    b += emfRecord(82, font + face); // EXTCREATEFONTINDIRECTW
+    rec(37, {5});
+    rec(18, {1}); // SETBKMODE transparent
+    const int textAt = 8 + 68;
+    b += emfRecord(84, Params()
+                           .i32({0, 0, 0, 0, 1})
+                           .f32({1, 1})
+                           .i32({2100, 1100, 3, textAt, 0, 0, 0, 0, 0, 0})
+                           .i16({'E', 'M', 'F', 0})
+                           .b); // EXTTEXTOUTW
+    // An orange ring: two squares, one inside the other, filled alternately.
+    brush(6, 0x0080FF);
+    b += emfRecord(91, Params()
+                           .i32({0, 0, 0, 0, 2, 8, 4, 4})
+                           .i16({100, 1600, 900, 1600, 900, 2400, 100, 2400, 350, 1850, 650, 1850, 650, 2150, 350, 2150})
+                           .b); // POLYPOLYGON16
+    // Black at half strength over white: a 1 x 1 32-bit bitmap blended at a constant alpha of 128.
+    const QByteArray pixel = dibHeader(1, 1, 32);
+    const int bmiAt = 8 + 100;
+    b += emfRecord(114, Params()
+                            .i32({0, 0, 0, 0, 1000, 1600, 800, 800, 128 << 16, 0, 0})
+                            .f32({1, 0, 0, 1, 0, 0})
+                            .i32({0, 0, bmiAt, int(pixel.size()), bmiAt + int(pixel.size()), 4, 1, 1})
+                            .raw(pixel + QByteArray(4, '\0'))
+                            .b); // ALPHABLEND
+    // Red to blue, left to right, over (2100, 1600) to (2900, 2400).
+    b += emfRecord(118, Params()
+                            .i32({0, 0, 0, 0, 2, 1, 0})
+                            .i32({2100, 1600}).i16({0xFF00, 0, 0, 0})
+                            .i32({2900, 2400}).i16({0, 0, 0xFF00, 0})
+                            .i32({0, 1})
+                            .b); // GRADIENTFILL
+    return emfPicture(4, 4, b);
 }
 
 namespace {

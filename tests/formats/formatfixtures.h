@@ -77,6 +77,14 @@ QByteArray ico(const std::vector<IcoEntry>& entries);
 // hundredths of a millimetre through a window/viewport mapping instead of device units.
 // A WMF draws in twips, sized by its placeable header, or by its window alone.
 QByteArray emf(double widthInches, double heightInches, bool anisotropic = false);
+// An EMF record of `type` with its parameters, and a picture holding `records` (then its end)
+// over a reference device of ten pixels a millimetre.
+QByteArray emfRecord(uint32_t type, const QByteArray& params);
+QByteArray emfRecord(uint32_t type, std::initializer_list<int32_t> params);
+QByteArray emfPicture(double widthInches, double heightInches, const QByteArray& records);
+// A 4 x 4-inch EMF drawn with most kinds of record (see the code): a world transform, a path,
+// a bitmap, clipping, an extended pen, text, a polypolygon, alpha blending and a gradient.
+QByteArray emfSampler();
 QByteArray wmf(double widthInches, double heightInches, bool withText = false, bool placeable = true);
 // A 4 x 4-inch WMF drawn with most kinds of record (see its rows in the code): shapes, fills,
 // clipping, saved states, text, bitmaps.

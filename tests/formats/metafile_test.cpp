@@ -1,9 +1,11 @@
+#include "platform/imaging/metafileemf.h"
 #include "platform/imaging/metafilewmf.h"
 #include "platform/imaging/otherformats.h"
 #include "tests/formats/formatfixtures.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace imaging;
@@ -177,33 +179,133 @@ TEST_F(Metafiles, WmfRecordsAreDrawnAsTheirWriterMeantThem) {
     EXPECT_GT(ink, 300);
 }
 
-TEST_F(Metafiles, WmfDrawingIsBoundedByTheWorkItAsksForNotByTime) {
-    const auto decodeWith = [&](const QByteArray& wmf, qint64 work) {
+TEST_F(Metafiles, EmfRecordsAreDrawnAsTheirWriterMeantThem) {
+    ASSERT_EQ(decode(write("sampler.emf", fixtures::emfSampler()), ImageFormat::Emf), ApOk) << error.toStdString();
+    const RasterPage& page = pages.at(0);
+    ASSERT_EQ(page.width, 1200); // 4000 logical units across: 0.3 pixels each
+    const auto at = [&](int x, int y) { return fixtures::pagePixel(page, int(x * 0.3), int(y * 0.3)); };
+    const struct {
+        const char* what;
+        int x, y; // logical units
+        fixtures::Rgb colour;
+    } points[] = {
+        {"square through the world transform", 500, 500, kRed},
+        {"beyond the square", 950, 500, kWhite},
+        {"path filled", 1150, 250, {0, 192, 0}},
+        {"beyond the path's edge", 1800, 900, kWhite},
+        {"bitmap, top left", 2300, 300, kRed},
+        {"bitmap, top right", 2700, 300, {0, 255, 0}},
+        {"bitmap, bottom left", 2300, 700, kBlue},
+        {"bitmap, bottom right", 2700, 700, kWhite},
+        {"ellipse inside the clip", 3450, 300, {255, 0, 255}},
+        {"ellipse cut by the clip", 3450, 700, kWhite},
+        {"wide line of the extended pen", 1000, 1300, kBlue},
+        {"beside the wide line", 1000, 1400, kWhite},
+        {"ring", 200, 2000, {255, 128, 0}},
+        {"the ring's hole", 500, 2000, kWhite},
+        {"black blended at half strength", 1400, 2000, {127, 127, 127}},
+    };
+    for (const auto& p : points)
+        EXPECT_TRUE(near(at(p.x, p.y), p.colour)) << p.what;
+    // The gradient runs from red on its left to blue on its right.
+    EXPECT_TRUE(at(2150, 2000)[0] > 200 && at(2150, 2000)[2] < 60);
+    EXPECT_TRUE(at(2850, 2000)[2] > 200 && at(2850, 2000)[0] < 60);
+    int ink = 0; // "EMF" in black at (2100, 1100), 400 units high
+    for (int y = 1100; y < 1500; y += 5)
+        for (int x = 2100; x < 3000; x += 5)
+            ink += at(x, y)[0] < 64;
+    EXPECT_GT(ink, 300);
+}
+
+TEST_F(Metafiles, DrawingIsBoundedByTheWorkItAsksForNotByTime) {
+    const auto decodeWith = [&](ImageFormat format, const QByteArray& data, qint64 work) {
         pages.clear();
-        return decodeWmf(
-            write("limited.wmf", wmf),
-            [&](RasterPage& page) {
-                pages.push_back(std::move(page));
-                return int(ApOk);
-            },
-            error, MetafileLimits{work});
+        const QString path = write(format == ImageFormat::Wmf ? "limited.wmf" : "limited.emf", data);
+        const PageSink sink = [&](RasterPage& page) {
+            pages.push_back(std::move(page));
+            return int(ApOk);
+        };
+        return format == ImageFormat::Wmf ? decodeWmf(path, sink, error, MetafileLimits{work})
+                                          : decodeEmf(path, sink, error, MetafileLimits{work});
     };
     const qint64 pagePixels = 1200 * 1200;
     // Two shapes over a 4-inch page cost about its pixels.
-    const QByteArray poster = fixtures::wmf(4, 4);
-    EXPECT_EQ(decodeWith(poster, 2 * pagePixels), ApOk) << error.toStdString();
-    EXPECT_EQ(decodeWith(poster, pagePixels / 2), ApOverLimits);
-    EXPECT_TRUE(pages.empty());
-    EXPECT_TRUE(error.contains(QStringLiteral("too much drawing"))) << error.toStdString();
+    for (const auto& [format, poster] : {std::pair(ImageFormat::Wmf, fixtures::wmf(4, 4)),
+                                         std::pair(ImageFormat::Emf, fixtures::emf(4, 4))}) {
+        SCOPED_TRACE(format == ImageFormat::Wmf ? "wmf" : "emf");
+        EXPECT_EQ(decodeWith(format, poster, 2 * pagePixels), ApOk) << error.toStdString();
+        EXPECT_EQ(decodeWith(format, poster, pagePixels / 2), ApOverLimits);
+        EXPECT_TRUE(pages.empty());
+        EXPECT_TRUE(error.contains(QStringLiteral("too much drawing"))) << error.toStdString();
+    }
+    // A polygon that crosses itself on every row costs its crossings, though it covers less
+    // than the square above.
+    QByteArray star;
+    for (int i = 0; i < 201; ++i) {
+        const double angle = 2 * 3.14159265 * (i * 100 % 201) / 201;
+        QByteArray point(8, '\0');
+        qToLittleEndian<qint32>(qint32(2000 + 1900 * std::cos(angle)), point.data());
+        qToLittleEndian<qint32>(qint32(2000 + 1900 * std::sin(angle)), point.data() + 4);
+        star += point;
+    }
+    QByteArray head(20, '\0');
+    qToLittleEndian<quint32>(201, head.data() + 16);
+    const QByteArray crossing = fixtures::emfPicture(
+        4, 4, fixtures::emfRecord(39, {1, 0, 0xFF, 0}) + fixtures::emfRecord(37, {1}) +
+                  fixtures::emfRecord(17, {8}) + fixtures::emfRecord(9, {4000, 4000}) +
+                  fixtures::emfRecord(11, {1016, 1016}) + fixtures::emfRecord(3, head + star));
+    EXPECT_EQ(decodeWith(ImageFormat::Emf, crossing, 4 * pagePixels), ApOverLimits);
+    EXPECT_EQ(decodeWith(ImageFormat::Emf, crossing, 200 * pagePixels), ApOk) << error.toStdString();
     // An ellipse reaching 64,000 units (two million pixels) beyond a window of 16 costs only
     // what shows of it.
     QByteArray reaching = fixtures::wmf(4, 4);
     patchWmfRecord(reaching, 0x020C, {16, 16});                  // SETWINDOWEXT
     patchWmfRecord(reaching, 0x0418, {32000, 32000, -32000, 8}); // ELLIPSE
-    EXPECT_EQ(decodeWith(reaching, 2 * pagePixels), ApOk) << error.toStdString();
+    EXPECT_EQ(decodeWith(ImageFormat::Wmf, reaching, 4 * pagePixels), ApOk) << error.toStdString();
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_TRUE(near(fixtures::pagePixel(pages[0], 900, 600), kBlue)); // inside it
     EXPECT_TRUE(near(fixtures::pagePixel(pages[0], 300, 600), kRed));  // left of it, the rectangle
+}
+
+TEST_F(Metafiles, EmfPicturesDrawnOnlyByEmfPlusRecordsAreRefusedAsSuch) {
+    // A comment holding EMF+ records: a header whose flags say it is not drawn both ways,
+    // then a rectangle filled in red.
+    const auto plus = [](uint16_t type, uint16_t flags, const QByteArray& data) {
+        QByteArray r(12, '\0');
+        qToLittleEndian<quint16>(type, r.data());
+        qToLittleEndian<quint16>(flags, r.data() + 2);
+        qToLittleEndian<quint32>(quint32(12 + data.size()), r.data() + 4);
+        qToLittleEndian<quint32>(quint32(data.size()), r.data() + 8);
+        return r + data;
+    };
+    const auto words = [](std::initializer_list<quint32> values) {
+        QByteArray b;
+        for (quint32 v : values) {
+            b += QByteArray(4, '\0');
+            qToLittleEndian<quint32>(v, b.data() + b.size() - 4);
+        }
+        return b;
+    };
+    const auto comment = [&](const QByteArray& records) {
+        const QByteArray data = words({0x2B464D45}) + records;
+        return fixtures::emfRecord(70, words({quint32(data.size())}) + data);
+    };
+    const QByteArray gdi = fixtures::emf(2, 1);
+    const QByteArray shapes = gdi.mid(88, gdi.size() - 88 - 20); // its records without the header and end
+    for (const bool dual : {false, true}) {
+        SCOPED_TRACE(dual ? "drawn both ways" : "EMF+ alone");
+        const QByteArray header = plus(0x4001, 0, words({0xDBC01002, dual ? 1u : 0u, 96, 96}));
+        const QByteArray fill = plus(0x400A, 0x8000, words({0xFFFF0000, 1, 0, 0, 0x43480000, 0x43480000}));
+        const QByteArray picture =
+            fixtures::emfPicture(2, 1, comment(header) + comment(fill) + shapes);
+        const int rc = decode(write("plus.emf", picture), ImageFormat::Emf);
+        if (dual) {
+            EXPECT_EQ(rc, ApOk) << error.toStdString(); // the GDI records stand in for the EMF+ ones
+        } else {
+            EXPECT_EQ(rc, ApUnsupported);
+            EXPECT_TRUE(error.contains(QStringLiteral("EMF+"))) << error.toStdString();
+        }
+    }
 }
 
 TEST_F(Metafiles, SizesOverTheLimitsAreRefusedBeforeDrawing) {

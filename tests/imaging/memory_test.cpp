@@ -7,6 +7,7 @@
 
 #include <QProcess>
 #include <QtEndian>
+#include <cmath>
 #include <zlib.h>
 
 namespace {
@@ -176,6 +177,39 @@ QByteArray tinyMetafile(bool emf, double inches, int unitsPerInch = 400) {
     return b;
 }
 
+// An EMF 8 inches square (a reference device of ten pixels a millimetre) holding `records`:
+// each a type and its 32-bit parameters.
+QByteArray emfOf(const std::vector<std::pair<uint32_t, std::vector<int32_t>>>& records) {
+    QByteArray body;
+    const auto put = [](QByteArray& to, int32_t v) {
+        to += QByteArray(4, '\0');
+        qToLittleEndian<qint32>(v, to.data() + to.size() - 4);
+    };
+    for (const auto& [type, params] : records) {
+        put(body, int32_t(type));
+        put(body, int32_t(8 + 4 * params.size()));
+        for (int32_t v : params)
+            put(body, v);
+    }
+    for (int32_t v : {14, 20, 0, 16, 20}) // EOF
+        put(body, v);
+    QByteArray b;
+    for (int32_t v : {1, 88, 0, 0, 2031, 2031, 0, 0, 20320, 20320, 0x464D4520, 0x10000, int32_t(88 + body.size()),
+                      int32_t(records.size() + 2), 16, 0, 0, 0, 1000, 1000, 100, 100})
+        put(b, v);
+    return b + body;
+}
+
+// A polygon record (type 3) or Bezier curves (2) through `points`.
+std::pair<uint32_t, std::vector<int32_t>> emfPoints(uint32_t type, const std::vector<std::pair<int32_t, int32_t>>& points) {
+    std::vector<int32_t> params{0, 0, 0, 0, int32_t(points.size())};
+    for (const auto& [x, y] : points) {
+        params.push_back(x);
+        params.push_back(y);
+    }
+    return {type, params};
+}
+
 std::vector<Hostile> hostileFiles() {
     std::vector<Hostile> out;
     const QByteArray sixteen(16, '\0');
@@ -255,6 +289,24 @@ std::vector<Hostile> hostileFiles() {
         "00002d01020007000000180491000048000024000e000000fb0237ff00000000000079feffffffffffff417269616c00"
         "040000002d01030005000000090200800000090000002105050048656c6c6f0064006400030000000000");
     out.push_back({"WMF whose ellipse reaches far beyond its frame", ellipse, "", true});
+    // Found while measuring: a star of 2,003 points whose every edge crosses the page drew
+    // for minutes; it is refused for the work it asks for.
+    std::vector<std::pair<int32_t, int32_t>> star;
+    for (int i = 0; i < 2003; ++i) {
+        const double angle = 2 * 3.14159265358979 * (i * 1001 % 2003) / 2003;
+        star.emplace_back(int32_t(1016 + 1000 * std::cos(angle)), int32_t(1016 + 1000 * std::sin(angle)));
+    }
+    out.push_back({"EMF polygon crossing itself on every row", emfOf({{39, {1, 0, 0xFF, 0}}, {37, {1}}, emfPoints(3, star)}),
+                   "", false});
+    // Bezier curves whose control points swing a million units off the page took a gigabyte
+    // and minutes; only what shows of them is drawn.
+    std::vector<std::pair<int32_t, int32_t>> swing{{1016, 1016}};
+    for (int i = 0; i < 1000; ++i) {
+        swing.emplace_back(i % 2 ? -1000000 : 1000000, -1000000);
+        swing.emplace_back(i % 2 ? 1000000 : -1000000, 3000000);
+        swing.emplace_back(1016 + i % 50, 1016);
+    }
+    out.push_back({"EMF Bezier curves swinging far off the page", emfOf({emfPoints(2, swing)}), "", true});
     return out;
 }
 
