@@ -239,6 +239,17 @@ bool Player::pathOp(const Record& r) {
     return !failed();
 }
 
+// The rectangle text is set in or cut to, on the page (none when the options name none). False
+// when the text is cut to a rectangle that misses the page.
+bool Player::textBox(const QRectF& logical, int options, QRectF& box) const {
+    box = QRectF();
+    if (!(options & 0x0006)) return true;
+    const QRectF page(-1, -1, m_page.width() + 2, m_page.height() + 2);
+    const QRectF mapped = mapRect(logical).boundingRect();
+    if (mapped.intersects(page)) box = mapped.intersected(page);
+    return box.isValid() || !(options & 0x0004);
+}
+
 // Text: bounds, the graphics mode and scales, then where it goes, its characters, options,
 // rectangle and the offset of each character's advance.
 void Player::drawText(const Record& r, bool wide) {
@@ -261,8 +272,9 @@ void Player::drawText(const Record& r, bool wide) {
         for (qint64 i = 0; i < n; ++i)
             dx.push_back(r.i32At(int(dxAt + i * step)));
     }
-    const QRectF box = options & 0x0006 ? mapRect(rectAt(r, 48)).boundingRect() : QRectF();
-    Device::drawText(QPointF(r.i32At(28), r.i32At(32)), text, dx, options, box);
+    QRectF box;
+    if (textBox(rectAt(r, 48), options, box))
+        Device::drawText(QPointF(r.i32At(28), r.i32At(32)), text, dx, options, box);
 }
 
 // Short text: where it goes, its length, options, graphics mode and scales, perhaps a
@@ -281,9 +293,10 @@ void Player::drawSmallText(const Record& r) {
         std::memcpy(chars.data(), r.bytesAt(int(at)), size_t(n) * 2);
         text = QString::fromStdU16String(chars);
     }
-    const QRectF box =
-        !(options & 0x0100) && (options & 0x0006) ? mapRect(rectAt(r, 28)).boundingRect() : QRectF();
-    Device::drawText(QPointF(r.i32At(0), r.i32At(4)), text, {}, options, box);
+    const int boxed = options & 0x0100 ? 0 : options; // without a rectangle, its options do not apply
+    QRectF box;
+    if (textBox(rectAt(r, 28), boxed, box))
+        Device::drawText(QPointF(r.i32At(0), r.i32At(4)), text, {}, boxed, box);
 }
 
 void Player::drawBitmap(const Record& r) {

@@ -299,8 +299,8 @@ QRegion Player::regionAt(const Record& r, int at, qint64 bytes) {
         const QRectF device(QPointF(r.i32At(from), r.i32At(from + 4)),
                             QPointF(r.i32At(from + 8), r.i32At(from + 12)));
         return m_deviceToPage.mapRect(device.normalized())
-            .toAlignedRect()
-            .intersected(QRect(-1, -1, m_page.width() + 2, m_page.height() + 2));
+            .intersected(QRectF(-1, -1, m_page.width() + 2, m_page.height() + 2))
+            .toAlignedRect();
     };
     if (count > kMaxClipRects) return QRegion(rect(at + 16)); // the bounds alone
     QList<QRect> rects;
@@ -507,7 +507,10 @@ bool Player::record(const Record& r) {
     }
     case kIntersectClipRect:
     case kExcludeClipRect: {
-        const QRect rect = mapRect(rectAt(r, 0)).boundingRect().toAlignedRect();
+        const QRect rect = mapRect(rectAt(r, 0))
+                               .boundingRect()
+                               .intersected(QRectF(-1, -1, m_page.width() + 2, m_page.height() + 2))
+                               .toAlignedRect();
         combineClip(QRegion(rect), r.function == kIntersectClipRect ? 1 : 4);
         break;
     }

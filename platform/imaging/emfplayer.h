@@ -80,6 +80,7 @@ private:
     bool pathOp(const Record& r);
     void drawClosed(QPolygonF points);
     void drawOpen(const QPolygonF& points);
+    bool textBox(const QRectF& logical, int options, QRectF& box) const;
     void drawText(const Record& r, bool wide);
     void drawSmallText(const Record& r);
     void drawBitmap(const Record& r);

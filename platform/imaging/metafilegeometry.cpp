@@ -172,8 +172,8 @@ QPolygonF flattenBeziers(QPointF from, const QPolygonF& points, qsizetype maxPoi
                                      std::hypot(p1.x() - 2 * p2.x() + p3.x(), p1.y() - 2 * p2.y() + p3.y()));
         const double wanted = std::sqrt(0.75 * bend / kTolerance);
         const qsizetype left = std::max<qsizetype>(1, maxPoints - out.size() - (points.size() - i) / 3);
-        const qsizetype n = std::clamp<qsizetype>(std::isfinite(wanted) ? qsizetype(std::ceil(wanted)) : left, 1,
-                                                  std::min<qsizetype>(left, kMaxPoints));
+        const qsizetype most = std::min<qsizetype>(left, kMaxPoints);
+        const qsizetype n = wanted < double(most) ? std::max<qsizetype>(1, qsizetype(std::ceil(wanted))) : most;
         for (qsizetype k = 1; k <= n; ++k) {
             const double t = double(k) / double(n), u = 1 - t;
             out << p0 * (u * u * u) + p1 * (3 * u * u * t) + p2 * (3 * u * t * t) + p3 * (t * t * t);

@@ -498,12 +498,16 @@ void Device::drawBitmap(const Dib& dib, const Blit& b) {
     if (!invertible) return;
     // The source pixels that show, in whole pixels.
     const QRectF needed = fromPage.mapRect(shown).intersected(QRectF(ox, oy, ex, ey).normalized());
-    const int x0 = int(std::max(0.0, std::floor(needed.left()))),
-              x1 = int(std::min<double>(dib.width, std::ceil(needed.right())));
-    const int y0 = int(std::max(0.0, std::floor(needed.top()))),
-              y1 = int(std::min<double>(dib.height, std::ceil(needed.bottom())));
+    const int x0 = int(std::clamp(std::floor(needed.left()), 0.0, double(dib.width))),
+              x1 = int(std::clamp(std::ceil(needed.right()), 0.0, double(dib.width)));
+    const int y0 = int(std::clamp(std::floor(needed.top()), 0.0, double(dib.height))),
+              y1 = int(std::clamp(std::ceil(needed.bottom()), 0.0, double(dib.height)));
     if (x1 <= x0 || y1 <= y0) return;
     const QRectF target = toDest.mapRect(QRectF(x0, y0, x1 - x0, y1 - y0)); // page bounds of those pixels
+    // Pixels enlarged past any page (a hostile stretch) are left out: Qt's painter works in
+    // 32-bit coordinates.
+    constexpr double kFar = 1 << 24;
+    if (!QRectF(-kFar, -kFar, 2 * kFar, 2 * kFar).contains(target)) return;
     // Sampled down to no more pixels than they cover on the page.
     const double along = std::hypot(toDest.m11(), toDest.m12()), down = std::hypot(toDest.m21(), toDest.m22());
     const double reachX = upright() ? shown.width() + 2 : shown.width() + shown.height() + 2,
@@ -567,7 +571,7 @@ QFont Device::qfont() {
     font.setStrikeOut(f.strikeOut);
     if (f.width) {
         const double average = QFontMetricsF(font, &m_page).averageCharWidth();
-        if (average > 0) font.setStretch(std::clamp(int(100 * mapWidth(f.width) / average), 1, 4000));
+        if (average > 0) font.setStretch(int(std::clamp(100 * mapWidth(f.width) / average, 1.0, 4000.0)));
     }
     m_font = font;
     m_fontReady = true;
@@ -598,10 +602,10 @@ void Device::drawText(QPointF reference, const QString& input, const std::vector
     const bool spaced = !dx.empty() && dx.size() == size_t(text.size());
     double advance = 0;
     std::vector<double> offsets;
-    if (spaced) {
+    if (spaced) { // within a distance Qt's 32-bit coordinates hold, however far the advances reach
         for (qsizetype i = 0; i < text.size(); ++i) {
             offsets.push_back(advance);
-            advance += std::clamp(dx[size_t(i)] * m_sx, -1e7, 1e7);
+            advance = std::clamp(advance + dx[size_t(i)] * m_sx, -1e7, 1e7);
         }
     } else {
         advance = metrics.horizontalAdvance(text);
