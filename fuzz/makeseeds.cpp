@@ -127,7 +127,7 @@ std::map<std::string, Seeds> imageSeeds() {
     seeds["tga"] = {magickWrite(colour, "TGA", palette), magickWrite(colour, "TGA", rle),
                     magickWrite(colour, "TGA", trueColour), magickWrite(withAlpha(colour), "TGA"),
                     magickWrite(grey, "TGA", [](Magick::Image& i) { i.type(MagickCore::GrayscaleType); })};
-    seeds["emf"] = {emf(0.1, 0.05), emf(0.05, 0.1, true)};
+    seeds["emf"] = {emf(0.1, 0.05), emf(0.05, 0.1, true), emfSampler()};
     seeds["wmf"] = {wmf(0.1, 0.05), wmf(0.05, 0.1, true), wmfSampler()};
 
     // Each file once with the default compression and once with a name for its class.

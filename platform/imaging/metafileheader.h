@@ -13,9 +13,8 @@ namespace imaging {
 // Metafiles are drawn at this resolution onto a white page; a picture whose page would pass
 // kMetafileMaxPixels (about an A3 page) or kMetafileMaxSide on a side is drawn at a lower
 // one. Its detail lives in its records, not in the size it declares, and a few bytes may
-// declare a poster. The side limit matters for Qt's antialiased drawing, whose cost grows
-// with the square of a page's height for tall thin shapes (a 15 x 250,000 pixel page took
-// half a minute for one ellipse).
+// declare a poster. The side limit keeps a thin strip's page within what a page may be
+// (a 15 x 250,000 pixel page once took half a minute for one ellipse).
 constexpr double kMetafileDpi = 300.0;
 constexpr double kMetafileMaxPixels = 24e6;
 constexpr double kMetafileMaxSide = 16384;
