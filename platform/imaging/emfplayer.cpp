@@ -542,8 +542,7 @@ bool Player::record(const Record& r) {
         drawClosed(mapRect(rectAt(r, 0)));
         break;
     case kRoundRect:
-        drawClosed(map(roundedRect(rectAt(r, 0), std::abs(r.i32At(16)) / 2.0, std::abs(r.i32At(20)) / 2.0,
-                                   std::max(std::fabs(scaleX()), std::fabs(scaleY())))));
+        drawClosed(mapRoundedRect(rectAt(r, 0), std::abs(r.i32At(16)) / 2.0, std::abs(r.i32At(20)) / 2.0));
         break;
     case kEllipse:
         drawClosed(mapArc(rectAt(r, 0), 0, 2 * std::numbers::pi));

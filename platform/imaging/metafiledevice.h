@@ -144,6 +144,10 @@ protected:
     QPolygonF mapRect(const QRectF& logical) const { return m_toPage.map(QPolygonF(logical.normalized())); }
     // The part of the ellipse inside the logical `box` from `start` through `sweep`, on the page.
     QPolygonF mapArc(const QRectF& box, double start, double sweep) const;
+    // The logical rectangle with its corners rounded by ellipses `rx` x `ry` units, on the page.
+    QPolygonF mapRoundedRect(const QRectF& box, double rx, double ry) const {
+        return m_toPage.map(roundedRect(box, rx, ry, m_scale));
+    }
     double mapWidth(double logical) const { return std::fabs(logical * m_sx); }
     double scaleX() const { return m_sx; }
     double scaleY() const { return m_sy; }

@@ -16,7 +16,7 @@ namespace {
 
 constexpr qint64 kPointWork = 128;    // a point read, mapped, cut to the page and handed to Qt
 constexpr double kHairline = 1.5;     // pens up to this wide are drawn one pixel wide
-constexpr double kHairlineWork = 64;  // a pixel of a hairline's length
+constexpr double kHairlineWork = 16;  // a pixel of a hairline's length
 constexpr qint64 kGlyphWork = 4096;   // laying out and drawing one character
 constexpr qint64 kFontWork = 1 << 20; // finding and setting up a font
 constexpr double kMaxFontPixels = 16384;

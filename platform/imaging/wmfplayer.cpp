@@ -454,9 +454,7 @@ bool Player::record(const Record& r) {
         drawShape(mapRect(logicalRect(r, 0)), true);
         break;
     case kRoundRect:
-        drawShape(Device::map(roundedRect(logicalRect(r, 2), std::abs(r.s16(1)) / 2.0, std::abs(r.s16(0)) / 2.0,
-                                          std::max(std::fabs(scaleX()), std::fabs(scaleY())))),
-                  true);
+        drawShape(mapRoundedRect(logicalRect(r, 2), std::abs(r.s16(1)) / 2.0, std::abs(r.s16(0)) / 2.0), true);
         break;
     case kEllipse:
         drawShape(mapArc(logicalRect(r, 0), 0, 2 * std::numbers::pi), true);
