@@ -237,10 +237,11 @@ TEST_F(CloneDialog, AFailedSaveTerminatesTheJobAndTheNextStartResumesIt) {
     auto d = open();
     int listSaves = 0;
     std::unique_ptr<ScopedFileSizeLimit> fullDisk;
-    CloneJobFiles::setSaveHook([&](bool list) {
+    CloneJobFiles::setSaveHook([&](CloneJobFiles::SavedFile file) {
         fullDisk.reset();
         // The first save is the scan's; the fourth holds entry 3 of 5.
-        if (list && ++listSaves == 4) fullDisk = std::make_unique<ScopedFileSizeLimit>(64);
+        if (file == CloneJobFiles::SavedFile::List && ++listSaves == 4)
+            fullDisk = std::make_unique<ScopedFileSizeLimit>(64);
     });
     d->cmdOk->click();
     fullDisk.reset();
@@ -266,11 +267,11 @@ TEST_F(CloneDialog, AFullOutputDiskTerminatesTheJobAndTheNextStartResumesIt) {
     const CloneConverter real = engineConverter(engine);
     int calls = 0;
     d->Converter = [&](const QString& image, const QString& pdf, const QString& c, const QString& g,
-                       const QString& b, bool replace) {
+                       const QString& b, bool replace, bool durable) {
         // From the third image on no PDF fits on the disk (a real EFBIG while it is written).
         std::unique_ptr<ScopedFileSizeLimit> full;
         if (++calls >= 3) full = std::make_unique<ScopedFileSizeLimit>(64);
-        return real(image, pdf, c, g, b, replace);
+        return real(image, pdf, c, g, b, replace, durable);
     };
     d->cmdOk->click();
     EXPECT_EQ(calls, 3);
