@@ -197,12 +197,6 @@ bool frmCloneDirectory::ValidateInput() {
             txtoutputFld->setFocus();
             return;
         }
-        // A source that is not a folder we can name for sure would list nothing.
-        if (!isAbsoluteFolder(CleanFolderText(txtCloningFrom->text()))) {
-            Ui().MsgBox(kNoImages, MsgButtons::OK, MsgIcon::Exclamation, kAppTitle);
-            txtCloningFrom->setFocus();
-            return;
-        }
         ok = true;
     });
     return ok;
@@ -232,9 +226,16 @@ void frmCloneDirectory::cmdOk_Click() {
         if (!ValidateInput()) return;
         cmdOk->setText(kStopCaption);
         ReadPvtString();
+        // A resume reads neither box: the stored job is offered whatever the source box holds.
         if (m_files->isResumable(CloneRecord) && askResume()) {
             cmdOk->setText(kStartCaption);
             ResumeLastClone();
+            return;
+        }
+        // A source that is not a folder we can name for sure would list nothing.
+        if (!isAbsoluteFolder(CleanFolderText(txtCloningFrom->text()))) {
+            Ui().MsgBox(kNoImages, MsgButtons::OK, MsgIcon::Exclamation, kAppTitle);
+            txtCloningFrom->setFocus();
             return;
         }
         runFreshJob();
@@ -269,6 +270,10 @@ void frmCloneDirectory::runFreshJob() {
     QStringList patterns;
     filesearch::GenerateFilterPatternArray(SearchCriteria, patterns);
     CloneScan scan(targets, patterns);
+    QString leftOut; // one log line per folder or file the job leaves out
+    scan.setLeftOut([&](const QString& path, const QString& reason) {
+        leftOut += QStringLiteral("\r\n%1.....Left out: %2").arg(path, reason);
+    });
     scan.setStopCheck([this] { return StopRequested; });
     scan.setPump([this] { pump(); });
     QElapsedTimer timer;
@@ -296,6 +301,7 @@ void frmCloneDirectory::runFreshJob() {
     appendLog(QStringLiteral("Total Files=%1\r\nClonning_Path : %2\r\nProcessing.....")
                   .arg(TotalFiles)
                   .arg(m_startSource));
+    appendLog(leftOut);
     // The list is written once, whole, before the record says a job is under way; the pass
     // puts both on the disk before its first PDF.
     QElapsedTimer save;
@@ -307,6 +313,8 @@ void frmCloneDirectory::runFreshJob() {
     ClonePassResult result;
     if (!listSaved || !WritePvtString()) {
         // The job could not be made resumable: it does not start.
+        appendLog(QStringLiteral("\r\nStopped: the job's files cannot be written in %1.")
+                      .arg(m_files->cloneFolder()));
         appendLog(QStringLiteral("\r\n") + kTerminated);
         Frame3->setTitle(kTerminated);
         return;
@@ -356,6 +364,12 @@ void frmCloneDirectory::finishPass(const ClonePassResult& result) {
         status = m_files->loadList() ? kStatusNotFinished : kStatusFinished;
     else if (StopRequested)
         status = kStatusNotFinished;
+    // The error log has the details; the user needs to know why the job ended early.
+    if (result.failed)
+        appendLog(QStringLiteral("\r\nStopped: %1.%2")
+                      .arg(result.failure, status == kStatusNotFinished
+                                               ? QStringLiteral(" The job can be resumed.")
+                                               : QString()));
     appendLog(QStringLiteral("\r\n") + (terminated ? kTerminated : kCompleted));
     Frame3->setTitle(terminated ? kTerminated : kCompleted);
     flushLog();
