@@ -84,8 +84,10 @@ QByteArray journalHeaderBytes(const JournalHeader& h) {
 
 namespace {
 
+// The header's own checksum (not one over the whole header: a CRC over data followed by its
+// CRC is the same for every header).
 quint32 recordSeed(const JournalHeader& h) {
-    return crc(journalHeaderBytes(h));
+    return crc(QByteArrayView(journalHeaderBytes(h)).first(60));
 }
 
 void encodeRecord(char* p, quint32 seed, const JournalRecord& r) {
@@ -115,7 +117,7 @@ std::optional<ParsedJournal> parseJournal(QByteArrayView bytes) {
     j.header.entries = get<quint32>(p + 20);
     j.header.bootId = QByteArray(p + 24, kBootIdBytes);
     j.header.bootId.truncate(qsizetype(qstrnlen(j.header.bootId.constData(), kBootIdBytes)));
-    const quint32 seed = crc(bytes.first(kJournalHeaderSize));
+    const quint32 seed = get<quint32>(p + 60);
     const quint64 entries = j.header.entries;
     for (qsizetype at = kJournalHeaderSize; at + kJournalRecordSize <= bytes.size();
          at += kJournalRecordSize) {

@@ -168,6 +168,31 @@ TEST_F(ClonePassTest, NoSavedStatusVouchesForAPdfStillInMemory) {
     EXPECT_TRUE(notOnDisk.isEmpty()) << notOnDisk.join(", ").toStdString();
 }
 
+TEST_F(ClonePassTest, AFailedBatchSyncIsAFailureOfTheEntriesItVouchesFor) {
+    for (const char* n : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"})
+        add(n);
+    ClonePass pass(files, host, [this](auto&&... a) { return converter(a...); });
+    pass.setSyncFunction([](const QStringList&, int* number, QString* error) {
+        *number = 57;
+        *error = QStringLiteral("sync: Input/output error");
+        return false;
+    });
+    const ClonePassResult r = pass.ProcessClone(list);
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(r.failureNumber, 57);
+    EXPECT_TRUE(r.failure.contains("could not be written to the disk")) << r.failure.toStdString();
+    EXPECT_FALSE(converter.calls.isEmpty());
+    // No entry reads "Completed" for a PDF the disk may not hold, and no such PDF is left.
+    const QStringList stored = env.statuses();
+    for (size_t i = 0; i < list.files.size(); ++i) {
+        const CloneFileEntry& e = list.files[i];
+        SCOPED_TRACE(e.name.toStdString());
+        EXPECT_EQ(e.status, i < size_t(r.visited) ? "Error" : "");
+        EXPECT_EQ(stored.value(int(i)), e.status);
+        EXPECT_FALSE(QFile::exists(e.target()));
+    }
+}
+
 TEST_F(ClonePassTest, SavesAfterEachEntryWhileCheapAndAlwaysWhenStopped) {
     for (const char* n : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"})
         add(n);
