@@ -140,9 +140,10 @@ int runClone(const QStringList& args) {
                 pass.listSaves, pass.recordWrites, static_cast<long long>(pass.bytesWritten),
                 qPrintable(benchSeconds(bookkeeping)), share);
     std::printf("pass's own save time %s\n", qPrintable(benchSeconds(run.pass.saveNanoseconds)));
-    std::printf("pass journal records %d syncs %d claims %d batch syncs %d waited for the disk %s seconds\n",
-                pass.journalRecords, pass.syncs, run.pass.claims, run.pass.batchSyncs,
-                qPrintable(benchSeconds(run.pass.syncWaitNanoseconds)));
+    std::printf("pass journal records %d syncs %d claims %d (looking at targets %s s) batch syncs %d waited for "
+                "the disk %s s\n",
+                pass.journalRecords, pass.syncs, run.pass.claims, qPrintable(benchSeconds(run.pass.claimNanoseconds)),
+                run.pass.batchSyncs, qPrintable(benchSeconds(run.pass.syncWaitNanoseconds)));
     std::printf("all list saves %d record writes %d bytes written %lld seconds %s\n", files.listSaves,
                 files.recordWrites, static_cast<long long>(files.bytesWritten),
                 qPrintable(benchSeconds(files.nanoseconds)));

@@ -20,11 +20,12 @@ namespace {
 // The pass's log lines carry no " at time" in their owner text.
 constexpr QStringView kPassOwner = u" of Form frmCloneDirectory";
 
-// Claims look this many entries ahead at first, doubling while claims come quickly. After
-// a power cut at most the claimed entries not yet vouched for are redone.
-constexpr int kFirstClaimWindow = 256;
-constexpr int kMaxClaimWindow = 4096;
-constexpr qint64 kQuickClaimNs = qint64(2) * 1000 * 1000 * 1000;
+// A claim looks ahead over about a second of the pass at the pace so far (each one costs a
+// sync of the journal), at least this many entries. After a power cut at most the claimed
+// entries not yet vouched for are redone.
+constexpr int kMinClaimWindow = 256;
+constexpr int kMaxClaimWindow = 65536;
+constexpr qint64 kClaimAheadNs = qint64(1000) * 1000 * 1000;
 // The journal carries the statuses; folding it into the list is only worth its cost once
 // it holds this many records.
 constexpr quint32 kFoldRecords = 1024;
@@ -93,13 +94,11 @@ void ClonePass::noteMade(const QString& target) {
 }
 
 void ClonePass::claim(const CloneList& list, int first, bool begin) {
-    const qint64 start = now();
-    if (m_claimWindow == 0 || start - m_lastClaim > kQuickClaimNs)
-        m_claimWindow = kFirstClaimWindow;
-    else
-        m_claimWindow = std::min(m_claimWindow * 2, kMaxClaimWindow);
-    m_lastClaim = start;
-    const int end = int(std::min(list.files.size(), size_t(first) + size_t(m_claimWindow)));
+    const qint64 elapsed = now() - m_passStart;
+    const double perSecond = elapsed > 0 ? double(m_result.visited) * 1e9 / double(elapsed) : 0;
+    const int window = int(std::clamp(perSecond * double(kClaimAheadNs) / 1e9, double(kMinClaimWindow),
+                                      double(kMaxClaimWindow)));
+    const int end = int(std::min(list.files.size(), size_t(first) + size_t(window)));
     QElapsedTimer lookups;
     lookups.start();
     int runStart = -1;
@@ -108,9 +107,21 @@ void ClonePass::claim(const CloneList& list, int first, bool begin) {
             m_files.appendRecord(JournalRecord::claim(quint32(runStart), quint32(upTo - runStart)));
         runStart = -1;
     };
+    // Nothing is taken in a folder that does not exist (the usual case in a new mirror): one
+    // look per folder then, not one per entry.
+    const QString* folder = nullptr;
+    bool folderExists = false;
+    const auto free = [&](const CloneFileEntry& e) {
+        if (!folder || *folder != e.targetfolder) {
+            folder = &e.targetfolder;
+            struct stat st;
+            folderExists = ::stat(QFile::encodeName(e.targetfolder).constData(), &st) == 0;
+        }
+        return !folderExists || !fileIdentity(e.target(), true);
+    };
     for (int i = first; i < end; ++i) {
         const CloneFileEntry& e = list.files[size_t(i)];
-        if (!m_claimed[size_t(i)] && e.waiting() && !fileIdentity(e.target(), true)) {
+        if (!m_claimed[size_t(i)] && e.waiting() && free(e)) {
             m_claimed[size_t(i)] = true;
             if (runStart < 0) runStart = i;
         } else {
@@ -270,7 +281,6 @@ ClonePassResult ClonePass::ProcessClone(CloneList& list) {
     m_saves = 0;
     m_position = -1;
     m_claimedUpTo = 0;
-    m_claimWindow = 0;
     const size_t n = list.files.size();
     m_claimed.assign(n, false);
     m_owned.assign(n, false);

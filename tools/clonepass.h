@@ -139,8 +139,6 @@ private:
     std::vector<bool> m_claimed;
     std::vector<bool> m_owned;
     int m_claimedUpTo = 0; // entries before this were looked at by a claim
-    int m_claimWindow = 0;
-    qint64 m_lastClaim = 0;
     int m_lastOwned = -1;
     int m_position = -1; // the entry visited last
 
