@@ -250,14 +250,16 @@ void ClonePass::visit(CloneList& list, int index) {
         }
         e.status = status;
         const bool completed = status == kStatusCompleted;
-        record(index, status, completed && durable);
         if (completed) {
             ++m_result.converted;
+            // Queued before its record is written, so that whatever ends the pass now waits for
+            // this PDF too before the list vouches for it.
             if (!durable) {
-                m_unvouched.push_back({++m_placed, m_files.journalPosition(), index});
+                m_unvouched.push_back({++m_placed, m_files.journalPosition() + 1, index});
                 m_syncs->request(m_placed, e.targetfolder, e.target());
             }
         }
+        record(index, status, completed && durable);
         m_host.appendLog(status);
     } else {
         m_host.appendLog(e.status);
