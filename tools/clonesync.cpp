@@ -96,7 +96,7 @@ void BackgroundSync::run() {
             for (const QString& f : files)
                 startWriteback(f);
             lock.lock();
-            continue;
+            // On to the sync when one is due: PDFs coming faster than this loop must not hold it off.
         }
         if (m_requested <= m_durable || m_failed) {
             if (m_quit) return; // nothing left to do
