@@ -166,7 +166,9 @@ public:
 private:
     struct State {
         QPDFMatrix ctm;
-        int groups = 0;
+        int groups = 0;        // groups open around the content stream
+        bool softMask = false; // a soft mask in effect, which holds a bitmap beside what is drawn
+        int level() const { return groups + (softMask ? 1 : 0); }
         QPDFObjectHandle font;
         double fontSize = 0;
         double horizontalScale = 1;
@@ -253,12 +255,14 @@ private:
                     resources.getKeyIfDict("/ExtGState").getKeyIfDict(lastName()).getKeyIfDict("/SMask");
                 if (mask.isDictionary()) {
                     // The mask's group is drawn into a bitmap of its own, and the mask stays
-                    // beside whatever is drawn after it.
-                    ++state.groups;
-                    form(mask.getKey("/G"), resources, state.ctm, state.groups, nesting);
+                    // beside whatever is drawn after it (until another replaces it).
+                    state.softMask = true;
+                    form(mask.getKey("/G"), resources, state.ctm, state.level(), nesting);
+                } else if (mask.isName()) {
+                    state.softMask = false;
                 }
             } else if (op == "scn" || op == "SCN") {
-                pattern(resources.getKeyIfDict("/Pattern").getKeyIfDict(lastName()), base, state.groups, nesting);
+                pattern(resources.getKeyIfDict("/Pattern").getKeyIfDict(lastName()), base, state.level(), nesting);
             } else if (op == "BT") {
                 textMatrix = QPDFMatrix();
             } else if (op == "Tm") {
@@ -286,7 +290,7 @@ private:
         if (dict.getKey("/Subtype").isNameAndEquals("/Image"))
             image(imageInfo(dict, resources, false), object, state.ctm);
         else if (dict.getKey("/Subtype").isNameAndEquals("/Form"))
-            form(object, resources, state.ctm, state.groups, nesting);
+            form(object, resources, state.ctm, state.level(), nesting);
     }
 
     // A form XObject drawn at `ctm` (an annotation's appearance, a soft mask's group).
@@ -337,7 +341,7 @@ private:
         ctm.concat(QPDFMatrix(state.fontSize * state.horizontalScale, 0, 0, state.fontSize, 0, 0));
         QPDFObjectHandle matrix = font.getKey("/FontMatrix");
         ctm.concat(matrix.isMatrix() ? QPDFMatrix(matrix.getArrayAsMatrix()) : QPDFMatrix(0.001, 0, 0, 0.001, 0, 0));
-        if (seen(font, ctm, state.groups, 'T')) return;
+        if (seen(font, ctm, state.level(), 'T')) return;
         QPDFObjectHandle own = font.getKey("/Resources");
         QPDFObjectHandle procs = font.getKey("/CharProcs");
         if (!procs.isDictionary()) return;
@@ -345,7 +349,7 @@ private:
             if (!proc.isStream()) continue;
             std::string content;
             append(proc, content);
-            run(content, own.isDictionary() ? own : resources, ctm, state.groups, nesting + 1);
+            run(content, own.isDictionary() ? own : resources, ctm, state.level(), nesting + 1);
         }
     }
 
@@ -364,7 +368,12 @@ private:
         input->read(&separator, 1);
         tokenizer.expectInlineImage(input);
         const QPDFTokenizer::Token data = tokenizer.readToken(input, "content", true);
-        QPDFObjectHandle dict = QPDFObjectHandle::parse(dictionary + " >>", "inline image");
+        QPDFObjectHandle dict;
+        try {
+            dict = QPDFObjectHandle::parse(m_pdf, dictionary + " >>", "inline image");
+        } catch (const std::exception&) {
+            return; // a dictionary poppler cannot read either: no image
+        }
         if (!dict.isDictionary()) return;
         const ImageInfo info = imageInfo(dict, resources, true);
         QPDFObjectHandle stream;

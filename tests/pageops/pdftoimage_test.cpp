@@ -441,6 +441,17 @@ TEST_F(PdfToImage, AnImageIsSeenWhereverThePageDrawsIt) {
     const pdfrender::RenderPlan plan = pdfrender::planRender(demand, pdfrender::BandedPage::bandBytes());
     EXPECT_FALSE(plan.painter);
     EXPECT_LT(plan.bandBytes * (1.25 + 2 * 2.5), pdfrender::renderBudget());
+
+    // A soft mask replaces the one before it: masks set one after another do not nest.
+    PdfParts masks;
+    const std::string group = masks.stream("<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Group << /S /Transparency >> >>", "0 0 10 10 re f");
+    std::string content;
+    for (int i = 0; i < 40; ++i)
+        content += "/G1 gs 0 0 10 10 re f\n";
+    ASSERT_TRUE(masks.write(path("masks.pdf"), 200, 200, content, "<< /ExtGState << /G1 << /SMask << /S /Luminosity /G " + group + " >> >> >> >>"));
+    const pdfrender::PageDemand masked = demandOf(path("masks.pdf"), 72);
+    EXPECT_TRUE(masked.refusal.isEmpty()) << qPrintable(masked.refusal);
+    EXPECT_EQ(masked.groups, 2); // the mask, and its group while it is drawn
 }
 
 TEST_F(PdfToImage, AnImageTooLargeToScaleIsDrawnUnscaledOrRefused) {
