@@ -63,34 +63,75 @@ CodestreamHead jpxHead(const std::string& d) {
     return head;
 }
 
+// The segments of an embedded JBIG2 stream up to its page information (segment type 48).
+CodestreamHead jbig2Head(const std::string& d) {
+    CodestreamHead head;
+    size_t i = 0;
+    for (;;) {
+        if (i + 6 > d.size()) return head;
+        const unsigned flags = static_cast<unsigned char>(d[i + 4]);
+        const unsigned number = be32(d, i);
+        size_t at = i + 5;
+        // Referred-to segments: a count in the top three bits, or a long form past 4.
+        unsigned count = static_cast<unsigned char>(d[at]) >> 5;
+        if (count == 7) {
+            if (at + 4 > d.size()) return head;
+            count = be32(d, at) & 0x1FFFFFFF;
+            if (count > 0xFFFF) return head;
+            at += 4 + (count + 8) / 8;
+        } else {
+            at += 1;
+        }
+        at += size_t(count) * (number <= 256 ? 1 : number <= 65536 ? 2 : 4);
+        at += (flags & 0x40) ? 4 : 1; // page association
+        if (at + 4 > d.size()) return head;
+        const unsigned length = be32(d, at);
+        at += 4;
+        if ((flags & 0x3F) == 48) {
+            if (at + 8 > d.size()) return head;
+            head.found = true;
+            head.width = int(std::min(be32(d, at), 0x7fffffffu));
+            // A striped page of unknown height grows with its stripes: the data bounds it.
+            const unsigned height = be32(d, at + 4);
+            head.height = height == 0xFFFFFFFFu ? 0 : int(std::min(height, 0x7fffffffu));
+            head.components = 1;
+            return head;
+        }
+        if (length == 0xFFFFFFFFu) return head; // a region of unknown length: nothing beyond it is read
+        i = at + length;
+    }
+}
+
 class HeadSink : public Pipeline {
 public:
-    explicit HeadSink(bool jpx) : Pipeline("image header", nullptr), m_jpx(jpx) {}
+    explicit HeadSink(Codestream kind) : Pipeline("image header", nullptr), m_kind(kind) {}
     void write(unsigned char const* data, size_t len) override {
         m_data.append(reinterpret_cast<const char*>(data), std::min(len, kMaxHeadBytes - m_data.size()));
-        head = parseCodestreamHead(m_data, m_jpx);
+        head = parseCodestreamHead(m_data, m_kind);
         // Enough read: the rest of the stream is not needed.
-        if (head.found || m_data.size() >= kMaxHeadBytes) throw std::runtime_error("header read");
+        if (!head.found && m_data.size() >= kMaxHeadBytes) head.buried = true;
+        if (head.found || head.buried) throw std::runtime_error("header read");
     }
     void finish() override {}
     CodestreamHead head;
 
 private:
-    bool m_jpx;
+    Codestream m_kind;
     std::string m_data;
 };
 
 } // namespace
 
-CodestreamHead parseCodestreamHead(const std::string& data, bool jpx) {
-    if (jpx) return jpxHead(data);
+CodestreamHead parseCodestreamHead(const std::string& data, Codestream kind) {
+    if (kind == Codestream::Jpx) return jpxHead(data);
+    if (kind == Codestream::Jbig2) return jbig2Head(data);
     if (data.size() < 2 || static_cast<unsigned char>(data[0]) != 0xFF || static_cast<unsigned char>(data[1]) != 0xD8) return {};
     return jpegHead(data);
 }
 
-CodestreamHead readCodestreamHead(QPDFObjectHandle stream, bool jpx) {
+CodestreamHead readCodestreamHead(QPDFObjectHandle stream, Codestream kind) {
     if (!stream.isStream()) return {};
-    HeadSink sink(jpx);
+    HeadSink sink(kind);
     try {
         QPDFObjectHandle source = stream;
         QPDFObjectHandle filters = stream.getDict().getKey("/Filter");

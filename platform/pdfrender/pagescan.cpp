@@ -377,7 +377,8 @@ private:
         if (!dict.isDictionary()) return;
         const ImageInfo info = imageInfo(dict, resources, true);
         QPDFObjectHandle stream;
-        if (m_pdf && (info.lastFilter == "/DCTDecode" || info.lastFilter == "/JPXDecode")) {
+        if (m_pdf && (info.lastFilter == "/DCTDecode" || info.lastFilter == "/JPXDecode" ||
+                      info.lastFilter == "/JBIG2Decode")) {
             // As a stream of its own, so that its header is read as an XObject's is.
             stream = QPDFObjectHandle::newStream(m_pdf, data.getValue());
             QPDFObjectHandle filter = dict.hasKey("/F") ? dict.getKey("/F") : dict.getKey("/Filter");
@@ -440,19 +441,23 @@ private:
         int components = info.components;
         bool whole = false;     // the decoder holds the whole image
         double sampleBytes = 0; // what it holds a sample in
-        if (info.lastFilter == "/DCTDecode" || info.lastFilter == "/JPXDecode") {
+        const bool jpeg = info.lastFilter == "/DCTDecode", jpx = info.lastFilter == "/JPXDecode",
+                   jbig2 = info.lastFilter == "/JBIG2Decode";
+        if (jpeg || jpx || jbig2) {
             // The decoder sizes the image by its own header, not the dictionary.
-            const CodestreamHead head = readCodestreamHead(stream, info.lastFilter == "/JPXDecode");
+            const CodestreamHead head =
+                readCodestreamHead(stream, jpx ? Codestream::Jpx : jbig2 ? Codestream::Jbig2 : Codestream::Jpeg);
+            if (head.buried)
+                throw Refusal{QStringLiteral("the size of an image on it cannot be read from its first megabytes")};
             if (head.found) {
                 width = std::max(width, double(head.width));
                 height = std::max(height, double(head.height));
                 components = std::max(components, head.components);
             }
-            whole = info.lastFilter == "/JPXDecode" || head.progressive;
-            sampleBytes = info.lastFilter == "/JPXDecode" ? 4 : 2;
-        } else if (info.lastFilter == "/JBIG2Decode") {
-            whole = true;
-            sampleBytes = 1.0 / 8;
+            // libjpeg keeps a progressive image's coefficients (2 bytes a sample), OpenJPEG
+            // its samples as ints, JBIG2 its page as bits.
+            whole = !jpeg || head.progressive;
+            sampleBytes = jpeg ? 2 : jpx ? 4 : 1.0 / 8;
         }
         const double samples = width * height * components;
         if (samples > kMaxSamples)

@@ -487,6 +487,11 @@ TEST_F(PdfToImage, AnImageTooLargeToScaleIsDrawnUnscaledOrRefused) {
          "it draws an image of 50,000 x 50,000 pixels (at most 1,073,741,824 samples"},
         {"/Width 8 /Height 8 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode", sof2, pdfrender::renderBudget(),
          "it draws an image of 60,000 x 60,000 pixels"},
+        // A JBIG2 page information segment, then the end of the page.
+        {"/Width 8 /Height 8 /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode",
+         std::string("\0\0\0\0\x30\0\x01\0\0\0\x13\0\0\xEA\x60\0\0\xEA\x60\0\0\0\0\0\0\0\0\0\0\0"
+                     "\0\0\0\x01\x31\0\x01\0\0\0\0", 41),
+         pdfrender::renderBudget(), "it draws an image of 60,000 x 60,000 pixels"},
         {"/Width 256 /Height 256 /ColorSpace /DeviceGray /BitsPerComponent 8", std::string(65536, '\x80'), 256 << 10,
          "it draws an image of 256 x 256 pixels over 2000 x 2000 pixels, too large to draw at this resolution"},
     };
