@@ -13,6 +13,8 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <charconv>
+#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -67,11 +69,11 @@ private:
 QString number(double value) { return QLocale(QLocale::English).toString(qint64(value)); }
 
 // Components of an image's colour space; 4 for one not known (the most any takes).
-int componentsOf(QPDFObjectHandle space, QPDFObjectHandle resources) {
-    if (space.isName() && resources.isDictionary()) {
+int componentsOf(QPDFObjectHandle space, const std::function<QPDFObjectHandle(const std::string&)>& named) {
+    if (space.isName() && named) {
         // A named space from the resources (inline images name them so).
-        QPDFObjectHandle named = resources.getKeyIfDict("/ColorSpace").getKeyIfDict(space.getName());
-        if (!named.isNull()) space = named;
+        QPDFObjectHandle found = named(space.getName());
+        if (!found.isNull()) space = found;
     }
     std::string family;
     if (space.isName()) family = space.getName();
@@ -127,7 +129,8 @@ QPDFObjectHandle fullFilterNames(QPDFObjectHandle filter) {
     return QPDFObjectHandle::newArray(all);
 }
 
-ImageInfo imageInfo(QPDFObjectHandle dict, QPDFObjectHandle resources, bool abbreviated) {
+ImageInfo imageInfo(QPDFObjectHandle dict, const std::function<QPDFObjectHandle(const std::string&)>& named,
+                    bool abbreviated) {
     ImageInfo info;
     const auto key = [&](const char* full, const char* shortName) {
         QPDFObjectHandle v = dict.getKey(full);
@@ -137,7 +140,7 @@ ImageInfo imageInfo(QPDFObjectHandle dict, QPDFObjectHandle resources, bool abbr
     info.width = positive(key("/Width", "/W"));
     info.height = positive(key("/Height", "/H"));
     QPDFObjectHandle mask = key("/ImageMask", "/IM");
-    info.components = mask.isBool() && mask.getBoolValue() ? 1 : componentsOf(key("/ColorSpace", "/CS"), resources);
+    info.components = mask.isBool() && mask.getBoolValue() ? 1 : componentsOf(key("/ColorSpace", "/CS"), named);
     info.lastFilter = lastFilterOf(key("/Filter", "/F"));
     return info;
 }
@@ -158,7 +161,7 @@ public:
             content += '\n';
         }
         run(content, resources, QPDFMatrix(), 0, 0);
-        annotations(page);
+        annotations(page, resources);
     }
 
     PageDemand result;
@@ -194,14 +197,31 @@ private:
     // Whether `object` was already read under the same transform and groups; marks it read.
     bool seen(QPDFObjectHandle object, const QPDFMatrix& m, int groups, char kind) {
         char key[200];
-        std::snprintf(key, sizeof key, "%c%s %.6g %.6g %.6g %.6g %d", kind, object.getObjGen().unparse(' ').c_str(), m.a,
-                      m.b, m.c, m.d, groups);
+        std::snprintf(key, sizeof key, "%c%s %.6g %.6g %.6g %.6g %d %ld", kind, object.getObjGen().unparse(' ').c_str(),
+                      m.a, m.b, m.c, m.d, groups, m_chain.empty() ? 0L : m_chain.back().second);
         return !m_seen.insert(key).second;
     }
 
+    // A resource named in the content being read: as in poppler, a name missing from a form's,
+    // pattern's or glyph's resources is looked for in those of the content that drew it.
+    QPDFObjectHandle lookup(const char* category, const std::string& name) {
+        for (auto it = m_chain.rbegin(); it != m_chain.rend(); ++it) {
+            QPDFObjectHandle found = it->first.getKeyIfDict(category).getKeyIfDict(name);
+            if (!found.isNull()) return found;
+        }
+        return {};
+    }
+
+    // Reads content `data` with its own `resources` (or none) on top of those it was drawn from.
     void run(const std::string& data, QPDFObjectHandle resources, const QPDFMatrix& base, int groups, int nesting) {
         if (nesting > kMaxNesting)
             throw Refusal{QStringLiteral("its forms, patterns or glyphs are nested more than %1 deep").arg(kMaxNesting)};
+        m_chain.emplace_back(resources, ++m_chains);
+        read(data, base, groups, nesting);
+        m_chain.pop_back();
+    }
+
+    void read(const std::string& data, const QPDFMatrix& base, int groups, int nesting) {
         Buffer buffer(reinterpret_cast<unsigned char*>(const_cast<char*>(data.data())), data.size());
         auto input = std::make_shared<BufferInputSource>("content", &buffer);
         QPDFTokenizer tokenizer;
@@ -218,7 +238,10 @@ private:
             for (size_t i = 0; i < count; ++i) {
                 const QPDFTokenizer::Token& t = operands[operands.size() - count + i];
                 if (t.getType() != QPDFTokenizer::tt_integer && t.getType() != QPDFTokenizer::tt_real) return false;
-                out[i] = std::atof(t.getValue().c_str());
+                // Not atof: the process's locale may write decimals another way.
+                const std::string& text = t.getValue();
+                const char* first = text.c_str() + (text.starts_with('+') ? 1 : 0);
+                if (std::from_chars(first, text.c_str() + text.size(), out[i]).ec != std::errc()) out[i] = 0;
             }
             return true;
         };
@@ -249,20 +272,19 @@ private:
             } else if (op == "cm") {
                 if (numbers(v, 6)) state.ctm.concat(QPDFMatrix(v[0], v[1], v[2], v[3], v[4], v[5]));
             } else if (op == "Do") {
-                xobject(resources.getKeyIfDict("/XObject").getKeyIfDict(lastName()), resources, state, nesting);
+                xobject(lookup("/XObject", lastName()), state, nesting);
             } else if (op == "gs") {
-                QPDFObjectHandle mask =
-                    resources.getKeyIfDict("/ExtGState").getKeyIfDict(lastName()).getKeyIfDict("/SMask");
+                QPDFObjectHandle mask = lookup("/ExtGState", lastName()).getKeyIfDict("/SMask");
                 if (mask.isDictionary()) {
                     // The mask's group is drawn into a bitmap of its own, and the mask stays
                     // beside whatever is drawn after it (until another replaces it).
                     state.softMask = true;
-                    form(mask.getKey("/G"), resources, state.ctm, state.level(), nesting);
+                    form(mask.getKey("/G"), state.ctm, state.level(), nesting);
                 } else if (mask.isName()) {
                     state.softMask = false;
                 }
             } else if (op == "scn" || op == "SCN") {
-                pattern(resources.getKeyIfDict("/Pattern").getKeyIfDict(lastName()), base, state.level(), nesting);
+                pattern(lookup("/Pattern", lastName()), base, state.level(), nesting);
             } else if (op == "BT") {
                 textMatrix = QPDFMatrix();
             } else if (op == "Tm") {
@@ -270,31 +292,31 @@ private:
             } else if (op == "Tf") {
                 if (numbers(v, 1) && operands.size() >= 2 &&
                     operands[operands.size() - 2].getType() == QPDFTokenizer::tt_name) {
-                    state.font = resources.getKeyIfDict("/Font").getKeyIfDict(operands[operands.size() - 2].getValue());
+                    state.font = lookup("/Font", operands[operands.size() - 2].getValue());
                     state.fontSize = v[0];
                 }
             } else if (op == "Tz") {
                 if (numbers(v, 1)) state.horizontalScale = v[0] / 100;
             } else if (op == "Tj" || op == "TJ" || op == "'" || op == "\"") {
-                type3(state, textMatrix, resources, nesting);
+                type3(state, textMatrix, nesting);
             } else if (op == "BI") {
-                inlineImage(tokenizer, input, resources, state);
+                inlineImage(tokenizer, input, state);
             }
             operands.clear();
         }
     }
 
-    void xobject(QPDFObjectHandle object, QPDFObjectHandle resources, const State& state, int nesting) {
+    void xobject(QPDFObjectHandle object, const State& state, int nesting) {
         if (!object.isStream()) return;
         QPDFObjectHandle dict = object.getDict();
         if (dict.getKey("/Subtype").isNameAndEquals("/Image"))
-            image(imageInfo(dict, resources, false), object, state.ctm);
+            image(imageInfo(dict, {}, false), object, state.ctm);
         else if (dict.getKey("/Subtype").isNameAndEquals("/Form"))
-            form(object, resources, state.ctm, state.level(), nesting);
+            form(object, state.ctm, state.level(), nesting);
     }
 
     // A form XObject drawn at `ctm` (an annotation's appearance, a soft mask's group).
-    void form(QPDFObjectHandle object, QPDFObjectHandle inherited, QPDFMatrix ctm, int groups, int nesting) {
+    void form(QPDFObjectHandle object, QPDFMatrix ctm, int groups, int nesting) {
         if (!object.isStream()) return;
         QPDFObjectHandle dict = object.getDict();
         QPDFObjectHandle matrix = dict.getKey("/Matrix");
@@ -307,7 +329,7 @@ private:
         QPDFObjectHandle own = dict.getKey("/Resources");
         std::string content;
         append(object, content);
-        run(content, own.isDictionary() ? own : inherited, ctm, groups, nesting + 1);
+        run(content, own, ctm, groups, nesting + 1);
     }
 
     // A tiling pattern, which maps its cell onto the space the content it fills began in.
@@ -333,7 +355,7 @@ private:
     }
 
     // The glyphs of a Type 3 font shown at the current text state: each glyph is a content stream.
-    void type3(const State& state, const QPDFMatrix& textMatrix, QPDFObjectHandle resources, int nesting) {
+    void type3(const State& state, const QPDFMatrix& textMatrix, int nesting) {
         QPDFObjectHandle font = state.font;
         if (!font.isDictionary() || !font.getKey("/Subtype").isNameAndEquals("/Type3")) return;
         QPDFMatrix ctm = state.ctm;
@@ -349,12 +371,11 @@ private:
             if (!proc.isStream()) continue;
             std::string content;
             append(proc, content);
-            run(content, own.isDictionary() ? own : resources, ctm, state.level(), nesting + 1);
+            run(content, own, ctm, state.level(), nesting + 1);
         }
     }
 
-    void inlineImage(QPDFTokenizer& tokenizer, const std::shared_ptr<InputSource>& input, QPDFObjectHandle resources,
-                     const State& state) {
+    void inlineImage(QPDFTokenizer& tokenizer, const std::shared_ptr<InputSource>& input, const State& state) {
         // The dictionary runs to ID, then come the data and EI.
         std::string dictionary = "<<";
         for (;;) {
@@ -375,7 +396,7 @@ private:
             return; // a dictionary poppler cannot read either: no image
         }
         if (!dict.isDictionary()) return;
-        const ImageInfo info = imageInfo(dict, resources, true);
+        const ImageInfo info = imageInfo(dict, [&](const std::string& name) { return lookup("/ColorSpace", name); }, true);
         QPDFObjectHandle stream;
         if (m_pdf && (info.lastFilter == "/DCTDecode" || info.lastFilter == "/JPXDecode" ||
                       info.lastFilter == "/JBIG2Decode")) {
@@ -391,7 +412,7 @@ private:
 
     // Annotation appearances, which poppler draws over the page: the form's box, through its
     // matrix, is fitted to the annotation's rectangle.
-    void annotations(QPDFObjectHandle page) {
+    void annotations(QPDFObjectHandle page, QPDFObjectHandle resources) {
         QPDFObjectHandle annots = page.getKey("/Annots");
         if (!annots.isArray()) return;
         for (QPDFObjectHandle annot : annots.getArrayAsVector()) {
@@ -414,7 +435,9 @@ private:
                 if (bw <= 0 || bh <= 0) continue;
                 // form() applies the form's own matrix after this fit.
                 const QPDFMatrix fit(std::abs(r.urx - r.llx) / bw, 0, 0, std::abs(r.ury - r.lly) / bh, 0, 0);
-                form(appearance, page.getKey("/Resources"), fit, 0, 0);
+                m_chain.emplace_back(resources, ++m_chains);
+                form(appearance, fit, 0, 0);
+                m_chain.pop_back();
             }
         }
     }
@@ -428,7 +451,7 @@ private:
             QPDFObjectHandle dict = stream.getDict();
             for (const char* key : {"/SMask", "/Mask"}) {
                 QPDFObjectHandle mask = dict.getKey(key);
-                if (mask.isStream()) source(imageInfo(mask.getDict(), QPDFObjectHandle(), false), mask, sourcePixels, decoderBytes);
+                if (mask.isStream()) source(imageInfo(mask.getDict(), {}, false), mask, sourcePixels, decoderBytes);
             }
         }
         drawn(ctm, info.width, info.height, sourcePixels);
@@ -489,6 +512,10 @@ private:
     double m_scanned = 0;
     double m_operators = 0;
     std::set<std::string> m_seen;
+    // The resources of the content being read and of those that drew it, each with a number
+    // of its own: what a name means depends on the whole chain.
+    std::vector<std::pair<QPDFObjectHandle, long>> m_chain;
+    long m_chains = 0;
 };
 
 } // namespace
