@@ -14,8 +14,12 @@ namespace {
 // Markers and boxes before the header (colour profiles, thumbnails) rarely reach a megabyte.
 constexpr size_t kMaxHeadBytes = size_t(4) << 20;
 
-unsigned be16(const std::string& d, size_t i) { return unsigned(static_cast<unsigned char>(d[i])) << 8 | static_cast<unsigned char>(d[i + 1]); }
-unsigned be32(const std::string& d, size_t i) { return be16(d, i) << 16 | be16(d, i + 2); }
+unsigned be16(const std::string& d, size_t i) {
+    return unsigned(static_cast<unsigned char>(d[i])) << 8 | static_cast<unsigned char>(d[i + 1]);
+}
+unsigned be32(const std::string& d, size_t i) {
+    return be16(d, i) << 16 | be16(d, i + 2);
+}
 
 // The JPEG markers from SOI to the frame header; stops at the first scan.
 CodestreamHead jpegHead(const std::string& d) {
@@ -33,7 +37,8 @@ CodestreamHead jpegHead(const std::string& d) {
             continue;
         }
         if (marker == 0xD9 || marker == 0xDA) return head;
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
             if (i + 10 > d.size()) return head;
             head.found = true;
@@ -54,7 +59,8 @@ CodestreamHead jpxHead(const std::string& d) {
     const size_t at = d.find("\xFF\x4F\xFF\x51", 0, 4);
     if (at == std::string::npos || at + 42 > d.size()) return head;
     const size_t siz = at + 4;
-    const unsigned xsiz = be32(d, siz + 4), ysiz = be32(d, siz + 8), xo = be32(d, siz + 12), yo = be32(d, siz + 16);
+    const unsigned xsiz = be32(d, siz + 4), ysiz = be32(d, siz + 8), xo = be32(d, siz + 12),
+                   yo = be32(d, siz + 16);
     if (xo > xsiz || yo > ysiz) return head;
     head.found = true;
     head.width = int(std::min(xsiz - xo, 0x7fffffffu));
@@ -125,7 +131,9 @@ private:
 CodestreamHead parseCodestreamHead(const std::string& data, Codestream kind) {
     if (kind == Codestream::Jpx) return jpxHead(data);
     if (kind == Codestream::Jbig2) return jbig2Head(data);
-    if (data.size() < 2 || static_cast<unsigned char>(data[0]) != 0xFF || static_cast<unsigned char>(data[1]) != 0xD8) return {};
+    if (data.size() < 2 || static_cast<unsigned char>(data[0]) != 0xFF ||
+        static_cast<unsigned char>(data[1]) != 0xD8)
+        return {};
     return jpegHead(data);
 }
 

@@ -14,9 +14,9 @@
 #include <QLocale>
 #include <algorithm>
 #include <charconv>
-#include <functional>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -66,7 +66,9 @@ private:
     size_t m_cap;
 };
 
-QString number(double value) { return QLocale(QLocale::English).toString(qint64(value)); }
+QString number(double value) {
+    return QLocale(QLocale::English).toString(qint64(value));
+}
 
 // Components of an image's colour space; 4 for one not known (the most any takes).
 int componentsOf(QPDFObjectHandle space, const std::function<QPDFObjectHandle(const std::string&)>& named) {
@@ -79,8 +81,8 @@ int componentsOf(QPDFObjectHandle space, const std::function<QPDFObjectHandle(co
     if (space.isName()) family = space.getName();
     if (space.isArray() && space.getArrayNItems() > 0 && space.getArrayItem(0).isName())
         family = space.getArrayItem(0).getName();
-    if (family == "/DeviceGray" || family == "/G" || family == "/CalGray" || family == "/Indexed" || family == "/I" ||
-        family == "/Separation" || family == "/Pattern")
+    if (family == "/DeviceGray" || family == "/G" || family == "/CalGray" || family == "/Indexed" ||
+        family == "/I" || family == "/Separation" || family == "/Pattern")
         return 1;
     if (family == "/DeviceRGB" || family == "/RGB" || family == "/CalRGB" || family == "/Lab") return 3;
     if (family == "/ICCBased" && space.getArrayNItems() > 1) {
@@ -96,7 +98,7 @@ int componentsOf(QPDFObjectHandle space, const std::function<QPDFObjectHandle(co
 struct ImageInfo {
     double width = 0, height = 0;
     int components = 1;
-    std::string lastFilter;  // "/DCTDecode", "/JPXDecode", "/JBIG2Decode" or other
+    std::string lastFilter; // "/DCTDecode", "/JPXDecode", "/JBIG2Decode" or other
 };
 
 double positive(QPDFObjectHandle value) {
@@ -105,7 +107,8 @@ double positive(QPDFObjectHandle value) {
 }
 
 std::string lastFilterOf(QPDFObjectHandle filter) {
-    if (filter.isArray() && filter.getArrayNItems() > 0) filter = filter.getArrayItem(filter.getArrayNItems() - 1);
+    if (filter.isArray() && filter.getArrayNItems() > 0)
+        filter = filter.getArrayItem(filter.getArrayNItems() - 1);
     if (!filter.isName()) return {};
     const std::string name = filter.getName();
     if (name == "/DCT") return "/DCTDecode";
@@ -115,8 +118,9 @@ std::string lastFilterOf(QPDFObjectHandle filter) {
 // An inline image's filters under their full names.
 QPDFObjectHandle fullFilterNames(QPDFObjectHandle filter) {
     static const std::map<std::string, std::string> names = {
-        {"/AHx", "/ASCIIHexDecode"}, {"/A85", "/ASCII85Decode"}, {"/LZW", "/LZWDecode"}, {"/Fl", "/FlateDecode"},
-        {"/RL", "/RunLengthDecode"}, {"/CCF", "/CCITTFaxDecode"}, {"/DCT", "/DCTDecode"}};
+        {"/AHx", "/ASCIIHexDecode"}, {"/A85", "/ASCII85Decode"},  {"/LZW", "/LZWDecode"},
+        {"/Fl", "/FlateDecode"},     {"/RL", "/RunLengthDecode"}, {"/CCF", "/CCITTFaxDecode"},
+        {"/DCT", "/DCTDecode"}};
     const auto full = [&](QPDFObjectHandle name) {
         if (!name.isName()) return name;
         const auto it = names.find(name.getName());
@@ -140,7 +144,8 @@ ImageInfo imageInfo(QPDFObjectHandle dict, const std::function<QPDFObjectHandle(
     info.width = positive(key("/Width", "/W"));
     info.height = positive(key("/Height", "/H"));
     QPDFObjectHandle mask = key("/ImageMask", "/IM");
-    info.components = mask.isBool() && mask.getBoolValue() ? 1 : componentsOf(key("/ColorSpace", "/CS"), named);
+    info.components =
+        mask.isBool() && mask.getBoolValue() ? 1 : componentsOf(key("/ColorSpace", "/CS"), named);
     info.lastFilter = lastFilterOf(key("/Filter", "/F"));
     return info;
 }
@@ -154,8 +159,9 @@ public:
         QPDFPageObjectHelper helper(page);
         QPDFObjectHandle resources = helper.getAttribute("/Resources", false);
         std::string content;
-        for (QPDFObjectHandle stream : page.getKey("/Contents").isArray() ? page.getKey("/Contents").getArrayAsVector()
-                                                                             : std::vector{page.getKey("/Contents")}) {
+        for (QPDFObjectHandle stream : page.getKey("/Contents").isArray()
+                                           ? page.getKey("/Contents").getArrayAsVector()
+                                           : std::vector{page.getKey("/Contents")}) {
             if (!stream.isStream()) continue;
             append(stream, content);
             content += '\n';
@@ -191,14 +197,16 @@ private:
                               .arg(kMaxStreamBytes >> 20)};
         m_scanned += double(out.size() - before);
         if (m_scanned > kMaxScanBytes)
-            throw Refusal{QStringLiteral("its content is too large to check (over %1 MB)").arg(kMaxScanBytes / (1 << 20))};
+            throw Refusal{QStringLiteral("its content is too large to check (over %1 MB)")
+                              .arg(kMaxScanBytes / (1 << 20))};
     }
 
     // Whether `object` was already read under the same transform and groups; marks it read.
     bool seen(QPDFObjectHandle object, const QPDFMatrix& m, int groups, char kind) {
         char key[200];
-        std::snprintf(key, sizeof key, "%c%s %.6g %.6g %.6g %.6g %d %ld", kind, object.getObjGen().unparse(' ').c_str(),
-                      m.a, m.b, m.c, m.d, groups, m_chain.empty() ? 0L : m_chain.back().second);
+        std::snprintf(key, sizeof key, "%c%s %.6g %.6g %.6g %.6g %d %ld", kind,
+                      object.getObjGen().unparse(' ').c_str(), m.a, m.b, m.c, m.d, groups,
+                      m_chain.empty() ? 0L : m_chain.back().second);
         return !m_seen.insert(key).second;
     }
 
@@ -213,9 +221,11 @@ private:
     }
 
     // Reads content `data` with its own `resources` (or none) on top of those it was drawn from.
-    void run(const std::string& data, QPDFObjectHandle resources, const QPDFMatrix& base, int groups, int nesting) {
+    void run(const std::string& data, QPDFObjectHandle resources, const QPDFMatrix& base, int groups,
+             int nesting) {
         if (nesting > kMaxNesting)
-            throw Refusal{QStringLiteral("its forms, patterns or glyphs are nested more than %1 deep").arg(kMaxNesting)};
+            throw Refusal{QStringLiteral("its forms, patterns or glyphs are nested more than %1 deep")
+                              .arg(kMaxNesting)};
         m_chain.emplace_back(resources, ++m_chains);
         read(data, base, groups, nesting);
         m_chain.pop_back();
@@ -237,7 +247,8 @@ private:
             if (operands.size() < count) return false;
             for (size_t i = 0; i < count; ++i) {
                 const QPDFTokenizer::Token& t = operands[operands.size() - count + i];
-                if (t.getType() != QPDFTokenizer::tt_integer && t.getType() != QPDFTokenizer::tt_real) return false;
+                if (t.getType() != QPDFTokenizer::tt_integer && t.getType() != QPDFTokenizer::tt_real)
+                    return false;
                 // Not atof: the process's locale may write decimals another way.
                 const std::string& text = t.getValue();
                 const char* first = text.c_str() + (text.starts_with('+') ? 1 : 0);
@@ -246,8 +257,9 @@ private:
             return true;
         };
         const auto lastName = [&]() -> std::string {
-            return !operands.empty() && operands.back().getType() == QPDFTokenizer::tt_name ? operands.back().getValue()
-                                                                                           : std::string();
+            return !operands.empty() && operands.back().getType() == QPDFTokenizer::tt_name
+                       ? operands.back().getValue()
+                       : std::string();
         };
         for (;;) {
             const QPDFTokenizer::Token token = tokenizer.readToken(input, "content", true);
@@ -259,7 +271,8 @@ private:
                 continue;
             }
             if (++m_operators > kMaxOperators)
-                throw Refusal{QStringLiteral("it has more than %1 drawing operations to check").arg(number(kMaxOperators))};
+                throw Refusal{QStringLiteral("it has more than %1 drawing operations to check")
+                                  .arg(number(kMaxOperators))};
             const std::string& op = token.getValue();
             double v[6];
             if (op == "q") {
@@ -336,7 +349,8 @@ private:
     void pattern(QPDFObjectHandle object, const QPDFMatrix& base, int groups, int nesting) {
         if (!object.isStream()) return;
         QPDFObjectHandle dict = object.getDict();
-        if (!dict.getKey("/PatternType").isInteger() || dict.getKey("/PatternType").getIntValue() != 1) return;
+        if (!dict.getKey("/PatternType").isInteger() || dict.getKey("/PatternType").getIntValue() != 1)
+            return;
         QPDFMatrix ctm = base;
         QPDFObjectHandle matrix = dict.getKey("/Matrix");
         if (matrix.isMatrix()) ctm.concat(QPDFMatrix(matrix.getArrayAsMatrix()));
@@ -362,7 +376,8 @@ private:
         ctm.concat(textMatrix);
         ctm.concat(QPDFMatrix(state.fontSize * state.horizontalScale, 0, 0, state.fontSize, 0, 0));
         QPDFObjectHandle matrix = font.getKey("/FontMatrix");
-        ctm.concat(matrix.isMatrix() ? QPDFMatrix(matrix.getArrayAsMatrix()) : QPDFMatrix(0.001, 0, 0, 0.001, 0, 0));
+        ctm.concat(matrix.isMatrix() ? QPDFMatrix(matrix.getArrayAsMatrix())
+                                     : QPDFMatrix(0.001, 0, 0, 0.001, 0, 0));
         if (seen(font, ctm, state.level(), 'T')) return;
         QPDFObjectHandle own = font.getKey("/Resources");
         QPDFObjectHandle procs = font.getKey("/CharProcs");
@@ -375,7 +390,8 @@ private:
         }
     }
 
-    void inlineImage(QPDFTokenizer& tokenizer, const std::shared_ptr<InputSource>& input, const State& state) {
+    void inlineImage(QPDFTokenizer& tokenizer, const std::shared_ptr<InputSource>& input,
+                     const State& state) {
         // The dictionary runs to ID, then come the data and EI.
         std::string dictionary = "<<";
         for (;;) {
@@ -396,7 +412,8 @@ private:
             return; // a dictionary poppler cannot read either: no image
         }
         if (!dict.isDictionary()) return;
-        const ImageInfo info = imageInfo(dict, [&](const std::string& name) { return lookup("/ColorSpace", name); }, true);
+        const ImageInfo info = imageInfo(
+            dict, [&](const std::string& name) { return lookup("/ColorSpace", name); }, true);
         QPDFObjectHandle stream;
         if (m_pdf && (info.lastFilter == "/DCTDecode" || info.lastFilter == "/JPXDecode" ||
                       info.lastFilter == "/JBIG2Decode")) {
@@ -429,7 +446,8 @@ private:
                 QPDFObjectHandle dict = appearance.getDict();
                 if (!dict.getKey("/BBox").isRectangle()) continue;
                 QPDFObjectHandle matrix = dict.getKey("/Matrix");
-                const QPDFMatrix formMatrix = matrix.isMatrix() ? QPDFMatrix(matrix.getArrayAsMatrix()) : QPDFMatrix();
+                const QPDFMatrix formMatrix =
+                    matrix.isMatrix() ? QPDFMatrix(matrix.getArrayAsMatrix()) : QPDFMatrix();
                 const auto box = formMatrix.transformRectangle(dict.getKey("/BBox").getArrayAsRectangle());
                 const double bw = box.urx - box.llx, bh = box.ury - box.lly;
                 if (bw <= 0 || bh <= 0) continue;
@@ -451,7 +469,8 @@ private:
             QPDFObjectHandle dict = stream.getDict();
             for (const char* key : {"/SMask", "/Mask"}) {
                 QPDFObjectHandle mask = dict.getKey(key);
-                if (mask.isStream()) source(imageInfo(mask.getDict(), {}, false), mask, sourcePixels, decoderBytes);
+                if (mask.isStream())
+                    source(imageInfo(mask.getDict(), {}, false), mask, sourcePixels, decoderBytes);
             }
         }
         drawn(ctm, info.width, info.height, sourcePixels);
@@ -468,10 +487,12 @@ private:
                    jbig2 = info.lastFilter == "/JBIG2Decode";
         if (jpeg || jpx || jbig2) {
             // The decoder sizes the image by its own header, not the dictionary.
-            const CodestreamHead head =
-                readCodestreamHead(stream, jpx ? Codestream::Jpx : jbig2 ? Codestream::Jbig2 : Codestream::Jpeg);
+            const CodestreamHead head = readCodestreamHead(stream, jpx     ? Codestream::Jpx
+                                                                   : jbig2 ? Codestream::Jbig2
+                                                                           : Codestream::Jpeg);
             if (head.buried)
-                throw Refusal{QStringLiteral("the size of an image on it cannot be read from its first megabytes")};
+                throw Refusal{
+                    QStringLiteral("the size of an image on it cannot be read from its first megabytes")};
             if (head.found) {
                 width = std::max(width, double(head.width));
                 height = std::max(height, double(head.height));
@@ -484,16 +505,18 @@ private:
         }
         const double samples = width * height * components;
         if (samples > kMaxSamples)
-            throw Refusal{QStringLiteral("it draws an image of %1 x %2 pixels (at most %3 samples: width x height x "
-                                         "colour components)")
-                              .arg(number(width), number(height), number(kMaxSamples))};
+            throw Refusal{
+                QStringLiteral("it draws an image of %1 x %2 pixels (at most %3 samples: width x height x "
+                               "colour components)")
+                    .arg(number(width), number(height), number(kMaxSamples))};
         pixels += width * height;
         if (whole) decoderBytes += samples * sampleBytes;
     }
 
     // Something Splash holds at its size on the device: the unit square through `ctm`.
     void drawn(const QPDFMatrix& ctm, double sourceWidth, double sourceHeight, double sourcePixels) {
-        const double across = std::hypot(ctm.a, ctm.b) * m_scale + 2, down = std::hypot(ctm.c, ctm.d) * m_scale + 2;
+        const double across = std::hypot(ctm.a, ctm.b) * m_scale + 2,
+                     down = std::hypot(ctm.c, ctm.d) * m_scale + 2;
         const double eps = 1e-9 * (std::abs(ctm.a) + std::abs(ctm.b) + std::abs(ctm.c) + std::abs(ctm.d));
         const bool quarterTurns = (std::abs(ctm.b) <= eps && std::abs(ctm.c) <= eps) ||
                                   (std::abs(ctm.a) <= eps && std::abs(ctm.d) <= eps);
@@ -527,7 +550,8 @@ PageDemand scanPage(QPDFObjectHandle page, int dpi) {
     } catch (const Refusal& refusal) {
         scanner.result.refusal = refusal.text;
     } catch (const std::exception& e) {
-        scanner.result.refusal = QStringLiteral("its content cannot be read (%1)").arg(QString::fromUtf8(e.what()));
+        scanner.result.refusal =
+            QStringLiteral("its content cannot be read (%1)").arg(QString::fromUtf8(e.what()));
     }
     return scanner.result;
 }

@@ -14,15 +14,23 @@ qint64& budget() {
 
 // A band costs its pixels and Splash's alpha plane (5/4 of its bytes); each transparency group
 // or soft mask in effect holds a bitmap like it with its own planes and a backdrop (5/2).
-double bandFactor(int groups) { return 1.25 + 2.5 * groups; }
+double bandFactor(int groups) {
+    return 1.25 + 2.5 * groups;
+}
 
-QString megabytes(double bytes) { return QLocale(QLocale::English).toString(qint64(bytes / 1e6 + 0.5)); }
+QString megabytes(double bytes) {
+    return QLocale(QLocale::English).toString(qint64(bytes / 1e6 + 0.5));
+}
 
 } // namespace
 
-qint64 renderBudget() { return budget(); }
+qint64 renderBudget() {
+    return budget();
+}
 
-void setRenderBudget(qint64 bytes) { budget() = std::max<qint64>(bytes, 1); }
+void setRenderBudget(qint64 bytes) {
+    budget() = std::max<qint64>(bytes, 1);
+}
 
 RenderPlan planRender(const PageDemand& demand, qint64 bandBytes) {
     RenderPlan plan;
@@ -38,21 +46,23 @@ RenderPlan planRender(const PageDemand& demand, qint64 bandBytes) {
     double image = scaled;
     if (scaled > imageShare) {
         if (painted > imageShare) {
-            plan.refusal = demand.decoderBytes > imageShare
-                               ? QStringLiteral("an image on it takes %1 MB to decode (at most %2 MB)")
-                                     .arg(megabytes(demand.decoderBytes), megabytes(imageShare))
-                               : QStringLiteral("it draws an image of %1 x %2 pixels over %3 x %4 pixels, too large "
-                                                "to draw at this resolution (try a lower one)")
-                                     .arg(demand.largestSource.width())
-                                     .arg(demand.largestSource.height())
-                                     .arg(demand.largestDrawn.width())
-                                     .arg(demand.largestDrawn.height());
+            plan.refusal =
+                demand.decoderBytes > imageShare
+                    ? QStringLiteral("an image on it takes %1 MB to decode (at most %2 MB)")
+                          .arg(megabytes(demand.decoderBytes), megabytes(imageShare))
+                    : QStringLiteral("it draws an image of %1 x %2 pixels over %3 x %4 pixels, too large "
+                                     "to draw at this resolution (try a lower one)")
+                          .arg(demand.largestSource.width())
+                          .arg(demand.largestSource.height())
+                          .arg(demand.largestDrawn.width())
+                          .arg(demand.largestDrawn.height());
             return plan;
         }
         plan.painter = true;
         image = painted;
     }
-    plan.bandBytes = std::max<qint64>(1, std::min(bandBytes, qint64((total - image) / bandFactor(demand.groups))));
+    plan.bandBytes =
+        std::max<qint64>(1, std::min(bandBytes, qint64((total - image) / bandFactor(demand.groups))));
     return plan;
 }
 
