@@ -10,6 +10,7 @@
 #include "tests/cursor/cursorfixtures.h"
 #include "tests/formats/formatfixtures.h"
 #include "tests/imaging/fixtures.h"
+#include "tools/clonejournal.h"
 #include "tools/clonelist.h"
 
 #include <Magick++.h>
@@ -201,7 +202,14 @@ Seeds cloneLists() {
     clonejob::AddCloneFileEntry(list, QStringLiteral("b & <c>.png"), QStringLiteral("/in/é"),
                                 QStringLiteral("b.pdf"), QStringLiteral("/out/é"));
     list.files.back().status = clonejob::kStatusCompleted;
-    return {clonejob::cloneListXml(list), clonejob::cloneListXml({})};
+    // The list's journal: a claim, statuses on either side of a durable mark.
+    using clonejob::JournalRecord;
+    const clonejob::JournalHeader header = clonejob::journalHeaderFor(clonejob::cloneListXml(list), 2, "boot");
+    QByteArray journal = clonejob::journalHeaderBytes(header);
+    for (const JournalRecord& r : {JournalRecord::claim(0, 2), JournalRecord::status(0, clonejob::kStatusCompleted),
+                                   JournalRecord::durable(2), JournalRecord::status(1, clonejob::kStatusError, true)})
+        journal += clonejob::journalRecordBytes(header, r);
+    return {clonejob::cloneListXml(list), clonejob::cloneListXml({}), journal, journal + QByteArray(64, '\0')};
 }
 
 Seeds cursorFiles(const QString& sourceDir) {

@@ -25,19 +25,19 @@ QString printable(const QByteArray& bytes) {
     return out;
 }
 
-// The name decoded, or a null string when it cannot be carried unchanged into the job's
-// files (not UTF-8, or characters XML cannot hold); that case is logged.
-QString carriedName(const QString& folder, const QByteArray& native) {
+} // namespace
+
+QString CloneScan::carriedName(const QString& folder, const QByteArray& native) {
     const QString name = fileio::nameFromBytes(native);
     if (name.toUtf8() == native && isXmlText(name)) return name;
-    trap(u"ScanFolderForClone", kCloneOwner, [&] {
-        raiseError(52, QStringLiteral("Bad file name or number: %1 skipped")
-                           .arg(modGeneral::ValidateDir(folder) + printable(native)));
-    });
+    const QString shown = modGeneral::ValidateDir(folder) + printable(native);
+    trap(u"ScanFolderForClone", kCloneOwner,
+         [&] { raiseError(52, QStringLiteral("Bad file name or number: %1 skipped").arg(shown)); });
+    if (m_leftOut)
+        m_leftOut(shown, name.toUtf8() != native ? QStringLiteral("its name is not valid UTF-8")
+                                                 : QStringLiteral("its name holds characters the job's list cannot hold"));
     return QString();
 }
-
-} // namespace
 
 QString CleanFolderText(const QString& typed) {
     QString s = typed.trimmed();
@@ -95,17 +95,23 @@ void CloneScan::walk(const QString& folder, const QByteArray& nativeFolder, cons
     using filesearch::FolderEntry;
     if (stopped()) return;
     std::unique_ptr<filesearch::FolderListing> listing;
+    QString reason;
     if (!trap(u"ScanFolderForClone", kCloneOwner, [&] {
             try {
                 listing = m_reader->open(folder, nativeFolder, followLink);
             } catch (const RuntimeError& e) {
+                reason = e.description;
                 // The log line must say which folder was left out of the clone.
                 throw RuntimeError(e.number,
                                    QStringLiteral("%1: %2 skipped").arg(e.description, modGeneral::ValidateDir(folder)),
                                    e.line);
             }
-        }))
+        })) {
+        if (m_leftOut)
+            m_leftOut(modGeneral::ValidateDir(folder),
+                      QStringLiteral("the folder cannot be read (%1)").arg(reason));
         return;
+    }
 
     QString targetFolder; // the same for every image of this folder; made on first use
     std::vector<QByteArray> subfolders;

@@ -49,6 +49,11 @@ public:
     void setStopCheck(std::function<bool()> stop) { m_stop = std::move(stop); }
     // Called after every file, listed or not.
     void setPump(std::function<void()> pump) { m_pump = std::move(pump); }
+    // Called for each folder and file left out of the job (besides its error-log line), with
+    // its path as the log shows it and why.
+    void setLeftOut(std::function<void(const QString& path, const QString& reason)> leftOut) {
+        m_leftOut = std::move(leftOut);
+    }
     // Where folders are read (not owned); the file system by default.
     void setFolderReader(filesearch::FolderReader* reader) { m_reader = reader ? reader : &m_defaultReader; }
 
@@ -59,11 +64,15 @@ private:
     void walk(const QString& folder, const QByteArray& nativeFolder, const QString& relative, bool followLink,
               CloneList& out);
     bool stopped() const { return m_stop && m_stop(); }
+    // The name decoded, or a null string when it cannot be carried unchanged into the job's
+    // files (not UTF-8, or characters XML cannot hold); that case is logged.
+    QString carriedName(const QString& folder, const QByteArray& native);
 
     CloneTargets m_targets;
     filesearch::FilterPatternMatcher m_matcher;
     std::function<bool()> m_stop;
     std::function<void()> m_pump;
+    std::function<void(const QString&, const QString&)> m_leftOut;
     filesearch::FolderReader m_defaultReader;
     filesearch::FolderReader* m_reader = &m_defaultReader;
     int m_count = 0;

@@ -81,7 +81,7 @@ public:
     // Seams: the converter (null: the image-to-PDF engine), the save rule of the pass, the
     // least time between two event pumps in milliseconds, and a call after every pump.
     clonejob::CloneConverter Converter;
-    double SaveFactor = 20;
+    double SaveFactor = 50;
     int PumpIntervalMs = 10;
     std::function<void()> PumpHook;
 
@@ -137,13 +137,14 @@ private:
     bool askResume();
     void appendLog(const QString& text);
     void flushLog();
+    void showProgress();
     void pump();
 
     std::unique_ptr<clonejob::CloneJobFiles> m_files;
     QStringList m_encodingNames;
     QString m_startSource; // the boxes as they read when the run started
     QString m_startOutput;
-    QString m_pendingLog;  // appended text not yet in the log box
+    QString m_pendingLog; // appended text not yet in the log box
     RunStats m_lastRun;
     int m_runDepth = 0;
     bool m_offered = false;
@@ -151,4 +152,5 @@ private:
     bool m_unloaded = false;
     QElapsedTimer m_pumpClock;
     qint64 m_lastPump = -1;
+    qint64 m_lastShown = -1; // when the log and the bar were last brought up to date
 };

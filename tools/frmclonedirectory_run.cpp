@@ -64,9 +64,9 @@ public:
     bool replaceExisting() override { return d.chkReplace->checkState() != Qt::Unchecked; }
     void appendLog(const QString& text) override { d.appendLog(text); }
     void entryVisited(int filesCompleted) override {
+        // The bar follows at the next pump: it repaints at once on every change, which costs
+        // more than a small file's conversion.
         d.FilesCompleted = filesCompleted;
-        if (filesCompleted > d.ProgressBar1->maximum()) d.ProgressBar1->setMaximum(filesCompleted);
-        d.ProgressBar1->setValue(filesCompleted);
     }
     void showStoredEncodings(const QString& colour, const QString& grey, const QString& bw) override {
         d.ShowStoredEncodings(colour, grey, bw);
@@ -90,7 +90,9 @@ private:
     frmCloneDirectory& d;
 };
 
-void frmCloneDirectory::enterRun() { ++m_runDepth; }
+void frmCloneDirectory::enterRun() {
+    ++m_runDepth;
+}
 
 void frmCloneDirectory::leaveRun() {
     if (--m_runDepth > 0) return;
@@ -108,7 +110,9 @@ void frmCloneDirectory::leaveRun() {
     }
 }
 
-void frmCloneDirectory::appendLog(const QString& text) { m_pendingLog += text; }
+void frmCloneDirectory::appendLog(const QString& text) {
+    m_pendingLog += text;
+}
 
 void frmCloneDirectory::flushLog() {
     if (m_pendingLog.isEmpty()) return;
@@ -123,18 +127,29 @@ void frmCloneDirectory::flushLog() {
     RtxtProcessingLog->ensureCursorVisible();
 }
 
+void frmCloneDirectory::showProgress() {
+    if (!IsRunning() || FilesCompleted == ProgressBar1->value()) return;
+    if (FilesCompleted > ProgressBar1->maximum()) ProgressBar1->setMaximum(FilesCompleted);
+    ProgressBar1->setValue(FilesCompleted);
+}
+
 QString frmCloneDirectory::ProcessingLog() {
     flushLog();
     return RtxtProcessingLog->toPlainText();
 }
 
 // Pumping after every file would cost more than a small file's work: at most one pump per
-// interval keeps the dialog just as responsive.
+// interval keeps the dialog just as responsive. The log and the bar repaint the dialog, so
+// they follow ten times less often, which still reads as live.
 void frmCloneDirectory::pump() {
     const qint64 now = m_pumpClock.elapsed();
     if (m_lastPump >= 0 && now - m_lastPump < PumpIntervalMs) return;
     m_lastPump = now;
-    flushLog();
+    if (m_lastShown < 0 || now - m_lastShown >= 10 * PumpIntervalMs) {
+        m_lastShown = now;
+        flushLog();
+        showProgress();
+    }
     DoEvents();
     if (PumpHook) PumpHook();
 }
@@ -159,8 +174,10 @@ bool frmCloneDirectory::WritePvtString() {
         r.FILE_COMPLETED = QString::number(FilesCompleted);
         r.LAST_FILEPATH = QString();
         r.STATUS = kStatusNotFinished;
-        r.REPLACE_EXISTING = chkReplace->checkState() != Qt::Unchecked ? QStringLiteral("1") : QStringLiteral("0");
-        m_files->writeStartRecord(r);
+        r.REPLACE_EXISTING =
+            chkReplace->checkState() != Qt::Unchecked ? QStringLiteral("1") : QStringLiteral("0");
+        // On the disk with the list, when the pass starts.
+        m_files->writeStartRecord(r, CloneJobFiles::Sync::Later);
     });
 }
 
@@ -169,21 +186,15 @@ bool frmCloneDirectory::ValidateInput() {
     trap(u"ValidateInput", kOwner, [&] {
         const QString output = txtoutputFld->text();
         if (output.isEmpty()) {
-            Ui().MsgBox(QStringLiteral("Please select output folder to clone."), MsgButtons::OK, MsgIcon::Information,
-                        kAppTitle);
+            Ui().MsgBox(QStringLiteral("Please select output folder to clone."), MsgButtons::OK,
+                        MsgIcon::Information, kAppTitle);
             txtoutputFld->setFocus();
             return;
         }
         if (!isAbsoluteFolder(CleanFolderText(outputFolderText(output)))) {
-            Ui().MsgBox(QStringLiteral("Specified output path is not valid."), MsgButtons::OK, MsgIcon::Information,
-                        kAppTitle);
+            Ui().MsgBox(QStringLiteral("Specified output path is not valid."), MsgButtons::OK,
+                        MsgIcon::Information, kAppTitle);
             txtoutputFld->setFocus();
-            return;
-        }
-        // A source that is not a folder we can name for sure would list nothing.
-        if (!isAbsoluteFolder(CleanFolderText(txtCloningFrom->text()))) {
-            Ui().MsgBox(kNoImages, MsgButtons::OK, MsgIcon::Exclamation, kAppTitle);
-            txtCloningFrom->setFocus();
             return;
         }
         ok = true;
@@ -215,9 +226,16 @@ void frmCloneDirectory::cmdOk_Click() {
         if (!ValidateInput()) return;
         cmdOk->setText(kStopCaption);
         ReadPvtString();
+        // A resume reads neither box: the stored job is offered whatever the source box holds.
         if (m_files->isResumable(CloneRecord) && askResume()) {
             cmdOk->setText(kStartCaption);
             ResumeLastClone();
+            return;
+        }
+        // A source that is not a folder we can name for sure would list nothing.
+        if (!isAbsoluteFolder(CleanFolderText(txtCloningFrom->text()))) {
+            Ui().MsgBox(kNoImages, MsgButtons::OK, MsgIcon::Exclamation, kAppTitle);
+            txtCloningFrom->setFocus();
             return;
         }
         runFreshJob();
@@ -252,6 +270,10 @@ void frmCloneDirectory::runFreshJob() {
     QStringList patterns;
     filesearch::GenerateFilterPatternArray(SearchCriteria, patterns);
     CloneScan scan(targets, patterns);
+    QString leftOut; // one log line per folder or file the job leaves out
+    scan.setLeftOut([&](const QString& path, const QString& reason) {
+        leftOut += QStringLiteral("\r\n%1.....Left out: %2").arg(path, reason);
+    });
     scan.setStopCheck([this] { return StopRequested; });
     scan.setPump([this] { pump(); });
     QElapsedTimer timer;
@@ -279,15 +301,20 @@ void frmCloneDirectory::runFreshJob() {
     appendLog(QStringLiteral("Total Files=%1\r\nClonning_Path : %2\r\nProcessing.....")
                   .arg(TotalFiles)
                   .arg(m_startSource));
-    // The list is written once, whole, before the record says a job is under way.
+    appendLog(leftOut);
+    // The list is written once, whole, before the record says a job is under way; the pass
+    // puts both on the disk before its first PDF.
     QElapsedTimer save;
     save.start();
-    const bool listSaved = trap(u"cmdOk_Click", kOwner, [&] { m_files->saveList(list); });
+    const bool listSaved =
+        trap(u"cmdOk_Click", kOwner, [&] { m_files->saveList(list, CloneJobFiles::Sync::Later); });
     const qint64 saveNs = save.nsecsElapsed();
     m_lastRun.scanNanoseconds = timer.nsecsElapsed();
     ClonePassResult result;
     if (!listSaved || !WritePvtString()) {
         // The job could not be made resumable: it does not start.
+        appendLog(QStringLiteral("\r\nStopped: the job's files cannot be written in %1.")
+                      .arg(m_files->cloneFolder()));
         appendLog(QStringLiteral("\r\n") + kTerminated);
         Frame3->setTitle(kTerminated);
         return;
@@ -295,7 +322,10 @@ void frmCloneDirectory::runFreshJob() {
     result = runPass(list, saveNs);
     finishPass(result);
 
-    if (AppSettings) AppSettings->setIsOpenFolderCloneDir(ChkOpenFolderCloneDir->isChecked() ? 1 : 0);
+    // Every setting written rewrites the settings file on the disk: not for a value it holds.
+    const uint8_t openFolder = ChkOpenFolderCloneDir->isChecked() ? 1 : 0;
+    if (AppSettings && AppSettings->IsOpenFolderCloneDir() != openFolder)
+        AppSettings->setIsOpenFolderCloneDir(openFolder);
     if (ChkOpenFolderCloneDir->isChecked()) {
         if (txtoutputFld->text().trimmed().isEmpty()) txtoutputFld->setText(txtCloningFrom->text());
         modMasterLayout::ShellOpen(QStringLiteral("Explore"), targets.output);
@@ -316,24 +346,36 @@ ClonePassResult frmCloneDirectory::runPass(CloneList& list, qint64 saveEstimate)
     const ClonePassResult result = pass.ProcessClone(list);
     m_lastRun.passNanoseconds = timer.nsecsElapsed();
     const CloneJobFiles::Stats& after = m_files->stats();
-    m_lastRun.passWrites = {after.listSaves - before.listSaves, after.recordWrites - before.recordWrites,
-                            after.bytesWritten - before.bytesWritten, after.nanoseconds - before.nanoseconds};
+    m_lastRun.passWrites = {after.listSaves - before.listSaves,
+                            after.recordWrites - before.recordWrites,
+                            after.bytesWritten - before.bytesWritten,
+                            after.nanoseconds - before.nanoseconds,
+                            after.journalRecords - before.journalRecords,
+                            after.syncs - before.syncs};
     m_lastRun.pass = result;
     return result;
 }
 
 void frmCloneDirectory::finishPass(const ClonePassResult& result) {
     const bool terminated = StopRequested || result.failed;
-    appendLog(QStringLiteral("\r\n") + (terminated ? kTerminated : kCompleted));
-    Frame3->setTitle(terminated ? kTerminated : kCompleted);
-    flushLog();
     // A failed job stays resumable while its list can still be read.
     QString status = kStatusFinished;
     if (result.failed)
         status = m_files->loadList() ? kStatusNotFinished : kStatusFinished;
     else if (StopRequested)
         status = kStatusNotFinished;
-    m_files->writeProgress(result.visited, result.lastSource, status);
+    // The error log has the details; the user needs to know why the job ended early.
+    if (result.failed)
+        appendLog(QStringLiteral("\r\nStopped: %1.%2")
+                      .arg(result.failure, status == kStatusNotFinished
+                                               ? QStringLiteral(" The job can be resumed.")
+                                               : QString()));
+    appendLog(QStringLiteral("\r\n") + (terminated ? kTerminated : kCompleted));
+    Frame3->setTitle(terminated ? kTerminated : kCompleted);
+    flushLog();
+    // Nothing depends on these reaching the disk: the start record already reads "NOT
+    // FINISHED", and a list deleted at the end is what marks a job done.
+    m_files->writeProgress(result.visited, result.lastSource, status, CloneJobFiles::Sync::Later);
 }
 
 void frmCloneDirectory::ResumeLastClone() {
@@ -356,13 +398,20 @@ void frmCloneDirectory::ResumeLastClone() {
         load.start();
         const bool present = m_files->listExists();
         std::optional<CloneList> list;
-        if (present) {
-            list = m_files->loadList();
-            if (!list)
-                trap(u"ProcessClone", kOwnerWithoutTime, [&] {
-                    raiseError(91, QStringLiteral("The job list %1 cannot be read").arg(m_files->xmlPath()));
-                });
-        }
+        QString failure;
+        if (present)
+            trap(u"ProcessClone", kOwnerWithoutTime, [&] {
+                try {
+                    list = m_files->openList();
+                    if (!list)
+                        raiseError(91,
+                                   QStringLiteral("the job list %1 cannot be read").arg(m_files->xmlPath()));
+                } catch (const RuntimeError& e) {
+                    failure = e.description;
+                    list.reset();
+                    throw;
+                }
+            });
         const qint64 loadNs = load.nsecsElapsed();
         const int count = list ? int(list->files.size()) : 0;
         const int total = ParseFileCount(CloneRecord.TOTAL_FILE).value_or(count);
@@ -374,10 +423,12 @@ void frmCloneDirectory::ResumeLastClone() {
                       .arg(CloneRecord.CLONE_PATH));
 
         ClonePassResult result;
-        if (list)
+        if (list) {
             result = runPass(*list, loadNs);
-        else if (present)
+        } else if (present) {
             result.failed = true;
+            result.failure = failure;
+        }
         finishPass(result);
     });
 }

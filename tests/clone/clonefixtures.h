@@ -8,6 +8,7 @@
 #include "core/startuptables.h"
 #include "tests/support/fakeuiservices.h"
 #include "tests/support/testdir.h"
+#include "tools/clonejobfiles.h"
 #include "tools/clonelist.h"
 
 #include <QDir>
@@ -61,10 +62,11 @@ struct CloneEnvironment {
     QString iniPath() const { return cloneFolder() + "/Clone.ini"; }
     QString xmlPath() const { return cloneFolder() + "/clone.xml"; }
     QStringList logLines() const { return storage.errorLog().split("\r\n", Qt::SkipEmptyParts); }
-    // The statuses of the stored list, in order; empty when there is none.
+    // The statuses of the stored list as a resume would take them (its journal over it), in
+    // order; empty when there is none.
     QStringList statuses() const {
         QStringList out;
-        if (const auto list = clonejob::loadCloneList(xmlPath()))
+        if (const auto list = clonejob::CloneJobFiles(cloneFolder()).loadList())
             for (const auto& e : list->files) out << e.status;
         return out;
     }

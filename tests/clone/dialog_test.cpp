@@ -16,8 +16,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <fcntl.h>
 #include <memory>
 #include <stdexcept>
+#include <unistd.h>
 
 using namespace clonejob;
 using namespace clonetest;
@@ -119,12 +121,36 @@ TEST_F(CloneDialog, RefusesMissingOrRelativeFoldersBeforeAnythingIsWritten) {
         d->cmdOk->click();
         EXPECT_EQ(ui.messageTexts(), QStringList(c.message)) << c.source.toStdString() << " " << c.output.toStdString();
         expectIdle(*d);
-        EXPECT_FALSE(QFile::exists(env.iniPath()));
+        EXPECT_FALSE(QFile::exists(env.xmlPath()));
+        EXPECT_EQ(readAll(env.iniPath()), QFile::exists(env.iniPath()) ? "" : "<missing>") << "no job recorded";
+    }
+}
+
+TEST_F(CloneDialog, AStoredJobIsOfferedWhateverTheSourceBoxHolds) {
+    // The resume reads neither folder box: a source box that is empty, relative or gone
+    // does not stand in its way.
+    for (const QString& source : {QString(), QString("src"), src + "/missing"}) {
+        CloneJobFiles files(env.cloneFolder());
+        files.saveList(CloneList{"", "", "", {{"1.jpg", src, "1.pdf", out + "/src", ""}}});
+        files.writeStartRecord(JobRecord{src, out, "t", "1", "0", "", "NOT FINISHED", "0"});
+        ui.messages.clear();
+        ui.msgAnswers = {MsgAnswer::Yes};
+        converted.clear();
+        auto d = open();
+        d->txtCloningFrom->setText(source);
+        d->cmdOk->click();
+        EXPECT_EQ(questions().size(), 1) << source.toStdString();
+        EXPECT_EQ(converted, QStringList({"1.jpg"}));
+        EXPECT_EQ(d->Frame3->title(), "completed....");
+        QFile::remove(out + "/src/1.pdf");
     }
 }
 
 TEST_F(CloneDialog, ConvertsATreeWithTheEngineAndReportsCompleted) {
     makeFile(src + "/sub/damaged.jpg");
+    // A name the job's files cannot carry is left out, and the log says so.
+    const QByteArray badName = QFile::encodeName(src) + "/bad\xff.jpg";
+    ::close(::open(badName.constData(), O_CREAT | O_WRONLY, 0644));
     auto d = open(true);
     d->ChkOpenFolderCloneDir->setChecked(true);
     d->chkEncodBW->setChecked(true);
@@ -134,7 +160,9 @@ TEST_F(CloneDialog, ConvertsATreeWithTheEngineAndReportsCompleted) {
         EXPECT_TRUE(readAll(out + "/src/" + pdf).startsWith("%PDF-")) << pdf;
     EXPECT_FALSE(QFile::exists(out + "/src/sub/damaged.pdf"));
     const QStringList log = d->ProcessingLog().split('\n');
-    EXPECT_EQ(log.mid(0, 3), QStringList({"Total Files=6", "Clonning_Path : " + src, "Processing....."}));
+    ::unlink(badName.constData());
+    EXPECT_EQ(log.mid(0, 4), QStringList({"Total Files=6", "Clonning_Path : " + src, "Processing.....",
+                                          src + "/bad\\xff.jpg.....Left out: its name is not valid UTF-8"}));
     EXPECT_TRUE(log.contains(src + "/sub/damaged.jpg.....Error"));
     EXPECT_TRUE(log.contains(src + "/sub/3.tif.....Completed"));
     EXPECT_EQ(log.last(), "completed....");
@@ -237,10 +265,11 @@ TEST_F(CloneDialog, AFailedSaveTerminatesTheJobAndTheNextStartResumesIt) {
     auto d = open();
     int listSaves = 0;
     std::unique_ptr<ScopedFileSizeLimit> fullDisk;
-    CloneJobFiles::setSaveHook([&](bool list) {
+    CloneJobFiles::setSaveHook([&](CloneJobFiles::SavedFile file) {
         fullDisk.reset();
         // The first save is the scan's; the fourth holds entry 3 of 5.
-        if (list && ++listSaves == 4) fullDisk = std::make_unique<ScopedFileSizeLimit>(64);
+        if (file == CloneJobFiles::SavedFile::List && ++listSaves == 4)
+            fullDisk = std::make_unique<ScopedFileSizeLimit>(64);
     });
     d->cmdOk->click();
     fullDisk.reset();
@@ -266,17 +295,21 @@ TEST_F(CloneDialog, AFullOutputDiskTerminatesTheJobAndTheNextStartResumesIt) {
     const CloneConverter real = engineConverter(engine);
     int calls = 0;
     d->Converter = [&](const QString& image, const QString& pdf, const QString& c, const QString& g,
-                       const QString& b, bool replace) {
+                       const QString& b, bool replace, bool durable) {
         // From the third image on no PDF fits on the disk (a real EFBIG while it is written).
         std::unique_ptr<ScopedFileSizeLimit> full;
         if (++calls >= 3) full = std::make_unique<ScopedFileSizeLimit>(64);
-        return real(image, pdf, c, g, b, replace);
+        return real(image, pdf, c, g, b, replace, durable);
     };
     d->cmdOk->click();
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(d->Frame3->title(), "terminated....");
     EXPECT_EQ(d->JobFiles().readRecord().STATUS, "NOT FINISHED");
     EXPECT_FALSE(d->ProcessingLog().contains("Error")) << d->ProcessingLog().toStdString();
+    // The log says why the job stopped, and that it can go on.
+    EXPECT_EQ(d->ProcessingLog().split('\n').mid(-2 + d->ProcessingLog().split('\n').size()),
+              QStringList({"Stopped: no space left on the disk for " + out + "/src/sub/3.pdf. The job can be resumed.",
+                           "terminated...."}));
     EXPECT_TRUE(env.logLines().join(" ").contains("Error 61")) << env.storage.errorLog().toStdString();
     expectIdle(*d);
 

@@ -36,7 +36,8 @@ public:
 // Writes a small file as the "PDF" and records the call; fails for sources named bad*.
 struct FakeConverter {
     QStringList calls;
-    bool operator()(const QString& image, const QString& pdf, const QString& c, const QString& g, const QString& b, bool) {
+    bool operator()(const QString& image, const QString& pdf, const QString& c, const QString& g, const QString& b, bool,
+                    bool) {
         calls << image.mid(image.lastIndexOf('/') + 1) + ">" + c + g + b;
         if (image.contains("/bad")) return false;
         return writeFile(pdf, "pdf of " + image.toUtf8());
@@ -153,8 +154,8 @@ TEST_F(ClonePassTest, NoSavedStatusVouchesForAPdfStillInMemory) {
                 if (written == false) notOnDisk << e.targetfile;
             }
     };
-    CloneJobFiles::setSaveHook([&](bool isList) {
-        if (isList) check();
+    CloneJobFiles::setSaveHook([&](CloneJobFiles::SavedFile file) {
+        if (file == CloneJobFiles::SavedFile::List) check();
     });
     host.stopAfter = 2;
     run(0);
@@ -167,16 +168,41 @@ TEST_F(ClonePassTest, NoSavedStatusVouchesForAPdfStillInMemory) {
     EXPECT_TRUE(notOnDisk.isEmpty()) << notOnDisk.join(", ").toStdString();
 }
 
+TEST_F(ClonePassTest, AFailedBatchSyncIsAFailureOfTheEntriesItVouchesFor) {
+    for (const char* n : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"})
+        add(n);
+    ClonePass pass(files, host, [this](auto&&... a) { return converter(a...); });
+    pass.setSyncFunction([](const QStringList&, int* number, QString* error) {
+        *number = 57;
+        *error = QStringLiteral("sync: Input/output error");
+        return false;
+    });
+    const ClonePassResult r = pass.ProcessClone(list);
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(r.failureNumber, 57);
+    EXPECT_TRUE(r.failure.contains("could not be written to the disk")) << r.failure.toStdString();
+    EXPECT_FALSE(converter.calls.isEmpty());
+    // No entry reads "Completed" for a PDF the disk may not hold, and no such PDF is left.
+    const QStringList stored = env.statuses();
+    for (size_t i = 0; i < list.files.size(); ++i) {
+        const CloneFileEntry& e = list.files[i];
+        SCOPED_TRACE(e.name.toStdString());
+        EXPECT_EQ(e.status, i < size_t(r.visited) ? "Error" : "");
+        EXPECT_EQ(stored.value(int(i)), e.status);
+        EXPECT_FALSE(QFile::exists(e.target()));
+    }
+}
+
 TEST_F(ClonePassTest, SavesAfterEachEntryWhileCheapAndAlwaysWhenStopped) {
     for (const char* n : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"})
         add(n);
     QStringList saved; // the statuses on disk at each list save
-    CloneJobFiles::setSaveHook([&](bool isList) {
-        if (isList) saved << QString::number(host.visited);
+    CloneJobFiles::setSaveHook([&](CloneJobFiles::SavedFile file) {
+        if (file == CloneJobFiles::SavedFile::List) saved << QString::number(host.visited);
     });
     host.stopAfter = 3;
     ClonePassResult r = run(0);
-    EXPECT_EQ(saved, QStringList({"1", "2", "3"}));
+    EXPECT_EQ(saved, QStringList({"0", "1", "2", "3"})) << "a list never saved is saved before the pass";
     EXPECT_EQ(r.visited, 3);
     EXPECT_FALSE(r.complete);
     EXPECT_EQ(env.statuses(), QStringList({"Completed", "Completed", "Completed", ""}));
@@ -193,7 +219,7 @@ TEST_F(ClonePassTest, SavesAfterEachEntryWhileCheapAndAlwaysWhenStopped) {
     ClonePass pass(files, host, [this](auto&&... a) { return converter(a...); });
     pass.setSaveEstimate(qint64(1) << 50);
     r = pass.ProcessClone(list);
-    EXPECT_EQ(saved, QStringList({"5"}));
+    EXPECT_EQ(saved, QStringList({"0", "5"})) << "the longer list is saved before the pass";
     EXPECT_EQ(env.statuses(), QStringList({"Completed", "Completed", "Completed", "Completed", "Completed", ""}));
     CloneJobFiles::setSaveHook({});
 }

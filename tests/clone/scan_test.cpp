@@ -26,6 +26,7 @@ public:
 struct Scanned {
     int count = 0;
     CloneList list;
+    QStringList leftOut; // "path: reason" per folder or file left out
     // "path relative to root|target folder relative to root|target file"
     QStringList rows(const QString& root) const {
         QStringList out;
@@ -43,6 +44,7 @@ Scanned scan(const QString& source, const QString& output, filesearch::FolderRea
     s.setFolderReader(reader);
     s.setStopCheck(std::move(stop));
     Scanned out;
+    s.setLeftOut([&](const QString& path, const QString& reason) { out.leftOut << path + ": " + reason; });
     out.count = s.ScanFolderForClone(out.list);
     return out;
 }
@@ -117,6 +119,11 @@ TEST_F(CloneScanTree, SkipsLinkedFoldersUnreadableFoldersAndNamesTheListCannotCa
     EXPECT_TRUE(log[0].contains("bad\\xff.jpg") || log[1].contains("bad\\xff.jpg"));
     EXPECT_TRUE(log.join(" ").contains("in procedure ScanFolderForClone"));
     EXPECT_TRUE(log.join(" ").contains(src + "/c/ skipped")) << "the log names the folder left out";
+    // The dialog's log says so too, once per folder or file left out.
+    EXPECT_EQ(s.leftOut, QStringList({src + "/bad\\xff.jpg: its name is not valid UTF-8",
+                                      src + "/bell\\x07.jpg: its name holds characters the job's list cannot hold",
+                                      src + "/bad\\xfe folder: its name is not valid UTF-8",
+                                      src + "/c/: the folder cannot be read (Permission denied)"}));
     // Qt cannot remove what it cannot name.
     ::unlink((native + "/bad\xff.jpg").constData());
     ::unlink((native + "/bad\xfe folder/inside.jpg").constData());
