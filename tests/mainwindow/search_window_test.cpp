@@ -3,9 +3,9 @@
 #include "tests/mainwindow/mainwindowfixture.h"
 
 #include "core/modgetspecialfolder.h"
-#include "core/pagecounter.h"
 #include "core/runtimeerror.h"
 #include "mainwindow/frmloading.h"
+#include "platform/imaging/pagecounter.h"
 #include "platform/widgets/foldertree.h"
 
 #include <QApplication>
