@@ -3,7 +3,7 @@
 #include "core/errortrap.h"
 #include "core/globals.h"
 #include "core/uiservices.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/frmerrorreportdialog.h"
 #include "tools/renamefiles.h"

@@ -8,7 +8,7 @@
 #include "core/modshell.h"
 #include "core/settings.h"
 #include "core/uiservices.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 #include "tools/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/setordermerge.h"

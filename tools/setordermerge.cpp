@@ -3,7 +3,7 @@
 #include "core/globals.h"
 #include "core/modgeneral.h"
 #include "core/uiservices.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 
 #include <QFileInfo>
 #include <algorithm>

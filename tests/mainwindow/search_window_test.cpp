@@ -4,9 +4,9 @@
 
 #include "core/modgetspecialfolder.h"
 #include "core/runtimeerror.h"
+#include "gui/widgets/foldertree.h"
 #include "mainwindow/frmloading.h"
 #include "platform/imaging/pagecounter.h"
-#include "platform/widgets/foldertree.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
-#include "platform/ui/qtuiservices.h"
+#include "gui/ui/qtuiservices.h"
 
 #include "core/globals.h"
-#include "platform/ui/defaultapp.h"
-#include "platform/ui/printcommand.h"
+#include "gui/ui/defaultapp.h"
+#include "gui/ui/printcommand.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 // GIO's headers come first: Qt's keyword macros clash with names inside them.
 #include <gio/gio.h>
 
-#include "platform/ui/defaultapp.h"
+#include "gui/ui/defaultapp.h"
 
 namespace platform {
 

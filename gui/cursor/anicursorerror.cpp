@@ -1,6 +1,6 @@
-#include "platform/cursor/anicursorerror.h"
+#include "gui/cursor/anicursorerror.h"
 
-#include "platform/cursor/mtempfile.h"
+#include "gui/cursor/mtempfile.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

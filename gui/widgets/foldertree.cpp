@@ -1,4 +1,4 @@
-#include "platform/widgets/foldertree.h"
+#include "gui/widgets/foldertree.h"
 
 #include "core/errortrap.h"
 #include "platform/shell/specialfolders.h"

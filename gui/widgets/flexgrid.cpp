@@ -1,11 +1,11 @@
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 
 #include "core/errortrap.h"
-#include "core/runtimeerror.h"
-#include "platform/widgets/flexgriddelegate.h"
-#include "platform/widgets/flexgridmodel.h"
 #include "core/flexsort.h"
-#include "platform/widgets/flexgridview.h"
+#include "core/runtimeerror.h"
+#include "gui/widgets/flexgriddelegate.h"
+#include "gui/widgets/flexgridmodel.h"
+#include "gui/widgets/flexgridview.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/cursor/anifile.h"
+#include "gui/cursor/anifile.h"
 
 #include <QCursor>
 #include <QPointer>

@@ -1,7 +1,7 @@
-#include "platform/widgets/flexgridmodel.h"
+#include "gui/widgets/flexgridmodel.h"
 
-#include "platform/widgets/flexgrid.h"
 #include "core/flexsort.h"
+#include "gui/widgets/flexgrid.h"
 
 #include <QBrush>
 #include <QColor>

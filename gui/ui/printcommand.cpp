@@ -1,4 +1,4 @@
-#include "platform/ui/printcommand.h"
+#include "gui/ui/printcommand.h"
 
 #include "core/doevents.h"
 

@@ -1,6 +1,6 @@
-#include "platform/widgets/flexgriddelegate.h"
+#include "gui/widgets/flexgriddelegate.h"
 
-#include "platform/widgets/flexgridmodel.h"
+#include "gui/widgets/flexgridmodel.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "platform/cursor/canicursor.h"
+#include "gui/cursor/canicursor.h"
 
-#include "platform/cursor/anicursorerror.h"
-#include "platform/cursor/mtempfile.h"
+#include "gui/cursor/anicursorerror.h"
+#include "gui/cursor/mtempfile.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
-#include "platform/widgets/flexgridview.h"
+#include "gui/widgets/flexgridview.h"
 
 #include "core/errortrap.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "platform/cursor/iconimage.h"
+#include "gui/cursor/iconimage.h"
 
 #include <QBuffer>
 #include <QImageReader>

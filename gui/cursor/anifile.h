@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/cursor/iconimage.h"
+#include "gui/cursor/iconimage.h"
 
 #include <QByteArrayView>
 #include <QHash>
