@@ -6,7 +6,6 @@
 #include "platform/imaging/imagetopdf.h"
 #include "platform/imaging/raster.h"
 #include "tools/mergeprogress.h"
-#include "tools/setorderprogress.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -129,22 +128,24 @@ bool ApImgToPdf::MergeConvert_TiffToPdfx() {
         for (const QString& path : paths)
             refuseUndecodable(path);
 
-        const RunProgress show = SetOrderProgress();
+        const Progress show = progress;
         const int total = int(paths.size());
-        MergeProgress progress(fileSizes(paths), [&](int done) { show(done, total, QString()); });
+        MergeProgress estimate(fileSizes(paths), [&](int done) {
+            if (show) show(done, total, QString());
+        });
         // The files are read and the document written on a worker thread, so this thread keeps
-        // the window painted however long one image or the write takes; the progress comes
-        // back here as queued calls, in order.
+        // the window painted however long one image or the write takes; a progress that
+        // shows on a window comes back here as queued calls, in order.
         std::exception_ptr failure;
         try {
-            DoEventsWhile([&] { mergeFiles(paths, target, progress); });
+            DoEventsWhile([&] { mergeFiles(paths, target, estimate); });
         } catch (...) {
             failure = std::current_exception();
         }
         DoEvents(); // what the worker queued last
         if (failure)
             std::rethrow_exception(failure);
-        progress.Finished();
+        estimate.Finished();
         ok = true;
     });
     return ok;

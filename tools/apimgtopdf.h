@@ -4,6 +4,7 @@
 #include "platform/imaging/magickruntime.h"
 
 #include <QString>
+#include <functional>
 
 // The one class through which the program turns images into PDFs, over our imaging
 // library: one image into one PDF with the compression of its own colour class, or an
@@ -22,10 +23,16 @@ public:
     clsColSetOrderGridList colOrderedData;
     // Full path of the PDF the merge writes.
     QString FileNameToSave;
+    // Called as the merge gets on with a value from 0 to the number of records (see
+    // MergeProgress), that number and "". The files are read on a worker thread, so it is
+    // called from there too: the set-order dialog gives SetOrderProgress(), which queues each
+    // value to its "ProgressBar1" on the window's thread. Optional.
+    using Progress = std::function<void(int done, int total, const QString& file)>;
+    Progress progress;
 
     // Merges every record of colOrderedData into FileNameToSave, all or nothing, working on
-    // copies of both taken at the start; moves the open set-order dialog's "ProgressBar1"
-    // from 0 to the number of records (see MergeProgress) while the window keeps painting.
+    // copies of the three members taken at the start; reports through `progress` while the
+    // window keeps painting.
     // An empty FileNameToSave answers True and does nothing; an empty list writes nothing
     // and answers False.
     bool MergeConvert_TiffToPdfx();

@@ -12,6 +12,7 @@
 #include "tools/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/setordermerge.h"
+#include "tools/setorderprogress.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -223,7 +224,11 @@ void frmSetOrder_MConTiff::cmdOk_Click() {
 }
 
 bool frmSetOrder_MConTiff::mergeRows(const QString& target) {
-    if (!m_engine) m_engine = std::make_unique<ApImgToPdf>();
+    if (!m_engine) {
+        m_engine = std::make_unique<ApImgToPdf>();
+        // The merge moves the bar of the dialog SetOrderForm points at, as it always has.
+        m_engine->progress = SetOrderProgress();
+    }
     // Every Convert starts from an empty list: one that a failure stopped must not leave its
     // records behind to be merged twice.
     m_engine->colOrderedData.clear();
