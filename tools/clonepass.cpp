@@ -3,8 +3,8 @@
 #include "core/errortrap.h"
 #include "core/filefolderscan.h"
 #include "core/runtimeerror.h"
+#include "pageops/apimgtopdf.h"
 #include "platform/fileio/filesystemsync.h"
-#include "tools/apimgtopdf.h"
 
 #include <QElapsedTimer>
 #include <QFile>

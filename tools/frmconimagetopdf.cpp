@@ -8,7 +8,7 @@
 #include "core/settings.h"
 #include "core/uiservices.h"
 #include "gui/widgets/flexgrid.h"
-#include "tools/apimgtopdf.h"
+#include "pageops/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/frmerrorreportdialog.h"
 #include "tools/imagetopdfrun.h"

@@ -9,7 +9,7 @@
 #include "core/settings.h"
 #include "core/uiservices.h"
 #include "gui/widgets/flexgrid.h"
-#include "tools/apimgtopdf.h"
+#include "pageops/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/setordermerge.h"
 #include "tools/setorderprogress.h"

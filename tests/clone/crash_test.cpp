@@ -3,7 +3,7 @@
 // status and converts exactly the entries that were not decided before the kill.
 #include "tests/clone/clonefixtures.h"
 
-#include "tools/apimgtopdf.h"
+#include "pageops/apimgtopdf.h"
 #include "tools/clonejobfiles.h"
 #include "tools/frmclonedirectory.h"
 

@@ -4,8 +4,8 @@
 
 #include "core/runtimeerror.h"
 #include "gui/widgets/foldertree.h"
+#include "pageops/apimgtopdf.h"
 #include "platform/imaging/pdfpagecounter.h"
-#include "tools/apimgtopdf.h"
 #include "tools/frmsetorder_mcontiff.h"
 
 #include <QComboBox>

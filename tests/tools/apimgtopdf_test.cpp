@@ -1,4 +1,4 @@
-#include "tools/apimgtopdf.h"
+#include "pageops/apimgtopdf.h"
 
 #include "core/globals.h"
 #include "platform/imaging/imagetopdf.h"

@@ -6,6 +6,7 @@
 #include "core/globals.h"
 #include "core/runtimeerror.h"
 #include "gui/widgets/flexgrid.h"
+#include "pageops/apimgtopdf.h"
 #include "pageops/tiffpdfcommands.h"
 #include "platform/fileio/outputset.h"
 #include "platform/tiffpages/tiffpages.h"
@@ -14,7 +15,6 @@
 #include "tests/support/testdir.h"
 #include "tests/tools/tooldialogprocess.h"
 #include "tests/tools/toolfixtures.h"
-#include "tools/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/setorderprogress.h"
 

@@ -1,11 +1,11 @@
-#include "tools/apimgtopdf.h"
+#include "pageops/apimgtopdf.h"
 
 #include "core/doevents.h"
 #include "core/errortrap.h"
 #include "core/modgeneral.h"
+#include "pageops/mergeprogress.h"
 #include "platform/imaging/imagetopdf.h"
 #include "platform/imaging/raster.h"
-#include "tools/mergeprogress.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

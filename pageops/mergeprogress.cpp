@@ -1,4 +1,4 @@
-#include "tools/mergeprogress.h"
+#include "pageops/mergeprogress.h"
 
 #include <algorithm>
 #include <cmath>
