@@ -39,6 +39,20 @@ void inform(const QString& text) {
     Ui().MsgBox(text, MsgButtons::OK, MsgIcon::Information, kAppTitle);
 }
 
+setorder::GridBlock selectedBlock(const FlexGrid& grid) {
+    setorder::GridBlock b;
+    grid.GetSelection(b.top, b.left, b.bottom, b.right);
+    return b;
+}
+
+void applyMove(FlexGrid& grid, const std::optional<setorder::BlockMove>& move) {
+    if (!move) return;
+    for (const auto& [row, newPosition] : move->rowMoves)
+        grid.RowPosition(row, newPosition);
+    const setorder::GridBlock& s = move->selection;
+    grid.Select(s.top, s.left, s.bottom, s.right);
+}
+
 // Every change of a setting rewrites the whole settings file; a value already stored needs none.
 template <class T, class Setter> void store(const T& current, const T& value, Setter set) {
     if (current != value) (AppSettings->*set)(value);
@@ -149,11 +163,17 @@ void frmSetOrder_MConTiff::FillGrid() {
 }
 
 void frmSetOrder_MConTiff::cmdUp_Click() {
-    trap(u"cmdUp_Click", kOwner, [&] { setorder::MoveBlockUp(*vsFilesSetOrder); });
+    trap(u"cmdUp_Click", kOwner, [&] {
+        FlexGrid& grid = *vsFilesSetOrder;
+        applyMove(grid, setorder::MoveBlockUp(selectedBlock(grid), grid.Row()));
+    });
 }
 
 void frmSetOrder_MConTiff::cmdDown_Click() {
-    trap(u"cmdDown_Click", kOwner, [&] { setorder::MoveBlockDown(*vsFilesSetOrder); });
+    trap(u"cmdDown_Click", kOwner, [&] {
+        FlexGrid& grid = *vsFilesSetOrder;
+        applyMove(grid, setorder::MoveBlockDown(selectedBlock(grid), grid.Row(), grid.Rows()));
+    });
 }
 
 void frmSetOrder_MConTiff::cmdBrowse_Click() {

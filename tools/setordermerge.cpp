@@ -3,7 +3,6 @@
 #include "core/globals.h"
 #include "core/modgeneral.h"
 #include "core/uiservices.h"
-#include "gui/widgets/flexgrid.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -14,17 +13,6 @@ namespace {
 
 void inform(const QString& text) {
     Ui().MsgBox(text, MsgButtons::OK, MsgIcon::Information, kAppTitle);
-}
-
-// The selected block: its rows and columns.
-struct Block {
-    int top, left, bottom, right;
-};
-
-Block selectedBlock(const FlexGrid& grid) {
-    Block b{};
-    grid.GetSelection(b.top, b.left, b.bottom, b.right);
-    return b;
 }
 
 } // namespace
@@ -72,21 +60,21 @@ bool ValidateInput(const QString& name, const QString& folder) {
     return true;
 }
 
-void MoveBlockUp(FlexGrid& grid) {
-    const Block b = selectedBlock(grid);
-    if (b.top < 1 || grid.Row() == 1 || b.top == 1) return;
+std::optional<BlockMove> MoveBlockUp(const GridBlock& b, int cursorRow) {
+    if (b.top < 1 || cursorRow == 1 || b.top == 1) return std::nullopt;
+    BlockMove move{{}, {b.top - 1, b.left, b.bottom - 1, b.right}};
     for (int r = b.top; r <= b.bottom; ++r)
-        grid.RowPosition(r, r - 1);
-    grid.Select(b.top - 1, b.left, b.bottom - 1, b.right);
+        move.rowMoves.emplace_back(r, r - 1);
+    return move;
 }
 
-void MoveBlockDown(FlexGrid& grid) {
-    const Block b = selectedBlock(grid);
-    const int last = grid.Rows() - 1;
-    if (b.top < 1 || grid.Row() >= last || b.bottom >= last) return;
+std::optional<BlockMove> MoveBlockDown(const GridBlock& b, int cursorRow, int rows) {
+    const int last = rows - 1;
+    if (b.top < 1 || cursorRow >= last || b.bottom >= last) return std::nullopt;
+    BlockMove move{{}, {b.top + 1, b.left, b.bottom + 1, b.right}};
     for (int r = b.bottom; r >= b.top; --r)
-        grid.RowPosition(r, r + 1);
-    grid.Select(b.top + 1, b.left, b.bottom + 1, b.right);
+        move.rowMoves.emplace_back(r, r + 1);
+    return move;
 }
 
 } // namespace setorder

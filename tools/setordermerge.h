@@ -6,7 +6,9 @@
 #include <QChar>
 #include <QString>
 
-class FlexGrid;
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace setorder {
 
@@ -29,10 +31,23 @@ QString TargetPath(const QString& folder, const QString& name);
 // is not there ("Please enter Valid folder Name"). True when the merge may go ahead.
 bool ValidateInput(const QString& name, const QString& folder);
 
+// A selected block of the grid: rows from 1 (the header is row 0), columns from 0.
+struct GridBlock {
+    int top = 0, left = 0, bottom = 0, right = 0;
+};
+
+// What a move does to the grid: each row to its new position (the grid's RowPosition), in
+// this order, then the block to select.
+struct BlockMove {
+    std::vector<std::pair<int, int>> rowMoves;
+    GridBlock selection;
+};
+
 // "&Up" and "Do&wn": the selected block of rows (the cursor row when nothing more is
 // selected) moves one row, and stays selected at its new place. A block at the top (Up) or
-// at the bottom (Down), or a cursor row there, stays where it is.
-void MoveBlockUp(FlexGrid& grid);
-void MoveBlockDown(FlexGrid& grid);
+// at the bottom (Down), or a cursor row there, stays where it is: no move. `rows` counts the
+// header row, as the grid's Rows() does.
+std::optional<BlockMove> MoveBlockUp(const GridBlock& selected, int cursorRow);
+std::optional<BlockMove> MoveBlockDown(const GridBlock& selected, int cursorRow, int rows);
 
 } // namespace setorder
