@@ -8,10 +8,10 @@
 #include "core/settings.h"
 #include "core/uiservices.h"
 #include "gui/widgets/flexgrid.h"
+#include "jobs/imagetopdfrun.h"
 #include "pageops/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/frmerrorreportdialog.h"
-#include "tools/imagetopdfrun.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,9 +4,9 @@
 #include "core/globals.h"
 #include "core/uiservices.h"
 #include "gui/widgets/flexgrid.h"
+#include "jobs/renamefiles.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/frmerrorreportdialog.h"
-#include "tools/renamefiles.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

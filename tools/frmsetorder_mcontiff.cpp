@@ -9,9 +9,9 @@
 #include "core/settings.h"
 #include "core/uiservices.h"
 #include "gui/widgets/flexgrid.h"
+#include "jobs/setordermerge.h"
 #include "pageops/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
-#include "tools/setordermerge.h"
 #include "tools/setorderprogress.h"
 
 #include <QCheckBox>

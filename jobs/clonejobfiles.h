@@ -2,14 +2,14 @@
 
 // The files of the clone job in the "Clone" folder of the data folder: the job record
 // "Clone.ini" (one [CLONE] section of eight keys), the list "clone.xml" and the list's
-// journal "clone.journal" (tools/clonejournal.h), which carries the statuses decided since
+// journal "clone.journal" (jobs/clonejournal.h), which carries the statuses decided since
 // the list was last written. Every whole write replaces its file atomically, so a kill or a
 // power cut leaves either the earlier or the new file, never a part of one; a write asked
 // to sync is on the disk before it answers, the others once makeDurable() answers. A failed
 // write raises RuntimeError with the real cause (61 for a full disk).
 
-#include "tools/clonejournal.h"
-#include "tools/clonelist.h"
+#include "jobs/clonejournal.h"
+#include "jobs/clonelist.h"
 
 #include <QString>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "tools/clonepass.h"
+#include "jobs/clonepass.h"
 
 #include "core/errortrap.h"
 #include "core/filefolderscan.h"

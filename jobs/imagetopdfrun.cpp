@@ -1,4 +1,4 @@
-#include "tools/imagetopdfrun.h"
+#include "jobs/imagetopdfrun.h"
 
 #include "core/errorlog.h"
 #include "core/modgeneral.h"

@@ -1,4 +1,4 @@
-#include "tools/rtftext.h"
+#include "jobs/rtftext.h"
 
 namespace rtftext {
 

@@ -8,7 +8,7 @@
 //   loses at most the entry in hand. Checkpoints fold the journal into the list, rarely
 //   enough (see setSaveFactor) that rewriting the list stays a small share of the pass.
 // - PDFs are put in place without waiting for the disk and made durable in batches by a
-//   sync on another thread (tools/clonesync.h); a Durable record in the journal then vouches
+//   sync on another thread (jobs/clonesync.h); a Durable record in the journal then vouches
 //   for them. After a power cut a "Completed" that no Durable record covers is redone.
 // - A PDF is only written that way over a target the journal claimed beforehand, on the
 //   disk, as free: so after a power cut a target that holds an incomplete PDF and no status
@@ -19,9 +19,9 @@
 // into the list when it can be) before it answers; a complete list and its journal are
 // deleted. The caller writes the last progress together with the job's status.
 
-#include "tools/clonejobfiles.h"
-#include "tools/clonelist.h"
-#include "tools/clonesync.h"
+#include "jobs/clonejobfiles.h"
+#include "jobs/clonelist.h"
+#include "jobs/clonesync.h"
 
 #include <QSet>
 #include <QString>

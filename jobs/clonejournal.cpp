@@ -1,4 +1,4 @@
-#include "tools/clonejournal.h"
+#include "jobs/clonejournal.h"
 
 #include "core/runtimeerror.h"
 #include "platform/fileio/atomicwriter.h"

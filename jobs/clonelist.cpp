@@ -1,4 +1,4 @@
-#include "tools/clonelist.h"
+#include "jobs/clonelist.h"
 
 #include "core/modgeneral.h"
 #include "platform/fileio/filenames.h"

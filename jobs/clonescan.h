@@ -6,10 +6,10 @@
 // image whose name is not UTF-8 or holds characters a list cannot carry, are skipped with
 // one error-log line each.
 
+#include "jobs/clonejobfiles.h"
+#include "jobs/clonelist.h"
 #include "search/filesearchfolder.h"
 #include "search/filesearchpatterns.h"
-#include "tools/clonejobfiles.h"
-#include "tools/clonelist.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "tools/clonejobfiles.h"
+#include "jobs/clonejobfiles.h"
 
 #include "core/filefolderscan.h"
 #include "core/runtimeerror.h"

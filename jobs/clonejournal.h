@@ -20,7 +20,7 @@
 // whatever is at its target. The reader takes the longest run of sound records and ignores
 // the rest (a record torn by a kill, garbage).
 
-#include "tools/clonelist.h"
+#include "jobs/clonelist.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,4 +1,4 @@
-#include "tools/clonescan.h"
+#include "jobs/clonescan.h"
 
 #include "core/errortrap.h"
 #include "core/modgeneral.h"

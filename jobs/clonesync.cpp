@@ -1,4 +1,4 @@
-#include "tools/clonesync.h"
+#include "jobs/clonesync.h"
 
 #include <QElapsedTimer>
 #include <QFile>

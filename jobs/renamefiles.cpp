@@ -1,4 +1,4 @@
-#include "tools/renamefiles.h"
+#include "jobs/renamefiles.h"
 
 #include "core/errortrap.h"
 #include "core/modgeneral.h"

@@ -1,4 +1,4 @@
-#include "tools/setordermerge.h"
+#include "jobs/setordermerge.h"
 
 #include "core/globals.h"
 #include "core/modgeneral.h"
