@@ -2,6 +2,7 @@
 """Makes the inputs of the page-operation benchmark (compare_pageops.sh).
 
   make_pageops_corpus.py OUT_DIR [--pdfs N] [--big N] [--render N] [--g4 N] [--poster SIDE]...
+                         [--stretched SIDE]... [--sliver]
 
 OUT_DIR/pdfs/NNNN.pdf  N small PDFs (default 500) of 1 to 3 text-and-drawing pages each
 OUT_DIR/big.pdf        one PDF of N pages (default 1000), fonts shared by every page
@@ -9,6 +10,9 @@ OUT_DIR/render.pdf     N pages (default 50) of text, shapes, shading and a photo
 OUT_DIR/g4/NNNN.tif    N one-page CCITT G4 TIFFs (default 200), as make_corpus.py makes them
 OUT_DIR/poster-SIDE.pdf  one page SIDE x SIDE points, tiled with the pages of render.pdf
                        (the memory of rendering a large page; about 220 KB whatever the side)
+OUT_DIR/stretched-SIDE.pdf  one page SIDE x SIDE points covered by one photo-like image
+OUT_DIR/sliver.pdf     a 200-point page showing a sliver of an 8 x 8 image drawn over 20,000
+                       points (images scaled far past what is rendered of them)
 
 The PDFs are written directly (the standard Type 1 fonts, Flate-compressed content), so
 nothing but ImageMagick and tiffcp (for the TIFFs) is needed.
@@ -141,6 +145,21 @@ def make_poster(path, side, seed):
     w.write(path, root)
 
 
+def make_image_page(path, side, matrix, image):
+    w = PdfWriter()
+    iw, ih, data = image
+    im = w.stream(data, "/Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceRGB "
+                        "/BitsPerComponent 8" % (iw, ih))
+    resources = w.add("<< /XObject << /Im1 %d 0 R >> >>" % im)
+    content = w.stream(zlib.compress(("q %s cm /Im1 Do Q" % matrix).encode("latin-1")))
+    pages_id = len(w.objects) + 2
+    page = w.add("<< /Type /Page /Parent %d 0 R /MediaBox [0 0 %d %d] /Resources %d 0 R /Contents %d 0 R >>"
+                 % (pages_id, side, side, resources, content))
+    assert w.add("<< /Type /Pages /Kids [%d 0 R] /Count 1 >>" % page) == pages_id
+    root = w.add("<< /Type /Catalog /Pages %d 0 R >>" % pages_id)
+    w.write(path, root)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("out")
@@ -149,6 +168,8 @@ def main():
     ap.add_argument("--render", type=int, default=50)
     ap.add_argument("--g4", type=int, default=200)
     ap.add_argument("--poster", type=int, action="append", default=[])
+    ap.add_argument("--stretched", type=int, action="append", default=[])
+    ap.add_argument("--sliver", action="store_true")
     args = ap.parse_args()
     os.makedirs(os.path.join(args.out, "pdfs"), exist_ok=True)
     os.makedirs(os.path.join(args.out, "g4"), exist_ok=True)
@@ -158,6 +179,12 @@ def main():
     make_pdf(os.path.join(args.out, "render.pdf"), args.render, 2, rich=True)
     for side in args.poster:
         make_poster(os.path.join(args.out, "poster-%d.pdf" % side), side, 3)
+    for side in args.stretched:
+        make_image_page(os.path.join(args.out, "stretched-%d.pdf" % side), side, "%d 0 0 %d 0 0" % (side, side),
+                        photo_image(random.Random(4)))
+    if args.sliver:
+        make_image_page(os.path.join(args.out, "sliver.pdf"), 200, "20000 0 0 20000 -9900 -9900",
+                        photo_image(random.Random(5), 8, 8))
     first = os.path.join(args.out, "g4", "0000.tif")
     make_g4(first, 1)
     with open(first, "rb") as f:

@@ -24,7 +24,8 @@ constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 std::optional<QByteArray> readFile(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileBytes) return std::nullopt;
-    QByteArray bytes = f.read(kMaxFileBytes);
+    // What the file holds, not the cap: QIODevice::read() sets aside all it is asked for.
+    QByteArray bytes = f.read(f.size());
     if (f.error() != QFileDevice::NoError) return std::nullopt;
     return bytes;
 }

@@ -76,7 +76,8 @@ std::optional<CloneList> parseCloneList(QByteArrayView xml) {
 std::optional<CloneList> loadCloneList(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxListBytes) return std::nullopt;
-    const QByteArray bytes = f.read(kMaxListBytes);
+    // What the file holds, not the cap: QIODevice::read() sets aside all it is asked for.
+    const QByteArray bytes = f.read(f.size());
     if (f.error() != QFileDevice::NoError) return std::nullopt;
     return parseCloneList(bytes);
 }

@@ -118,7 +118,7 @@ int jpegBitsPerPixel(const QString& path, QString& error) {
     if (rc != ApOk && file.size() > head.size()) {
         // Bounded: metadata segments never reach this far in a real file, and a huge file
         // that merely starts like a JPEG must not be read into memory whole.
-        head += file.read(kMaxHeaderScan - head.size());
+        head += file.read(std::min(kMaxHeaderScan, file.size()) - head.size());
         info = JpegInfo{};
         rc = parseJpeg(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size()), false, info,
                        &why);

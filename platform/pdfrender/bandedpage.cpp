@@ -38,11 +38,12 @@ QImage withDepth(const QImage& rendered, int bitsPerPixel) {
 
 } // namespace
 
-BandedPage::BandedPage(const Poppler::Page& page, int dpi, int bitsPerPixel, QString source, int number)
+BandedPage::BandedPage(const Poppler::Page& page, int dpi, int bitsPerPixel, QString source, int number,
+                       qint64 bandBytes)
     : m_page(page), m_dpi(dpi), m_bits(bitsPerPixel), m_source(std::move(source)), m_number(number),
       m_size(pixelSize(page, dpi)) {
     const qint64 rowBytes = qint64(std::max(m_size.width(), 1)) * 4;
-    m_bandRows = int(std::clamp<qint64>(bandLimit() / rowBytes, 1, std::max(m_size.height(), 1)));
+    m_bandRows = int(std::clamp<qint64>(bandBytes / rowBytes, 1, std::max(m_size.height(), 1)));
     m_chunkRows = int(std::clamp<qint64>(kChunkBytes / rowBytes, 1, m_bandRows));
 }
 

@@ -18,9 +18,10 @@ namespace pdfrender {
 
 class BandedPage {
 public:
-    // `page` at `dpi`, at 24 (RGB), 8 (grey) or 1 bit per pixel. `source` and `number` name
-    // the page in a failure.
-    BandedPage(const Poppler::Page& page, int dpi, int bitsPerPixel, QString source, int number);
+    // `page` at `dpi`, at 24 (RGB), 8 (grey) or 1 bit per pixel, in bands of at most `bandBytes`
+    // rendered pixels (4 bytes each). `source` and `number` name the page in a failure.
+    BandedPage(const Poppler::Page& page, int dpi, int bitsPerPixel, QString source, int number,
+               qint64 bandBytes = BandedPage::bandBytes());
 
     // The size poppler gives the whole page at `dpi`.
     static QSize pixelSize(const Poppler::Page& page, int dpi);
@@ -41,9 +42,9 @@ public:
     // Drops what is held of the page, for a writer that has taken every row.
     void release() { m_band = m_chunk = QImage(); }
 
-    // Rendered pixels (4 bytes each) a band holds at most: 96 MiB. With poppler's own alpha
-    // plane a band costs 120 MB, and a transparency group as large as the band still leaves a
-    // page under 400 MB. Tests make it small to put seams through a small page.
+    // Rendered pixels (4 bytes each) a band holds at most: 96 MiB, 120 MB with poppler's own
+    // alpha plane. Less for a page that draws a large image or nests transparency (see
+    // RenderPlan). Tests make it small to put seams through a small page.
     static qint64 bandBytes();
     static void setBandBytes(qint64 bytes);
 

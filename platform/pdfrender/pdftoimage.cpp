@@ -1,8 +1,11 @@
 #include "platform/pdfrender/pdftoimage.h"
 
 #include "platform/fileio/filenames.h"
+#include "platform/pdfpages/pdffile.h"
 #include "platform/pdfrender/bandedpage.h"
 #include "platform/pdfrender/pageimage.h"
+#include "platform/pdfrender/pagescan.h"
+#include "platform/pdfrender/renderplan.h"
 #include "platform/tiffpages/tiffoutput.h"
 
 #include <QDir>
@@ -11,6 +14,8 @@
 #include <map>
 #include <memory>
 #include <poppler-qt6.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 
 namespace pdfrender {
 
@@ -23,6 +28,10 @@ constexpr qint64 kMaxPixels = (qint64(1) << 28) - 1;
 
 struct Job {
     std::unique_ptr<Poppler::Document> document;
+    // The same file read by QPDF, for what each page draws before poppler draws it.
+    std::unique_ptr<QPDF> structure;
+    std::vector<QPDFPageObjectHelper> structurePages;
+    QString password;
     QString path;
     int pages = 0;
     QString folder;
@@ -69,6 +78,27 @@ QString baseNameOf(const QString& path) {
     return dot < 0 ? name : name.left(dot);
 }
 
+// What page `page` asks for, read with QPDF; a page that cannot be read so is not drawn, since
+// nothing then bounds what poppler would make of it.
+RenderPlan planPage(Job& job, int page) {
+    if (!job.structure) {
+        fileio::Failure failure;
+        job.structure = pdfpages::openPdf(job.path, job.password, failure);
+        if (!job.structure) return {.refusal = QStringLiteral("its structure cannot be read (%1)").arg(failure.text)};
+        try {
+            job.structurePages = QPDFPageDocumentHelper(*job.structure).getAllPages();
+        } catch (const std::exception& e) {
+            return {.refusal = QStringLiteral("its page tree cannot be read (%1)").arg(QString::fromUtf8(e.what()))};
+        }
+    }
+    if (int(job.structurePages.size()) != job.pages)
+        return {.refusal = QStringLiteral("its page tree reads as %1 pages one way and %2 the other")
+                               .arg(job.structurePages.size())
+                               .arg(job.pages)};
+    return planRender(scanPage(job.structurePages[size_t(page - 1)].getObjectHandle(), job.dpi),
+                      BandedPage::bandBytes());
+}
+
 } // namespace
 
 int apOpen(const QString& path, const QString& userPassword, const QString& ownerPassword) {
@@ -87,6 +117,7 @@ int apOpen(const QString& path, const QString& userPassword, const QString& owne
     job->document->setRenderHint(Poppler::Document::TextAntialiasing);
     job->document->setPaperColor(Qt::white);
     job->path = path;
+    job->password = userPassword.isEmpty() ? ownerPassword : userPassword;
     job->pages = job->document->numPages();
     int handle = 1;
     while (jobs().count(handle))
@@ -162,7 +193,16 @@ int apConvertPage(int handle, int page) {
                         .arg(pixels.height())
                         .arg(QLocale(QLocale::English).toString(kMaxSide))
                         .arg(QLocale(QLocale::English).toString(kMaxPixels)));
-    BandedPage image(*p, job->dpi, job->bitsPerPixel, job->path, page);
+    const RenderPlan plan = planPage(*job, page);
+    if (!plan.refusal.isEmpty())
+        return fail(kNotPdf, 321,
+                    QStringLiteral("%1: page %2 cannot be rendered at %3 dpi: %4")
+                        .arg(job->path)
+                        .arg(page)
+                        .arg(job->dpi)
+                        .arg(plan.refusal));
+    job->document->setRenderBackend(plan.painter ? Poppler::Document::QPainterBackend : Poppler::Document::SplashBackend);
+    BandedPage image(*p, job->dpi, job->bitsPerPixel, job->path, page, plan.bandBytes);
     fileio::Failure failure;
     const QDir folder(job->folder);
     if (job->oneTiff()) {

@@ -9,11 +9,13 @@
 // place until close puts them all in place together; a discard drops them, so a failure
 // changes no file that was there.
 //
-// A page is rendered in bands and its file written as the rows come, so a page of any size
-// costs under 200 MB (more only where poppler itself draws an image larger than the band:
-// it scales an image to its whole size on the page). Pages over 32,766 pixels a side or
-// 2^28 pixels in all are refused, as are GIF pages over 20 million pixels (GIF alone is
-// written whole).
+// A page is rendered in bands and its file written as the rows come; what the page draws is
+// read first (PageDemand), so that an image poppler's Splash backend would scale far past the
+// page is drawn by its QPainter backend instead, and bands shrink where a large image or
+// nested transparency needs room: a page stays under 400 MB. Pages over 32,766 pixels a side
+// or 2^28 pixels in all are refused, as are GIF pages over 20 million pixels (GIF alone is
+// written whole), pages drawing an image that claims over 2^30 samples or that fits no budget
+// either way, and pages whose structure QPDF cannot read.
 
 #include "platform/fileio/outputset.h"
 

@@ -50,7 +50,7 @@ PrivateProfile PrivateProfile::fromBytes(QByteArrayView bytes) {
 PrivateProfile PrivateProfile::fromFile(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxProfileBytes) return {};
-    return fromBytes(f.read(kMaxProfileBytes));
+    return fromBytes(f.read(f.size()));
 }
 
 std::optional<std::pair<qsizetype, qsizetype>> PrivateProfile::sectionRange(QStringView section) const {

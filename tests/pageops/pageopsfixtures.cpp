@@ -115,6 +115,54 @@ bool makeDrawingPdf(const QString& path, double width, double height, int rotate
     }
 }
 
+struct PdfParts::Data {
+    QPDF pdf;
+};
+
+PdfParts::PdfParts() : d(std::make_unique<Data>()) { d->pdf.emptyPDF(); }
+
+PdfParts::~PdfParts() = default;
+
+std::string PdfParts::stream(const std::string& dictionary, const std::string& data) {
+    QPDFObjectHandle s = QPDFObjectHandle::newStream(&d->pdf, data);
+    s.replaceDict(QPDFObjectHandle::parse(&d->pdf, dictionary));
+    return s.getObjGen().unparse(' ') + " R";
+}
+
+std::string PdfParts::object(const std::string& source) {
+    return d->pdf.makeIndirectObject(QPDFObjectHandle::parse(&d->pdf, source)).getObjGen().unparse(' ') + " R";
+}
+
+std::string PdfParts::image() {
+    std::string pixels;
+    for (int j = 0; j < 8; ++j)
+        for (int i = 0; i < 8; ++i) {
+            const QRgb p = imagePixel(i, j);
+            pixels += {char(qRed(p)), char(qGreen(p)), char(qBlue(p))};
+        }
+    return stream("<< /Type /XObject /Subtype /Image /Width 8 /Height 8 /ColorSpace /DeviceRGB /BitsPerComponent 8 >>",
+                  pixels);
+}
+
+bool PdfParts::write(const QString& path, double width, double height, const std::string& content,
+                     const std::string& resources, const std::string& extra) {
+    try {
+        QPDFObjectHandle page = QPDFObjectHandle::parse(&d->pdf, "<< /Type /Page " + extra + " >>");
+        page.replaceKey("/MediaBox", box(width, height));
+        page.replaceKey("/Resources", QPDFObjectHandle::parse(&d->pdf, resources));
+        page.replaceKey("/Contents", QPDFObjectHandle::newStream(&d->pdf, content));
+        d->pdf.addPage(d->pdf.makeIndirectObject(page), false);
+        const QByteArray name = QFile::encodeName(path);
+        QPDFWriter w(d->pdf, name.constData());
+        w.setStaticID(true);
+        w.write();
+        return true;
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
+        return false;
+    }
+}
+
 std::vector<int> pdfMarks(const QString& path, const QString& password) {
     std::vector<int> marks;
     try {

@@ -6,9 +6,12 @@
 #include "tests/imaging/fixtures.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace pofx {
@@ -30,6 +33,28 @@ bool makePdf(const QString& path, int pages, const PdfOptions& options = {});
 // diagonal line, all scaled to the page. `plain`: a flat fill and the two edges only, quick
 // to draw on a large page.
 bool makeDrawingPdf(const QString& path, double width, double height, int rotate = 0, bool plain = false);
+
+// A one-page PDF put together from PDF source: streams and objects are added first, each
+// answering the reference ("N 0 R") that the source of later ones and of the page uses.
+class PdfParts {
+public:
+    PdfParts();
+    ~PdfParts();
+    std::string stream(const std::string& dictionary, const std::string& data);
+    std::string object(const std::string& source);
+    // An 8 x 8 RGB image XObject whose pixel in column i, row j (row 0 at the top) is
+    // imagePixel(i, j).
+    std::string image();
+    static QRgb imagePixel(int i, int j) { return qRgb(32 * i + 16, 32 * j + 16, 128); }
+    // The page: `width` x `height` points drawing `content` with `resources`; `extra` goes into
+    // the page dictionary as it stands (/Annots...).
+    bool write(const QString& path, double width, double height, const std::string& content,
+               const std::string& resources, const std::string& extra = {});
+
+private:
+    struct Data;
+    std::unique_ptr<Data> d;
+};
 
 // The marks of the file's pages in order (empty when it cannot be read).
 std::vector<int> pdfMarks(const QString& path, const QString& password = QString());

@@ -33,7 +33,10 @@ int main(int argc, char** argv) {
     const long before = peakKb();
     const int converted = pdfrender::apConvertPage(handle, 1);
     if (converted == 0 && pdfrender::apClose(handle) != 0) return 3;
-    if (converted != 0) pdfrender::apDiscard(handle);
+    if (converted != 0) {
+        std::fprintf(stderr, "%s\n", qPrintable(pdfrender::apLastFailure().text));
+        pdfrender::apDiscard(handle);
+    }
     std::printf("converted %d peak %ld before %ld\n", converted, peakKb(), before);
     return 0;
 }
