@@ -1,6 +1,6 @@
 #include "app/icontheme.h"
 #include "app/startup.h"
-#include "platform/ui/qtuiservices.h"
+#include "gui/ui/qtuiservices.h"
 
 #include <QApplication>
 

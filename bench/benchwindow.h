@@ -5,9 +5,9 @@
 // touched), and a UI seam on which nothing waits for a person.
 
 #include "core/gridcolumns.h"
-#include "core/pagecounter.h"
 #include "core/settings.h"
 #include "core/uiservices.h"
+#include "platform/imaging/pagecounter.h"
 
 #include <QTemporaryDir>
 #include <functional>

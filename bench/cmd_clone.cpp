@@ -19,7 +19,7 @@
 #include "core/startuptables.h"
 #include "core/storagefolder.h"
 #include "core/uiservices.h"
-#include "tools/apimgtopdf.h"
+#include "pageops/apimgtopdf.h"
 #include "tools/frmclonedirectory.h"
 
 #include <QCheckBox>

@@ -4,8 +4,8 @@
 
 #include "bench/benchcommand.h"
 #include "bench/convertargs.h"
+#include "pageops/apimgtopdf.h"
 #include "platform/imaging/imagetopdf.h"
-#include "tools/apimgtopdf.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -8,10 +8,10 @@
 #include "bench/benchcommand.h"
 #include "bench/benchwindow.h"
 #include "core/doevents.h"
+#include "gui/widgets/flexgrid.h"
+#include "gui/widgets/foldertree.h"
 #include "mainwindow/dlgsave.h"
 #include "mainwindow/frmmain.h"
-#include "platform/widgets/flexgrid.h"
-#include "platform/widgets/foldertree.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,9 +3,9 @@
 // does. Prints "merged N pages P seconds S" (N 0 and a "failed" line when it failed).
 
 #include "bench/benchcommand.h"
+#include "pageops/apimgtopdf.h"
 #include "platform/imaging/imagetopdf.h"
 #include "platform/imaging/pdfpagecounter.h"
-#include "tools/apimgtopdf.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -16,11 +16,11 @@
 #include "core/settings.h"
 #include "core/startuptables.h"
 #include "core/uiservices.h"
+#include "gui/widgets/flexgrid.h"
+#include "gui/widgets/foldertree.h"
 #include "mainwindow/frmmain.h"
 #include "platform/imaging/pdfpagecounter.h"
 #include "platform/imaging/tiffpagecounter.h"
-#include "platform/widgets/flexgrid.h"
-#include "platform/widgets/foldertree.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // Builds a file grid of 100,000 rows the way the search does (one row at a time with
 // drawing off) and in bulk, then sorts it by each kind of column. Prints times and the
 // resident memory; not a pass/fail check.
-#include "platform/widgets/flexgrid.h"
 #include "core/flexsort.h"
+#include "gui/widgets/flexgrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

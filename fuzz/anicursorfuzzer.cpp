@@ -1,7 +1,7 @@
 // The cursor file parser (animated cursors and plain .cur/.ico pictures).
 
 #include "fuzz/fuzzinput.h"
-#include "platform/cursor/anifile.h"
+#include "gui/cursor/anifile.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::startGuiApplication();

@@ -2,8 +2,8 @@
 // it accepts must be written and read back to the same list; a journal's sound records must
 // read back the same, and replaying them must leave only the job's status texts.
 
-#include "tools/clonejournal.h"
-#include "tools/clonelist.h"
+#include "jobs/clonejournal.h"
+#include "jobs/clonelist.h"
 
 #include <cstdlib>
 

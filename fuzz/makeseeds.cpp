@@ -4,14 +4,14 @@
 // imagefuzzer.cpp).
 
 #include "core/propertybag.h"
+#include "fuzz/fuzzinput.h"
+#include "jobs/clonejournal.h"
+#include "jobs/clonelist.h"
 #include "platform/imaging/imagetopdf.h"
 #include "platform/profile/privateprofile.h"
-#include "fuzz/fuzzinput.h"
 #include "tests/cursor/cursorfixtures.h"
 #include "tests/formats/formatfixtures.h"
 #include "tests/imaging/fixtures.h"
-#include "tools/clonejournal.h"
-#include "tools/clonelist.h"
 
 #include <Magick++.h>
 #include <QDir>

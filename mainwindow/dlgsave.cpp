@@ -5,9 +5,9 @@
 #include "core/modgetspecialfolder.h"
 #include "core/settings.h"
 #include "core/uiservices.h"
+#include "gui/widgets/foldertree.h"
 #include "mainwindow/exportfile.h"
 #include "platform/shell/specialfolders.h"
-#include "platform/widgets/foldertree.h"
 
 #include <QCheckBox>
 #include <QComboBox>

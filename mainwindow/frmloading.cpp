@@ -1,7 +1,7 @@
 #include "mainwindow/frmloading.h"
 
 #include "core/errortrap.h"
-#include "platform/cursor/canicursor.h"
+#include "gui/cursor/canicursor.h"
 
 #include <QCloseEvent>
 #include <QFrame>

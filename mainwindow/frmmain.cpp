@@ -5,10 +5,10 @@
 #include "core/modgeneral.h"
 #include "core/modmasterlayout.h"
 #include "core/settings.h"
+#include "gui/widgets/flexgrid.h"
+#include "gui/widgets/foldertree.h"
 #include "mainwindow/csizemovehelper.h"
 #include "mainwindow/frmmaingeometry.h"
-#include "platform/widgets/flexgrid.h"
-#include "platform/widgets/foldertree.h"
 
 #include <QCloseEvent>
 #include <QDockWidget>

@@ -5,8 +5,8 @@
 // opens the start folder and restores the window's state; closing it saves the state,
 // the rectangle and the grid's column widths.
 
+#include "gui/widgets/filetypeicons.h"
 #include "platform/shell/filetypes.h"
-#include "platform/widgets/filetypeicons.h"
 
 #include <QMainWindow>
 #include <QPoint>

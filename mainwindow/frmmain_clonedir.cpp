@@ -4,7 +4,7 @@
 
 #include "core/errortrap.h"
 #include "core/uiservices.h"
-#include "platform/widgets/foldertree.h"
+#include "gui/widgets/foldertree.h"
 #include "search/filesearch.h"
 #include "tools/frmclonedirectory.h"
 

@@ -4,8 +4,8 @@
 #include "mainwindow/frmmain.h"
 
 #include "core/vbruntime.h"
-#include "platform/widgets/flexgrid.h"
-#include "platform/widgets/foldertree.h"
+#include "gui/widgets/flexgrid.h"
+#include "gui/widgets/foldertree.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -6,9 +6,9 @@
 #include "core/globals.h"
 #include "core/modmasterlayout.h"
 #include "core/uiservices.h"
+#include "gui/widgets/flexgrid.h"
 #include "mainwindow/dlgsave.h"
 #include "mainwindow/exportfile.h"
-#include "platform/widgets/flexgrid.h"
 
 namespace {
 constexpr auto kOwner = u" of Form frmMain at time";

@@ -10,8 +10,8 @@
 #include "core/runtimeerror.h"
 #include "core/settings.h"
 #include "core/vbruntime.h"
+#include "gui/widgets/flexgrid.h"
 #include "mainwindow/resultgridlayout.h"
-#include "platform/widgets/flexgrid.h"
 #include "search/resultgridsort.h"
 #include "search/resultgridstatus.h"
 

@@ -6,7 +6,7 @@
 #include "core/errortrap.h"
 #include "core/globals.h"
 #include "core/uiservices.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 #include "search/filesearchpatterns.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/frmconimagetopdf.h"

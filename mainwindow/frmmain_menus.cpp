@@ -10,10 +10,10 @@
 #include "core/modmasterlayout.h"
 #include "core/settings.h"
 #include "core/uiservices.h"
+#include "gui/widgets/flexgrid.h"
+#include "gui/widgets/foldertree.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmpreferences.h"
-#include "platform/widgets/flexgrid.h"
-#include "platform/widgets/foldertree.h"
 
 #include <QCoreApplication>
 #include <QMenu>

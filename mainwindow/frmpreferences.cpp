@@ -7,7 +7,7 @@
 #include "core/modshell.h"
 #include "core/settings.h"
 #include "core/vbruntime.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/clscolsetordergrid.h"
-#include "tools/apimgtopdf.h"
+#include "pageops/apimgtopdf.h"
 
 #include <QString>
 #include <functional>

@@ -1,8 +1,8 @@
 #include "search/filerow.h"
 
-#include "core/pagecounter.h"
 #include "core/runtimeerror.h"
 #include "core/vbruntime.h"
+#include "platform/imaging/pagecounter.h"
 
 #include <cmath>
 

@@ -6,7 +6,7 @@
 #include "core/modgeneral.h"
 #include "core/runtimeerror.h"
 #include "core/vbruntime.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 
 #include <QScopeGuard>
 

@@ -2,11 +2,11 @@
 
 // The folder-clone dialog: source and output folders, a compression per colour class,
 // three options, and the job itself behind "&Start". The job's work is done by plain code
-// (tools/clonescan.h, tools/clonepass.h, tools/clonejobfiles.h); the dialog reads its
+// (jobs/clonescan.h, jobs/clonepass.h, jobs/clonejobfiles.h); the dialog reads its
 // controls once when a run starts and shows what the run reports.
 
-#include "tools/clonejobfiles.h"
-#include "tools/clonepass.h"
+#include "jobs/clonejobfiles.h"
+#include "jobs/clonepass.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

@@ -13,9 +13,9 @@
 #include "core/settings.h"
 #include "core/uiservices.h"
 #include "core/vbruntime.h"
+#include "jobs/clonescan.h"
+#include "pageops/apimgtopdf.h"
 #include "search/filesearchpatterns.h"
-#include "tools/apimgtopdf.h"
-#include "tools/clonescan.h"
 
 #include <QCheckBox>
 #include <QComboBox>

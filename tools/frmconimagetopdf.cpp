@@ -7,11 +7,11 @@
 #include "core/modshell.h"
 #include "core/settings.h"
 #include "core/uiservices.h"
-#include "platform/widgets/flexgrid.h"
-#include "tools/apimgtopdf.h"
+#include "gui/widgets/flexgrid.h"
+#include "jobs/imagetopdfrun.h"
+#include "pageops/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/frmerrorreportdialog.h"
-#include "tools/imagetopdfrun.h"
 
 #include <QCheckBox>
 #include <QComboBox>

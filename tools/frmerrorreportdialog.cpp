@@ -4,8 +4,8 @@
 #include "core/globals.h"
 #include "core/runtimeerror.h"
 #include "core/uiservices.h"
+#include "jobs/rtftext.h"
 #include "platform/fileio/atomicwriter.h"
-#include "tools/rtftext.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>

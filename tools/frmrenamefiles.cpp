@@ -3,10 +3,10 @@
 #include "core/errortrap.h"
 #include "core/globals.h"
 #include "core/uiservices.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
+#include "jobs/renamefiles.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/frmerrorreportdialog.h"
-#include "tools/renamefiles.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -8,10 +8,11 @@
 #include "core/modshell.h"
 #include "core/settings.h"
 #include "core/uiservices.h"
-#include "platform/widgets/flexgrid.h"
-#include "tools/apimgtopdf.h"
+#include "gui/widgets/flexgrid.h"
+#include "jobs/setordermerge.h"
+#include "pageops/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
-#include "tools/setordermerge.h"
+#include "tools/setorderprogress.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -36,6 +37,20 @@ template <class W> W* named(W* w, const char* name) {
 
 void inform(const QString& text) {
     Ui().MsgBox(text, MsgButtons::OK, MsgIcon::Information, kAppTitle);
+}
+
+setorder::GridBlock selectedBlock(const FlexGrid& grid) {
+    setorder::GridBlock b;
+    grid.GetSelection(b.top, b.left, b.bottom, b.right);
+    return b;
+}
+
+void applyMove(FlexGrid& grid, const std::optional<setorder::BlockMove>& move) {
+    if (!move) return;
+    for (const auto& [row, newPosition] : move->rowMoves)
+        grid.RowPosition(row, newPosition);
+    const setorder::GridBlock& s = move->selection;
+    grid.Select(s.top, s.left, s.bottom, s.right);
 }
 
 // Every change of a setting rewrites the whole settings file; a value already stored needs none.
@@ -148,11 +163,17 @@ void frmSetOrder_MConTiff::FillGrid() {
 }
 
 void frmSetOrder_MConTiff::cmdUp_Click() {
-    trap(u"cmdUp_Click", kOwner, [&] { setorder::MoveBlockUp(*vsFilesSetOrder); });
+    trap(u"cmdUp_Click", kOwner, [&] {
+        FlexGrid& grid = *vsFilesSetOrder;
+        applyMove(grid, setorder::MoveBlockUp(selectedBlock(grid), grid.Row()));
+    });
 }
 
 void frmSetOrder_MConTiff::cmdDown_Click() {
-    trap(u"cmdDown_Click", kOwner, [&] { setorder::MoveBlockDown(*vsFilesSetOrder); });
+    trap(u"cmdDown_Click", kOwner, [&] {
+        FlexGrid& grid = *vsFilesSetOrder;
+        applyMove(grid, setorder::MoveBlockDown(selectedBlock(grid), grid.Row(), grid.Rows()));
+    });
 }
 
 void frmSetOrder_MConTiff::cmdBrowse_Click() {
@@ -223,7 +244,11 @@ void frmSetOrder_MConTiff::cmdOk_Click() {
 }
 
 bool frmSetOrder_MConTiff::mergeRows(const QString& target) {
-    if (!m_engine) m_engine = std::make_unique<ApImgToPdf>();
+    if (!m_engine) {
+        m_engine = std::make_unique<ApImgToPdf>();
+        // The merge moves the bar of the dialog SetOrderForm points at, as it always has.
+        m_engine->progress = SetOrderProgress();
+    }
     // Every Convert starts from an empty list: one that a failure stopped must not leave its
     // records behind to be merged twice.
     m_engine->colOrderedData.clear();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/pagecounter.h"
+#include "platform/imaging/pagecounter.h"
 
 #include <memory>
 

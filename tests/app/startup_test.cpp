@@ -4,9 +4,9 @@
 #include "core/globals.h"
 #include "core/gridcolumns.h"
 #include "core/modgetspecialfolder.h"
-#include "core/pagecounter.h"
 #include "core/settings.h"
 #include "core/storagefolder.h"
+#include "platform/imaging/pagecounter.h"
 #include "tests/support/fakeuiservices.h"
 #include "tests/support/testdir.h"
 

@@ -6,10 +6,10 @@
 #include "core/globals.h"
 #include "core/settings.h"
 #include "core/startuptables.h"
+#include "jobs/clonejobfiles.h"
+#include "jobs/clonelist.h"
 #include "tests/support/fakeuiservices.h"
 #include "tests/support/testdir.h"
-#include "tools/clonejobfiles.h"
-#include "tools/clonelist.h"
 
 #include <QDir>
 #include <QFile>

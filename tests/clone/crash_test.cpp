@@ -3,8 +3,8 @@
 // status and converts exactly the entries that were not decided before the kill.
 #include "tests/clone/clonefixtures.h"
 
-#include "tools/apimgtopdf.h"
-#include "tools/clonejobfiles.h"
+#include "jobs/clonejobfiles.h"
+#include "pageops/apimgtopdf.h"
 #include "tools/frmclonedirectory.h"
 
 #include <QCheckBox>

@@ -2,10 +2,10 @@
 // a whole job, stop, close and failure during a run, and the offer to resume.
 #include "tests/clone/clonefixtures.h"
 
+#include "jobs/clonejobfiles.h"
+#include "jobs/clonepass.h"
+#include "pageops/apimgtopdf.h"
 #include "tests/support/filesizelimit.h"
-#include "tools/apimgtopdf.h"
-#include "tools/clonejobfiles.h"
-#include "tools/clonepass.h"
 #include "tools/frmclonedirectory.h"
 
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "tests/mainwindow/mainwindowfixture.h"
 
 #include "core/modgetspecialfolder.h"
-#include "platform/widgets/foldertree.h"
+#include "gui/widgets/foldertree.h"
 #include "tools/frmclonedirectory.h"
 
 #include <QImage>

@@ -2,10 +2,10 @@
 // reader on damaged documents, and writes that fail for real.
 #include "tests/clone/clonefixtures.h"
 
+#include "jobs/clonejobfiles.h"
 #include "platform/profile/privateprofile.h"
 #include "tests/support/errorof.h"
 #include "tests/support/filesizelimit.h"
-#include "tools/clonejobfiles.h"
 
 using namespace clonejob;
 using profile::PrivateProfile;

@@ -3,8 +3,8 @@
 // may have left incomplete.
 #include "tests/clone/clonefixtures.h"
 
-#include "tools/clonejournal.h"
-#include "tools/clonepass.h"
+#include "jobs/clonejournal.h"
+#include "jobs/clonepass.h"
 
 using namespace clonejob;
 using namespace clonetest;

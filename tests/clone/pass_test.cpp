@@ -2,7 +2,7 @@
 // files are written.
 #include "tests/clone/clonefixtures.h"
 
-#include "tools/clonepass.h"
+#include "jobs/clonepass.h"
 
 #include <QFile>
 #include <fcntl.h>

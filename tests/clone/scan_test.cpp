@@ -2,7 +2,7 @@
 #include "tests/clone/clonefixtures.h"
 
 #include "core/runtimeerror.h"
-#include "tools/clonescan.h"
+#include "jobs/clonescan.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/cursor/anifile.h"
+#include "gui/cursor/anifile.h"
 #include "tests/cursor/cursorfixtures.h"
 
 #include <QRandomGenerator>

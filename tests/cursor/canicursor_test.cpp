@@ -1,4 +1,4 @@
-#include "platform/cursor/canicursor.h"
+#include "gui/cursor/canicursor.h"
 
 #include "tests/cursor/cursorfixtures.h"
 

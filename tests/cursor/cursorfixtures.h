@@ -2,8 +2,8 @@
 
 // Builders for cursor files, so every fixture is made by the tests themselves.
 
-#include "platform/cursor/anicursorerror.h"
-#include "platform/cursor/anifile.h"
+#include "gui/cursor/anicursorerror.h"
+#include "gui/cursor/anifile.h"
 #include "tests/support/testdir.h"
 
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "platform/cursor/mtempfile.h"
+#include "gui/cursor/mtempfile.h"
 
 #include "tests/cursor/cursorfixtures.h"
 

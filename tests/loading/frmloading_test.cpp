@@ -1,6 +1,6 @@
 #include "mainwindow/frmloading.h"
 
-#include "platform/cursor/canicursor.h"
+#include "gui/cursor/canicursor.h"
 #include "tests/support/testdir.h"
 
 #include <QFrame>

@@ -1,9 +1,9 @@
 #include "tests/mainwindow/mainwindowfixture.h"
 
 #include "core/runtimeerror.h"
+#include "gui/widgets/foldertree.h"
 #include "mainwindow/dlgsave.h"
 #include "mainwindow/exportfile.h"
-#include "platform/widgets/foldertree.h"
 #include "tests/support/filesizelimit.h"
 
 #include <QCheckBox>

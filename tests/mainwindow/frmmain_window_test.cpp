@@ -1,6 +1,6 @@
 #include "tests/mainwindow/mainwindowfixture.h"
 
-#include "platform/widgets/foldertree.h"
+#include "gui/widgets/foldertree.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

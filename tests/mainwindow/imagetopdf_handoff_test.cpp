@@ -2,7 +2,7 @@
 // a search to PDFs on disk and the report of the files that failed.
 #include "tests/mainwindow/mainwindowfixture.h"
 
-#include "platform/widgets/foldertree.h"
+#include "gui/widgets/foldertree.h"
 #include "tools/frmconimagetopdf.h"
 #include "tools/frmerrorreportdialog.h"
 

@@ -8,8 +8,8 @@
 #include "core/modgeneral.h"
 #include "core/settings.h"
 #include "core/startuptables.h"
+#include "gui/widgets/flexgrid.h"
 #include "mainwindow/frmmain.h"
-#include "platform/widgets/flexgrid.h"
 #include "tests/support/fakeuiservices.h"
 #include "tests/support/testdir.h"
 

@@ -1,8 +1,8 @@
 #include "tests/mainwindow/mainwindowfixture.h"
 
+#include "gui/widgets/foldertree.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmpreferences.h"
-#include "platform/widgets/foldertree.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,9 +3,9 @@
 #include "tests/mainwindow/mainwindowfixture.h"
 
 #include "core/runtimeerror.h"
+#include "gui/widgets/foldertree.h"
+#include "pageops/apimgtopdf.h"
 #include "platform/imaging/pdfpagecounter.h"
-#include "platform/widgets/foldertree.h"
-#include "tools/apimgtopdf.h"
 #include "tools/frmsetorder_mcontiff.h"
 
 #include <QComboBox>

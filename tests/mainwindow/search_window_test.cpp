@@ -3,10 +3,10 @@
 #include "tests/mainwindow/mainwindowfixture.h"
 
 #include "core/modgetspecialfolder.h"
-#include "core/pagecounter.h"
 #include "core/runtimeerror.h"
+#include "gui/widgets/foldertree.h"
 #include "mainwindow/frmloading.h"
-#include "platform/widgets/foldertree.h"
+#include "platform/imaging/pagecounter.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 // Generated trees and fakes shared by the search tests.
 
-#include "core/pagecounter.h"
+#include "platform/imaging/pagecounter.h"
 
 #include <QDir>
 #include <QFile>

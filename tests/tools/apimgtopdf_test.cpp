@@ -1,10 +1,11 @@
-#include "tools/apimgtopdf.h"
+#include "pageops/apimgtopdf.h"
 
 #include "core/globals.h"
 #include "platform/imaging/imagetopdf.h"
 #include "platform/imaging/raster.h"
 #include "tests/support/testdir.h"
 #include "tests/tools/toolfixtures.h"
+#include "tools/setorderprogress.h"
 
 #include <QDialog>
 #include <QDir>
@@ -20,6 +21,7 @@ namespace {
 class Engine : public ::testing::Test {
 protected:
     void SetUp() override {
+        engine.progress = SetOrderProgress(); // as the set-order dialog makes its engine
         ASSERT_TRUE(toolfx::writeBilevelTiff(path("bw.tif"), 64, 48));
         ASSERT_TRUE(toolfx::writeGreyPng(path("grey.png"), 40, 30));
         ASSERT_TRUE(toolfx::writeColourJpeg(path("colour.jpg"), 50, 20));

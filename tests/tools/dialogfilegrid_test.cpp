@@ -5,7 +5,7 @@
 #include "core/gridcolumns.h"
 #include "core/modgeneral.h"
 #include "core/startuptables.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 #include "tests/support/testdir.h"
 
 #include <gtest/gtest.h>

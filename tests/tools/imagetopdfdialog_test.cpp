@@ -4,7 +4,7 @@
 
 #include "core/globals.h"
 #include "core/settings.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 #include "tests/support/fakeuiservices.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testdir.h"

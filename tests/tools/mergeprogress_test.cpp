@@ -1,5 +1,5 @@
 // The merge's progress estimate: each phase gets the share of the bar its work takes.
-#include "tools/mergeprogress.h"
+#include "pageops/mergeprogress.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "core/globals.h"
 #include "core/gridcolumns.h"
 #include "core/startuptables.h"
-#include "platform/widgets/flexgrid.h"
+#include "gui/widgets/flexgrid.h"
 #include "tests/support/fakeuiservices.h"
 #include "tests/support/testdir.h"
 #include "tools/dialogfilegrid.h"

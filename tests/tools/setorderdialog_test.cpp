@@ -5,16 +5,16 @@
 
 #include "core/globals.h"
 #include "core/runtimeerror.h"
+#include "gui/widgets/flexgrid.h"
+#include "pageops/apimgtopdf.h"
 #include "pageops/tiffpdfcommands.h"
 #include "platform/fileio/outputset.h"
 #include "platform/tiffpages/tiffpages.h"
-#include "platform/widgets/flexgrid.h"
 #include "tests/support/fakeuiservices.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testdir.h"
 #include "tests/tools/tooldialogprocess.h"
 #include "tests/tools/toolfixtures.h"
-#include "tools/apimgtopdf.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/setorderprogress.h"
 

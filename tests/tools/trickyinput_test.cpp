@@ -1,6 +1,6 @@
 // Unusual but legal inputs and targets, and damaged files that look good, through the
 // engine as the dialogs call it.
-#include "tools/apimgtopdf.h"
+#include "pageops/apimgtopdf.h"
 
 #include "core/globals.h"
 #include "tests/support/testdir.h"

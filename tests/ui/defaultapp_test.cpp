@@ -1,4 +1,4 @@
-#include "platform/ui/defaultapp.h"
+#include "gui/ui/defaultapp.h"
 
 #include "tests/support/testdir.h"
 

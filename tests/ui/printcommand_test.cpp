@@ -1,6 +1,6 @@
 // "Print" through the real shell seam, with stand-ins for lp: what the print command says
 // when it fails is what the user is told.
-#include "platform/ui/qtuiservices.h"
+#include "gui/ui/qtuiservices.h"
 
 #include "tests/support/testdir.h"
 

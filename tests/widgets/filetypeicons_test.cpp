@@ -1,4 +1,4 @@
-#include "platform/widgets/filetypeicons.h"
+#include "gui/widgets/filetypeicons.h"
 
 #include <QColor>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "platform/widgets/flexgrid.h"
-#include "platform/widgets/flexgriddelegate.h"
+#include "gui/widgets/flexgrid.h"
+#include "gui/widgets/flexgriddelegate.h"
 #include "tests/support/errorof.h"
 
 #include "core/runtimeerror.h"

@@ -1,5 +1,5 @@
-#include "platform/widgets/flexgrid.h"
 #include "core/flexsort.h"
+#include "gui/widgets/flexgrid.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "platform/widgets/foldertree.h"
+#include "gui/widgets/foldertree.h"
 
 #include <QDir>
 #include <QFile>

@@ -9,8 +9,8 @@
 #include "core/globals.h"
 #include "core/settings.h"
 #include "core/startuptables.h"
+#include "jobs/clonepass.h"
 #include "tests/support/fakeuiservices.h"
-#include "tools/clonepass.h"
 #include "tools/frmclonedirectory.h"
 
 #include <QApplication>
