@@ -12,8 +12,8 @@
 #include "core/startuptables.h"
 #include "core/storagefolder.h"
 #include "core/uiservices.h"
-#include "platform/imaging/pdfpagecounter.h"
-#include "platform/imaging/tiffpagecounter.h"
+#include "platform/imaging/pagecount/pdfpagecounter.h"
+#include "platform/imaging/pagecount/tiffpagecounter.h"
 
 #include <QFile>
 #include <QWidget>

@@ -4,8 +4,8 @@
 #include "core/globals.h"
 #include "core/modgeneral.h"
 #include "core/startuptables.h"
-#include "platform/imaging/pdfpagecounter.h"
-#include "platform/imaging/tiffpagecounter.h"
+#include "platform/imaging/pagecount/pdfpagecounter.h"
+#include "platform/imaging/pagecount/tiffpagecounter.h"
 
 #include <QDir>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include "core/gridcolumns.h"
 #include "core/settings.h"
 #include "core/uiservices.h"
-#include "platform/imaging/pagecounter.h"
+#include "platform/imaging/pagecount/pagecounter.h"
 
 #include <QTemporaryDir>
 #include <functional>

@@ -5,7 +5,7 @@
 #include "bench/benchcommand.h"
 #include "pageops/apimgtopdf.h"
 #include "platform/imaging/imagetopdf.h"
-#include "platform/imaging/pdfpagecounter.h"
+#include "platform/imaging/pagecount/pdfpagecounter.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

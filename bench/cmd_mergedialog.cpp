@@ -9,7 +9,7 @@
 #include "bench/benchcommand.h"
 #include "bench/benchwindow.h"
 #include "core/globals.h"
-#include "platform/imaging/pdfpagecounter.h"
+#include "platform/imaging/pagecount/pdfpagecounter.h"
 #include "tools/frmsetorder_mcontiff.h"
 
 #include <QApplication>

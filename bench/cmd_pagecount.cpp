@@ -3,8 +3,8 @@
 // counter otherwise). Prints "path<TAB>count" per file, then "counted N seconds S".
 
 #include "bench/benchcommand.h"
-#include "platform/imaging/pdfpagecounter.h"
-#include "platform/imaging/tiffpagecounter.h"
+#include "platform/imaging/pagecount/pdfpagecounter.h"
+#include "platform/imaging/pagecount/tiffpagecounter.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -19,8 +19,8 @@
 #include "gui/widgets/flexgrid.h"
 #include "gui/widgets/foldertree.h"
 #include "mainwindow/frmmain.h"
-#include "platform/imaging/pdfpagecounter.h"
-#include "platform/imaging/tiffpagecounter.h"
+#include "platform/imaging/pagecount/pdfpagecounter.h"
+#include "platform/imaging/pagecount/tiffpagecounter.h"
 
 #include <QApplication>
 #include <QCheckBox>

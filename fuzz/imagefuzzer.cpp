@@ -6,8 +6,8 @@
 // JPEG 2000 its high bit reads the file as a bare codestream.
 
 #include "fuzz/fuzzinput.h"
-#include "platform/imaging/imagereader.h"
-#include "platform/imaging/streamstore.h"
+#include "platform/imaging/formats/imagereader.h"
+#include "platform/imaging/pdf/streamstore.h"
 
 using namespace imaging;
 

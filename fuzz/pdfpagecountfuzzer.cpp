@@ -1,6 +1,6 @@
 // The PDF page counter: the page tree of any file.
 
-#include "platform/imaging/pdfpagecounter.h"
+#include "platform/imaging/pagecount/pdfpagecounter.h"
 #include "fuzz/fuzzinput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,6 +1,6 @@
 // The TIFF page counter: the directory chain walk of any file.
 
-#include "platform/imaging/tiffpagecounter.h"
+#include "platform/imaging/pagecount/tiffpagecounter.h"
 #include "fuzz/fuzzinput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

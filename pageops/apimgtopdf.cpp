@@ -5,7 +5,7 @@
 #include "core/modgeneral.h"
 #include "pageops/mergeprogress.h"
 #include "platform/imaging/imagetopdf.h"
-#include "platform/imaging/raster.h"
+#include "platform/imaging/formats/raster.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

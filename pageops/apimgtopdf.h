@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/clscolsetordergrid.h"
-#include "platform/imaging/magickruntime.h"
+#include "platform/imaging/formats/magickruntime.h"
 
 #include <QString>
 #include <functional>

@@ -3,7 +3,7 @@
 #include "core/modgeneral.h"
 #include "core/runtimeerror.h"
 #include "platform/imaging/imagetopdf.h"
-#include "platform/imaging/raster.h"
+#include "platform/imaging/formats/raster.h"
 #include "platform/pdfrender/pdftoimage.h"
 
 #include <QDir>

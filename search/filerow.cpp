@@ -2,7 +2,7 @@
 
 #include "core/runtimeerror.h"
 #include "core/vbruntime.h"
-#include "platform/imaging/pagecounter.h"
+#include "platform/imaging/pagecount/pagecounter.h"
 
 #include <cmath>
 

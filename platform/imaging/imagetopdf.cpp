@@ -1,8 +1,8 @@
 #include "platform/imaging/imagetopdf.h"
 
-#include "platform/imaging/examinedsource.h"
-#include "platform/imaging/imagereader.h"
-#include "platform/imaging/pdfdocument.h"
+#include "platform/imaging/formats/examinedsource.h"
+#include "platform/imaging/formats/imagereader.h"
+#include "platform/imaging/pdf/pdfdocument.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "platform/pdfrender/pageimage.h"
 
 #include "platform/fileio/atomicwriter.h"
-#include "platform/imaging/magickruntime.h"
+#include "platform/imaging/formats/magickruntime.h"
 #include "platform/pdfrender/bandedpage.h"
 #include "platform/pdfrender/rowencoders.h"
 #include "platform/tiffpages/imagetotiff.h"

@@ -4,7 +4,7 @@
 // the TIFF Compression value asked for, resolution and orientation kept.
 
 #include "platform/fileio/outputset.h"
-#include "platform/imaging/raster.h"
+#include "platform/imaging/formats/raster.h"
 
 #include <QString>
 

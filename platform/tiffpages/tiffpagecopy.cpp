@@ -1,7 +1,7 @@
 #include "platform/tiffpages/tiffpagecopy.h"
 
 #include "platform/fileio/filenames.h"
-#include "platform/imaging/raster.h"
+#include "platform/imaging/formats/raster.h"
 #include "platform/tiffpages/tiffoutput.h"
 
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 // pages, which no writer should produce any more, are decoded and written as LZW.
 
 #include "platform/fileio/outputset.h"
-#include "platform/imaging/tiffhandle.h"
+#include "platform/imaging/formats/tiffhandle.h"
 
 #include <QString>
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include "core/modgetspecialfolder.h"
 #include "core/settings.h"
 #include "core/storagefolder.h"
-#include "platform/imaging/pagecounter.h"
+#include "platform/imaging/pagecount/pagecounter.h"
 #include "tests/support/fakeuiservices.h"
 #include "tests/support/testdir.h"
 

@@ -1,6 +1,6 @@
 #include "tests/formats/formatfixtures.h"
 
-#include "platform/imaging/magickruntime.h"
+#include "platform/imaging/formats/magickruntime.h"
 
 #include <Magick++.h>
 #include <QDir>

@@ -4,7 +4,7 @@
 // that go through ImageMagick or the metafile renderers, by hand where the header has to
 // be exact and through Magick++ where its writer is trustworthy.
 
-#include "platform/imaging/raster.h"
+#include "platform/imaging/formats/raster.h"
 
 #include <QByteArray>
 #include <QString>

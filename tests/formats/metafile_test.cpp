@@ -1,6 +1,6 @@
-#include "platform/imaging/metafileemf.h"
-#include "platform/imaging/metafilewmf.h"
-#include "platform/imaging/otherformats.h"
+#include "platform/imaging/metafiles/metafileemf.h"
+#include "platform/imaging/metafiles/metafilewmf.h"
+#include "platform/imaging/formats/otherformats.h"
 #include "tests/formats/formatfixtures.h"
 
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "platform/imaging/otherformats.h"
+#include "platform/imaging/formats/otherformats.h"
 
 #include "platform/imaging/imagetopdf.h"
 #include "tests/formats/formatfixtures.h"

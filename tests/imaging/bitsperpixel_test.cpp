@@ -1,5 +1,5 @@
 // Code 211: the depth of the first page as the file stores it, and recognition by content.
-#include "platform/imaging/sniff.h"
+#include "platform/imaging/formats/sniff.h"
 #include "tests/imaging/imagingtest.h"
 
 #include <functional>

@@ -1,8 +1,8 @@
 // The document as a whole: handles, multi-page sources, PDF merges, all-or-nothing adds,
 // broken inputs and the atomic write.
-#include "platform/imaging/pdfdocument.h"
-#include "platform/imaging/raster.h"
-#include "platform/imaging/streamstore.h"
+#include "platform/imaging/pdf/pdfdocument.h"
+#include "platform/imaging/formats/raster.h"
+#include "platform/imaging/pdf/streamstore.h"
 #include "tests/imaging/imagingtest.h"
 #include "tests/imaging/pdfprobe.h"
 

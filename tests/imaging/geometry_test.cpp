@@ -1,6 +1,6 @@
 // Page size from resolution (every source of it, the default and the clamps) and the
 // orientation applied by the placement matrix.
-#include "platform/imaging/pagegeometry.h"
+#include "platform/imaging/pdf/pagegeometry.h"
 #include "tests/imaging/imagingtest.h"
 #include "tests/imaging/pdfprobe.h"
 

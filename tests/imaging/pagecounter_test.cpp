@@ -1,6 +1,6 @@
-#include "platform/imaging/pdfpagecounter.h"
-#include "platform/imaging/tiffhandle.h"
-#include "platform/imaging/tiffpagecounter.h"
+#include "platform/imaging/pagecount/pdfpagecounter.h"
+#include "platform/imaging/formats/tiffhandle.h"
+#include "platform/imaging/pagecount/tiffpagecounter.h"
 #include "tests/support/testdir.h"
 
 #include <QFile>

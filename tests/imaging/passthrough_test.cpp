@@ -1,6 +1,6 @@
 // Sources whose compressed data goes into the PDF unchanged: JPEG, single-strip Group 4
 // TIFF and PNG image data; and what happens when the name forbids it.
-#include "platform/imaging/raster.h"
+#include "platform/imaging/formats/raster.h"
 #include "tests/imaging/imagingtest.h"
 #include "tests/imaging/pdfprobe.h"
 

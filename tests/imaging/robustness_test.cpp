@@ -1,8 +1,8 @@
 // Damaged files must fail with a code, never crash, hang or leave output: every reader is
 // fed deterministic mutations (flipped bytes, cuts) of valid files. Run it under the
 // sanitizer build to catch memory errors the mutations provoke.
-#include "platform/imaging/raster.h"
-#include "platform/imaging/streamdata.h"
+#include "platform/imaging/formats/raster.h"
+#include "platform/imaging/pdf/streamdata.h"
 #include "tests/imaging/imagingtest.h"
 
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "core/runtimeerror.h"
 #include "gui/widgets/foldertree.h"
 #include "pageops/apimgtopdf.h"
-#include "platform/imaging/pdfpagecounter.h"
+#include "platform/imaging/pagecount/pdfpagecounter.h"
 #include "tools/frmsetorder_mcontiff.h"
 
 #include <QComboBox>

@@ -6,7 +6,7 @@
 #include "core/runtimeerror.h"
 #include "gui/widgets/foldertree.h"
 #include "mainwindow/frmloading.h"
-#include "platform/imaging/pagecounter.h"
+#include "platform/imaging/pagecount/pagecounter.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 #include "pageops/tiffpdfcommands.h"
 #include "platform/fileio/filenames.h"
 #include "platform/imaging/imagetopdf.h"
-#include "platform/imaging/raster.h"
+#include "platform/imaging/formats/raster.h"
 #include "platform/pdfpages/pdfmerge.h"
 #include "platform/pdfrender/pdftoimage.h"
 #include "tests/pageops/pageopsfixtures.h"

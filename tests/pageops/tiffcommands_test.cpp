@@ -1,7 +1,7 @@
 // TiffPdfCommands on TIFFs: insert, delete, merge, split, extract, image into TIFF.
 #include "core/globals.h"
 #include "pageops/tiffpdfcommands.h"
-#include "platform/imaging/jp2reader.h"
+#include "platform/imaging/formats/jp2reader.h"
 #include "tests/pageops/pageopsfixtures.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testdir.h"

@@ -2,7 +2,7 @@
 
 // Generated trees and fakes shared by the search tests.
 
-#include "platform/imaging/pagecounter.h"
+#include "platform/imaging/pagecount/pagecounter.h"
 
 #include <QDir>
 #include <QFile>

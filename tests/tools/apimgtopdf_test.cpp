@@ -2,7 +2,7 @@
 
 #include "core/globals.h"
 #include "platform/imaging/imagetopdf.h"
-#include "platform/imaging/raster.h"
+#include "platform/imaging/formats/raster.h"
 #include "tests/support/testdir.h"
 #include "tests/tools/toolfixtures.h"
 #include "tools/setorderprogress.h"
