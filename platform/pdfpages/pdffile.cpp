@@ -61,7 +61,8 @@ std::unique_ptr<QPDF> openPdf(const QString& path, const QString& password, file
             auto input = std::make_shared<ClosedFileInputSource>(name.constData());
             input->stayOpen(true);
             pdf->processInputSource(input, pass.constData());
-            input->stayOpen(false);
+            if (options.openInput) *options.openInput = input;
+            else input->stayOpen(false);
         } else {
             pdf->processFile(name.constData(), pass.constData());
         }

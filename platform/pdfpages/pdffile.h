@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+class ClosedFileInputSource;
 class QPDF;
 class QPDFWriter;
 
@@ -36,6 +37,10 @@ struct ReadSources {
 struct OpenOptions {
     // Keep the file closed between reads: a merge of many files holds none open meanwhile.
     bool closedBetweenReads = false;
+    // With closedBetweenReads, the file is left open and its input given here, for the
+    // caller to close (stayOpen(false)) once it has read what it needs now: reopening the
+    // file for every object of the page tree costs more than the whole merge.
+    std::shared_ptr<ClosedFileInputSource>* openInput = nullptr;
     // Read the document from these bytes (the file's contents), which must outlive it.
     const QByteArray* contents = nullptr;
     // A document read from its file is recorded here.

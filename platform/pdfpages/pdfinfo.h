@@ -8,7 +8,9 @@
 
 namespace pdfpages {
 
-// The number of pages of the document, opened with `password`; -1 on failure.
+// The number of pages of the document, opened with `password`: the root's /Count, checked
+// against the page tree it stands for. -1 on failure, 321 for a tree that is missing, loops
+// or does not add up. The one page count of a PDF: every count shown or used comes from here.
 int pdfPageCount(const QString& path, const QString& password, fileio::Failure& failure);
 
 // The information entries as "Key=Value" lines joined by CR LF, keys in sorted order, text

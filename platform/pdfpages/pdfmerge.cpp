@@ -15,13 +15,36 @@ namespace {
 constexpr qint64 kWholeFileLimit = qint64(8) << 20;
 constexpr qint64 kContentBudget = qint64(512) << 20;
 
-int versionNumber(const std::string& v) {
+} // namespace
+
+int pdfVersionNumber(const std::string& v) {
     const auto dot = v.find('.');
     if (dot == std::string::npos) return 14;
     return std::atoi(v.substr(0, dot).c_str()) * 10 + std::atoi(v.substr(dot + 1).c_str());
 }
 
-} // namespace
+int appendPages(QPDF& target, QPDF& source, const QString& path, QStringView range, fileio::Failure& failure) {
+    const size_t before = target.getAllPages().size();
+    try {
+        source.pushInheritedAttributesToPage(); // MediaBox, CropBox, Rotate, Resources
+        const std::vector<QPDFObjectHandle>& pages = source.getAllPages();
+        std::vector<RangeItem> items;
+        if (!parsePageRange(range, int(pages.size()), items, failure)) {
+            failure.text = QStringLiteral("%1: %2").arg(path, failure.text);
+            return -1;
+        }
+        const std::vector<int> chosen = rangePages(items);
+        for (int page : chosen)
+            target.addPage(pages[size_t(page - 1)], false);
+        return int(chosen.size());
+    } catch (const std::exception& e) {
+        // Take back what this file added, so a failed file leaves no trace.
+        while (target.getAllPages().size() > before)
+            target.removePage(target.getAllPages().back());
+        failFromException(e, path, failure);
+        return -1;
+    }
+}
 
 PdfMerge::PdfMerge() : m_pdf(std::make_unique<QPDF>()) {
     m_pdf->emptyPDF();
@@ -49,30 +72,11 @@ bool PdfMerge::add(const QString& path, const QString& range, const QString& pas
         }
         return false;
     }
-    const int before = m_pages;
-    try {
-        source->pushInheritedAttributesToPage();
-        const std::vector<QPDFObjectHandle>& pages = source->getAllPages();
-        std::vector<RangeItem> items;
-        if (!parsePageRange(range, int(pages.size()), items, failure)) {
-            failure.text = QStringLiteral("%1: %2").arg(path, failure.text);
-            return false;
-        }
-        const std::vector<int> chosen = rangePages(items);
-        if (chosen.empty()) return failure.set(kInvalidFormat, QStringLiteral("%1 has no page").arg(path));
-        for (int page : chosen) {
-            m_pdf->addPage(pages[size_t(page - 1)], false);
-            ++m_pages;
-        }
-    } catch (const std::exception& e) {
-        // Take back what this file added, so a failed file leaves no trace.
-        while (m_pages > before) {
-            m_pdf->removePage(m_pdf->getAllPages().back());
-            --m_pages;
-        }
-        return failFromException(e, path, failure);
-    }
-    m_version = std::max(m_version, versionNumber(source->getPDFVersion()));
+    const int added = appendPages(*m_pdf, *source, path, range, failure);
+    if (added < 0) return false;
+    if (added == 0) return failure.set(kInvalidFormat, QStringLiteral("%1 has no page").arg(path));
+    m_pages += added;
+    m_version = std::max(m_version, pdfVersionNumber(source->getPDFVersion()));
     m_sources.push_back(std::move(source));
     return true;
 }

@@ -9,12 +9,23 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QPDF;
 
 namespace pdfpages {
+
+// Appends to `target` the pages of `source` (read from `path`) that `range` selects (see
+// pagerange.h), each with what it inherited from its page tree written onto it. Answers the
+// number of pages added, 0 when the range selects none, or -1 with `failure` and nothing
+// added. Every merge of PDF pages goes through here.
+int appendPages(QPDF& target, QPDF& source, const QString& path, QStringView range, fileio::Failure& failure);
+
+// A PDF version "M.m" as M * 10 + m (14 for one without a minor number).
+int pdfVersionNumber(const std::string& version);
 
 class PdfMerge {
 public:
