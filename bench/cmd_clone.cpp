@@ -115,7 +115,7 @@ int runClone(const QStringList& args) {
     }
 
     // As convert does, the libraries are set up before the clock starts.
-    ApImgToPdf().LastErrorNumber();
+    ApImgToPdf().LastFailure();
     QElapsedTimer timer;
     timer.start();
     dialog.show();

@@ -1,5 +1,6 @@
 #include "jobs/clonejobfiles.h"
 
+#include "core/failurenumbers.h"
 #include "core/filefolderscan.h"
 #include "core/runtimeerror.h"
 #include "platform/fileio/atomicwriter.h"
@@ -80,7 +81,7 @@ void CloneJobFiles::commit(const QString& path, const QByteArray& bytes, SavedFi
     bool ok = writer.open() && writer.write(bytes);
     if (ok && saveHook()) saveHook()(file);
     ok = ok && writer.commit();
-    if (!ok) raiseError(writer.errorNumber(), writer.errorString());
+    if (!ok) failurenumbers::raise(writer.failure());
     if (file == SavedFile::List) ++m_stats.listSaves;
     if (file == SavedFile::Record) ++m_stats.recordWrites;
     m_stats.bytesWritten += bytes.size();

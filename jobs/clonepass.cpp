@@ -60,7 +60,7 @@ CloneConverter engineConverter(ApImgToPdf& engine) {
                      const QString& bw, bool replace, bool durable) {
         engine.SetDurableOutputs(durable);
         if (engine.ConverImageToPdf(image, pdf, colour, grey, bw, replace)) return true;
-        if (engine.LastErrorNumber() == 61)
+        if (engine.LastFailure().number == 61)
             raiseError(61, QStringLiteral("no space left on the disk for %1").arg(pdf));
         return false;
     };

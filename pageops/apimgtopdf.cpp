@@ -2,6 +2,7 @@
 
 #include "core/doevents.h"
 #include "core/errortrap.h"
+#include "core/failurenumbers.h"
 #include "core/modgeneral.h"
 #include "pageops/mergeprogress.h"
 #include "platform/imaging/imagetopdf.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <exception>
+#include <source_location>
 
 namespace {
 
@@ -42,12 +44,18 @@ private:
     int m_handle;
 };
 
-// Raises the library's failure as a run-time error, so the trap logs it in the common form
-// with the library's code, the call, the file and the library's own text.
+// Raises a failure of the library (or of the engine itself, in the library's codes) as a
+// run-time error, so the trap logs it in the common form.
+[[noreturn]] void raiseEngine(int code, const QString& text,
+                              std::source_location where = std::source_location::current()) {
+    const fileio::Failure failure{code, text};
+    failurenumbers::raise(failurenumbers::ofImagingForEngine(failure), failure, where);
+}
+
+// The library's failure, logged with the library's code, the call, the file and the
+// library's own text.
 [[noreturn]] void raiseLibraryError(int code, const char* call, const QString& path) {
-    // A full disk is logged with the runtime's own number, as every other write of ours.
-    raiseError(code == imaging::ApDiskFull ? 61 : code,
-               QStringLiteral("%1 %2: %3").arg(QLatin1String(call), path, imaging::ApLastError()));
+    raiseEngine(code, QStringLiteral("%1 %2: %3").arg(QLatin1String(call), path, imaging::ApLastError()));
 }
 
 void addImage(Document& document, const QString& path) {
@@ -67,7 +75,7 @@ void closeDocument(Document& document, const QString& path,
 // place: such a text names another file, or none, never the one listed.
 void refuseUndecodable(const QString& path) {
     if (path.contains(QChar::ReplacementCharacter))
-        raiseError(imaging::ApCannotRead, QStringLiteral("cannot name %1: not the file's own bytes").arg(path));
+        raiseEngine(imaging::ApCannotRead, QStringLiteral("cannot name %1: not the file's own bytes").arg(path));
 }
 
 QList<qint64> fileSizes(const QStringList& paths) {
@@ -95,15 +103,18 @@ void mergeFiles(const QStringList& paths, const QString& target, MergeProgress& 
 } // namespace
 
 template <class Body> bool ApImgToPdf::trapped(QStringView procedure, Body&& body) {
-    m_lastErrorNumber = 0;
+    m_lastFailure = {};
     return trap(procedure, kOwner, [&] {
         try {
             body();
         } catch (const RuntimeError& e) {
-            m_lastErrorNumber = e.number;
+            m_lastFailure = {e.number, e.description};
+            throw;
+        } catch (const std::exception& e) {
+            m_lastFailure = {imaging::ApCorrupt, QString::fromLocal8Bit(e.what())};
             throw;
         } catch (...) {
-            m_lastErrorNumber = imaging::ApCorrupt;
+            m_lastFailure = {imaging::ApCorrupt, QString()};
             throw;
         }
     });
@@ -124,7 +135,7 @@ bool ApImgToPdf::MergeConvert_TiffToPdfx() {
             paths << modGeneral::ValidateDir(record.FileLocation()) + record.filename();
         // A merge of nothing would be a PDF without pages.
         if (paths.isEmpty())
-            raiseError(imaging::ApNoPage, QStringLiteral("no files to merge into %1").arg(target));
+            raiseEngine(imaging::ApNoPage, QStringLiteral("no files to merge into %1").arg(target));
         for (const QString& path : paths)
             refuseUndecodable(path);
 

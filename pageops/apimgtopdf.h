@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/clscolsetordergrid.h"
+#include "platform/fileio/failure.h"
 #include "platform/imaging/formats/magickruntime.h"
 
 #include <QString>
@@ -47,9 +48,10 @@ public:
     bool ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage, const QString& EncodColor,
                           const QString& EncodGraycale, const QString& EncodBW, bool replaceExisting = true);
 
-    // The error number of the last call's failure (61 when the PDF could not be written for
-    // want of space, which fails every later file as well); 0 after a call that succeeded.
-    int LastErrorNumber() const { return m_lastErrorNumber; }
+    // The last call's failure as its error log line gives it (number 61 when the PDF could
+    // not be written for want of space, which fails every later file as well); number 0
+    // after a call that succeeded.
+    const fileio::Failure& LastFailure() const { return m_lastFailure; }
 
     // ConverImageToPdf puts each PDF in place only once its bytes are on the disk, so a
     // power cut can lose a PDF but never leave an empty one under its name.
@@ -59,6 +61,6 @@ private:
     // Runs `body` under the procedure's trap, keeping the number of what it trapped.
     template <class Body> bool trapped(QStringView procedure, Body&& body);
 
-    int m_lastErrorNumber = 0;
+    fileio::Failure m_lastFailure;
     bool m_durableOutputs = false;
 };

@@ -1,5 +1,6 @@
 #include "pageops/pageopshelpers.h"
 
+#include "core/failurenumbers.h"
 #include "core/modgeneral.h"
 #include "core/runtimeerror.h"
 #include "platform/imaging/imagetopdf.h"
@@ -7,37 +8,24 @@
 #include "platform/pdfrender/pdftoimage.h"
 
 #include <QDir>
-#include <QFile>
+#include <source_location>
 
 namespace pageops {
 
 namespace {
 
-[[noreturn]] void raiseRender() {
-    const fileio::Failure failure = pdfrender::apLastFailure();
-    raiseError(failure.number ? failure.number : 75, failure.text);
-}
+[[noreturn]] void raiseRender() { failurenumbers::raise(pdfrender::apLastFailure()); }
 
-// The classic number for a failure of the image-to-PDF library.
-int numberOfImagingCode(int code, const QString& source) {
-    switch (code) {
-    case imaging::ApCannotRead:
-        return QFile::exists(source) ? 75 : 53;
-    case imaging::ApCannotWrite:
-        return 75;
-    case imaging::ApDiskFull:
-        return 61;
-    case imaging::ApBadArgument:
-        return 5;
-    default:
-        return 321;
-    }
+// Raises the image-to-PDF library's failure as a page operation reports it.
+[[noreturn]] void raiseImaging(const fileio::Failure& failure, const QString& source,
+                               std::source_location where = std::source_location::current()) {
+    failurenumbers::raise(failurenumbers::ofImagingForPages(failure, source), failure, where);
 }
 
 } // namespace
 
 void check(bool ok, const fileio::Failure& failure) {
-    if (!ok) raiseError(failure.number ? failure.number : 75, failure.text);
+    if (!ok) failurenumbers::raise(failure);
 }
 
 QString folderForSource(const QString& source, const QString& outputFolder) {
@@ -52,15 +40,16 @@ QString folderForSource(const QString& source, const QString& outputFolder) {
 
 void convertToPdf(const QString& source, const QString& target, fileio::OutputSet* outputs) {
     const int handle = imaging::ApCreate(target);
-    if (handle <= 0) raiseError(numberOfImagingCode(handle, source), imaging::ApLastError());
+    if (handle <= 0) raiseImaging(imaging::ApLastFailure(), source);
     const int added = imaging::ApAddImage(handle, source);
     if (added <= 0) {
-        const QString text = imaging::ApLastError();
+        fileio::Failure failure = imaging::ApLastFailure();
+        if (added == 0) failure.number = imaging::ApNoPage;
         imaging::ApDiscard(handle);
-        raiseError(numberOfImagingCode(added < 0 ? added : imaging::ApNoPage, source), text);
+        raiseImaging(failure, source);
     }
     if (const int closed = imaging::ApClose(handle, {}, outputs); closed != 0)
-        raiseError(numberOfImagingCode(closed, source), imaging::ApLastError());
+        raiseImaging(imaging::ApLastFailure(), source);
 }
 
 RenderJob::RenderJob(const QString& pdf) : m_handle(pdfrender::apOpen(pdf)) {

@@ -11,6 +11,8 @@
 // checked, so the error reported is the real one (61 for a full disk), never an empty file
 // renamed into place.
 
+#include "platform/fileio/failure.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <cstddef>
@@ -67,6 +69,8 @@ public:
     int errorNumber() const { return m_errorNumber; } // 0 when nothing failed
     int systemError() const { return m_systemError; }
     QString errorString() const { return m_error; }
+    // The failure as a number and a text; number 0 when nothing failed.
+    Failure failure() const { return {m_errorNumber, m_error}; }
 
     // Test seam: pretend the file system has no unnamed temporary files.
     static void setUnnamedTemporaryFilesAllowed(bool allowed);

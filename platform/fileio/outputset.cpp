@@ -82,7 +82,7 @@ StagingFolder* OutputSet::stagingFor(const QByteArray& folder, int& err) {
 
 bool OutputSet::stage(AtomicWriter& file, Failure& failure) {
     PendingFile pending;
-    if (!file.stageInto(pending)) return failure.set(file.errorNumber(), file.errorString());
+    if (!file.stageInto(pending)) return failure.set(file.failure());
     // What a killed call left in this folder goes before this call adds its own.
     sweepFolderOnce(pending.folderPath(), m_sweepEpoch);
     // A named file waits in the staging folder, where the next writer finds it should this
@@ -171,7 +171,7 @@ void OutputSet::discard() {
 
 bool commitOrStage(AtomicWriter& file, OutputSet* outputs, Failure& failure) {
     if (outputs) return outputs->stage(file, failure);
-    if (!file.commit()) return failure.set(file.errorNumber(), file.errorString());
+    if (!file.commit()) return failure.set(file.failure());
     return true;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
-// What the page operations answer when a step fails, and the files one call writes, put in
-// place together so that a call writing several files leaves all of them or none.
+// The files one call writes, put in place together so that a call writing several files
+// leaves all of them or none.
 
 #include "platform/fileio/atomicwriter.h"
+#include "platform/fileio/failure.h"
 #include "platform/fileio/pendingfile.h"
 #include "platform/fileio/stagingfolder.h"
 
@@ -14,23 +15,6 @@
 #include <vector>
 
 namespace fileio {
-
-// A failure as a classic runtime error number (53 file not found, 61 disk full, 321 invalid
-// file format...) and a text naming the file and the cause. Number 0: nothing failed.
-struct Failure {
-    int number = 0;
-    QString text;
-
-    // Records the first failure only; answers false so callers can `return fail.set(...)`.
-    bool set(int n, const QString& t) {
-        if (number == 0) {
-            number = n;
-            text = t;
-        }
-        return false;
-    }
-    explicit operator bool() const { return number != 0; }
-};
 
 // The outputs of one call, held complete but out of place until all of them are written,
 // then put in place together: a call that fails, or is killed, before commit() changes no

@@ -33,7 +33,7 @@ struct Registry {
     QMutex mutex;
     std::map<int, std::shared_ptr<Document>> documents;
     int next = 1;
-    QString lastError;
+    fileio::Failure last;
 };
 
 // Never destroyed: a document still open at exit must not outlive QPDF's own statics.
@@ -45,7 +45,7 @@ Registry& registry() {
 int fail(int code, const QString& text) {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    r.lastError = text;
+    r.last = {code, text};
     return code;
 }
 
@@ -201,10 +201,12 @@ void ApDiscard(int handle) {
     take(handle);
 }
 
-QString ApLastError() {
+fileio::Failure ApLastFailure() {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    return r.lastError;
+    return r.last;
 }
+
+QString ApLastError() { return ApLastFailure().text; }
 
 } // namespace imaging

@@ -1,8 +1,10 @@
 #pragma once
 
 // Our image-to-PDF library: the five calls the engine class relies on, plus a discard
-// and the text of the last failure. Handles are small positive integers; every
-// negative answer is one of imaging::ApCode.
+// and the last failure. Handles are small positive integers; every negative answer is one
+// of imaging::ApCode.
+
+#include "platform/fileio/failure.h"
 
 #include <QString>
 #include <functional>
@@ -41,7 +43,10 @@ int ApClose(int handle, const std::function<void(int percent)>& progress = {}, f
 // Releases the handle without writing anything.
 void ApDiscard(int handle);
 
-// Text describing the most recent failure of any call (for the error log).
+// The most recent failure of any call: its code (the negative answer) and a text naming the
+// file and the cause, for the error log.
+fileio::Failure ApLastFailure();
+// Its text alone.
 QString ApLastError();
 
 } // namespace imaging

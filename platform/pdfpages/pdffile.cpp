@@ -90,7 +90,7 @@ bool writePdf(QPDF& pdf, const QString& target, fileio::Failure& failure,
               const ReadSources* sources) {
     if (sources && !sources->unchanged(failure)) return false;
     fileio::AtomicWriter file(target);
-    if (!file.open()) return failure.set(file.errorNumber(), file.errorString());
+    if (!file.open()) return failure.set(file.failure());
     try {
         fileio::AtomicWriterPipeline out(file);
         QPDFWriter writer(pdf);
@@ -101,7 +101,7 @@ bool writePdf(QPDF& pdf, const QString& target, fileio::Failure& failure,
         writer.write();
     } catch (const std::exception& e) {
         file.cancel();
-        if (file.errorNumber()) return failure.set(file.errorNumber(), file.errorString());
+        if (file.errorNumber()) return failure.set(file.failure());
         return failure.set(kInvalidFormat, QStringLiteral("cannot write %1: %2").arg(target, exceptionText(e)));
     }
     // What the writer read from the sources must be what they held when they were opened.

@@ -56,7 +56,7 @@ bool writeGif(BandedPage& page, fileio::AtomicWriter& file, fileio::Failure& fai
         Magick::Blob blob;
         gif.write(&blob);
         if (!file.write(blob.data(), blob.length()))
-            return failure.set(file.errorNumber(), file.errorString());
+            return failure.set(file.failure());
     } catch (const std::exception& e) {
         return failure.set(kInvalidCall,
                            QStringLiteral("cannot encode %1: %2").arg(file.target(), QString::fromLocal8Bit(e.what())));
@@ -153,7 +153,7 @@ bool writePageImage(BandedPage& page, int type, int tiffCompression, const QStri
                                          : nullptr;
     if (!write) return failure.set(kInvalidCall, QStringLiteral("image type %1 is not known").arg(type));
     fileio::AtomicWriter file(target);
-    if (!file.open()) return failure.set(file.errorNumber(), file.errorString());
+    if (!file.open()) return failure.set(file.failure());
     return write(page, file, failure) && fileio::commitOrStage(file, outputs, failure);
 }
 

@@ -75,9 +75,9 @@ int TiffOutput::onError(TIFF*, void* user, const char* module, const char* fmt, 
 }
 
 bool TiffOutput::open(bool bigTiff, fileio::Failure& failure) {
-    if (!m_file.open()) return failure.set(m_file.errorNumber(), m_file.errorString());
+    if (!m_file.open()) return failure.set(m_file.failure());
     m_fd = m_file.descriptor();
-    if (m_fd < 0) return failure.set(m_file.errorNumber(), m_file.errorString());
+    if (m_fd < 0) return failure.set(m_file.failure());
     TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(opts, &TiffOutput::onError, this);
     TIFFOpenOptionsSetWarningHandlerExtR(opts, &quiet, this);

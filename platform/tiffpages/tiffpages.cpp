@@ -163,15 +163,15 @@ bool copyFileAtomically(const QString& source, const QString& target, fileio::Fa
                            QStringLiteral("cannot open %1: %2")
                                .arg(source, in.exists() ? in.errorString() : fileio::failureReason(source, ENOENT)));
     fileio::AtomicWriter out(target);
-    if (!out.open()) return failure.set(out.errorNumber(), out.errorString());
+    if (!out.open()) return failure.set(out.failure());
     std::vector<char> buffer(1 << 20);
     for (;;) {
         const qint64 n = in.read(buffer.data(), qint64(buffer.size()));
         if (n < 0) return failure.set(75, QStringLiteral("cannot read %1: %2").arg(source, in.errorString()));
         if (n == 0) break;
-        if (!out.write(buffer.data(), size_t(n))) return failure.set(out.errorNumber(), out.errorString());
+        if (!out.write(buffer.data(), size_t(n))) return failure.set(out.failure());
     }
-    if (!out.commit()) return failure.set(out.errorNumber(), out.errorString());
+    if (!out.commit()) return failure.set(out.failure());
     return true;
 }
 
