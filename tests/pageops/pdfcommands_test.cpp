@@ -276,6 +276,30 @@ TEST_F(PdfCommands, PasswordProtectedDocuments) {
     EXPECT_EQ(commands.GetPdfMetaData(path("t.pdf"), QString()), QStringLiteral("False"));
 }
 
+// A page tree whose /Count disagrees with its pages gives no count at all: a repaired tree
+// would give one, but not one to trust.
+TEST_F(PdfCommands, APageTreeThatDoesNotAddUpHasNoPageCount) {
+    ASSERT_TRUE(makePdf(path("two.pdf"), 2));
+    {
+        QPDF pdf;
+        pdf.processFile(QFile::encodeName(path("two.pdf")).constData());
+        const QByteArray name = QFile::encodeName(path("plain.pdf")); // QPDFWriter keeps the pointer
+        QPDFWriter w(pdf, name.constData());
+        w.setObjectStreamMode(qpdf_o_disable);
+        w.write();
+    }
+    QByteArray bytes = readAll(path("plain.pdf"));
+    ASSERT_EQ(bytes.count("/Count 2"), 1);
+    QFile out(path("counted.pdf"));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes.replace("/Count 2", "/Count 5")); // same length: the offsets stay right
+    out.close();
+
+    EXPECT_EQ(commands.GetNoOfPagesFromPDF(path("plain.pdf"), QString()), 2);
+    EXPECT_EQ(commands.GetNoOfPagesFromPDF(path("counted.pdf"), QString()), -1);
+    EXPECT_TRUE(storage.errorLog().contains(u"Error 321 ")) << storage.errorLog().toStdString();
+}
+
 TEST_F(PdfCommands, ConvertPDFToImageNamesPagesAfterTheImage) {
     const QString two = path("two.pdf"), one = path("one.pdf");
     ASSERT_TRUE(makePdf(two, 2));
