@@ -1,10 +1,11 @@
 #include "tools/setorderprogress.h"
 
-#include "core/globals.h"
 #include "core/workerrun.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>
+
+QPointer<QObject> SetOrderForm;
 
 namespace {
 
