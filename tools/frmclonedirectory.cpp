@@ -66,7 +66,7 @@ private:
     frmCloneDirectory& d;
 };
 
-frmCloneDirectory::frmCloneDirectory(QWidget* parent) : QDialog(parent) {
+frmCloneDirectory::frmCloneDirectory(QWidget* parent) : ToolDialog(parent) {
     setObjectName(QStringLiteral("frmCloneDirectory"));
     setWindowTitle(QStringLiteral("Image to PDF conversion with Folder structure cloning"));
     buildControls();
@@ -180,7 +180,7 @@ void frmCloneDirectory::buildControls() {
     connect(cmdCancel, &QPushButton::clicked, this, &frmCloneDirectory::cmdCancel_Click);
 }
 
-void frmCloneDirectory::Form_Load() {
+void frmCloneDirectory::load() {
     trap(u"Form_Load", kOwner, [&] {
         m_encodingNames = {QStringLiteral("Lzw"),  QStringLiteral("Zip"),      QStringLiteral("Packbits"),
                            QStringLiteral("Jpeg"), QStringLiteral("CCITT-G3"), QStringLiteral("CCITT-G4")};
@@ -201,9 +201,7 @@ void frmCloneDirectory::Form_Load() {
     });
 }
 
-void frmCloneDirectory::Form_Unload() {
-    if (m_unloaded) return;
-    m_unloaded = true;
+void frmCloneDirectory::unload() {
     trap(u"Form_Unload", kOwner, [&] {
         if (!AppSettings) return;
         AppSettings->setIsDefaultPathCloneDir(ChkDefaultPathCloneDir->isChecked() ? 1 : 0);
@@ -212,18 +210,13 @@ void frmCloneDirectory::Form_Unload() {
     });
 }
 
-void frmCloneDirectory::done(int result) {
-    if (IsRunning()) {
-        StopRequested = true;
-        m_closeRequested = true;
-        return;
-    }
-    Form_Unload();
-    QDialog::done(result);
+bool frmCloneDirectory::stopRunToClose() {
+    StopRequested = true;
+    return true;
 }
 
 void frmCloneDirectory::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
+    ToolDialog::changeEvent(event);
     // After the show has finished, so the offer appears over a painted dialog.
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_offered)
         QTimer::singleShot(0, this, [this] { Form_Activate(); });

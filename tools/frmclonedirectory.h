@@ -6,8 +6,8 @@
 // the run reports.
 
 #include "jobs/clonejob.h"
+#include "tools/tooldialog.h"
 
-#include <QDialog>
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
@@ -24,7 +24,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
-class frmCloneDirectory : public QDialog {
+class frmCloneDirectory : public ToolDialog {
     Q_OBJECT
 
 public:
@@ -32,10 +32,9 @@ public:
     ~frmCloneDirectory() override;
 
     // --- handlers ------------------------------------------------------------------------
-    void Form_Load();
+    // Form_Load runs as the dialog is made, Form_Unload as it closes (see ToolDialog).
     // The resume offer, once per opening, never during a run.
     void Form_Activate();
-    void Form_Unload();
     void chkEncodColor_Click();
     void chkEncodGraycale_Click();
     void chkEncodBW_Click();
@@ -53,7 +52,7 @@ public:
     void ResumeLastClone();
     void ShowStoredEncodings(const QString& colour, const QString& grey, const QString& bw);
 
-    bool IsRunning() const { return m_runDepth > 0; }
+    bool IsRunning() const { return Running(); }
     clonejob::CloneJob& Job() { return *m_job; }
     clonejob::CloneJobFiles& JobFiles() { return m_job->files(); }
     // The log as it shows, lines separated by "\n".
@@ -103,12 +102,12 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QPlainTextEdit* RtxtProcessingLog = nullptr;
 
-public slots:
+protected:
+    void load() override;
+    void unload() override;
     // Closing during a run (close box, Escape) stops it; the dialog closes once the file in
     // hand is finished and the job's status is written.
-    void done(int result) override;
-
-protected:
+    bool stopRunToClose() override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -136,8 +135,6 @@ private:
     QString m_pendingLog; // appended text not yet in the log box
     int m_runDepth = 0;
     bool m_offered = false;
-    bool m_closeRequested = false;
-    bool m_unloaded = false;
     QElapsedTimer m_pumpClock;
     qint64 m_lastPump = -1;
     qint64 m_lastShown = -1; // when the log and the bar were last brought up to date

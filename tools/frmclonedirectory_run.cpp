@@ -55,7 +55,7 @@ private:
 };
 
 void frmCloneDirectory::enterRun() {
-    ++m_runDepth;
+    if (m_runDepth++ == 0) setRunning(true);
 }
 
 void frmCloneDirectory::leaveRun() {
@@ -68,10 +68,8 @@ void frmCloneDirectory::leaveRun() {
         unsetCursor();
         ProgressBar1->setValue(0);
     });
-    if (m_closeRequested) {
-        m_closeRequested = false;
-        quietly([&] { done(QDialog::Rejected); });
-    }
+    // Closes the dialog now when it was closed during the run.
+    setRunning(false);
 }
 
 void frmCloneDirectory::appendLog(const QString& text) {
