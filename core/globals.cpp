@@ -12,4 +12,3 @@ QStringList arrLastGridColWidth;
 std::array<QString, 12> FilterPatterns;
 PageCounter* PdfPageCounter = nullptr;
 PageCounter* TiffPageCounter = nullptr;
-QPointer<QObject> SetOrderForm;

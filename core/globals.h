@@ -2,7 +2,6 @@
 
 // Process-wide objects made by Main at start-up; they live until the process ends.
 
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -10,7 +9,6 @@
 class Settings;
 class GridColumns;
 class PageCounter;
-class QObject;
 
 // Data folder, without and with its trailing separator.
 extern QString StoragePath;
@@ -33,9 +31,6 @@ extern std::array<QString, 12> FilterPatterns;
 
 extern PageCounter* PdfPageCounter;
 extern PageCounter* TiffPageCounter;
-
-// The set-order-and-merge dialog while it is shown, for the merge's progress bar.
-extern QPointer<QObject> SetOrderForm;
 
 inline const QString kAppTitle = QStringLiteral("Quillmere 3.1");
 inline const QString kCompanyName = QStringLiteral("Brevart Technologies");

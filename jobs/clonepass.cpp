@@ -3,6 +3,7 @@
 #include "core/errortrap.h"
 #include "core/filefolderscan.h"
 #include "core/runtimeerror.h"
+#include "jobs/clonelog.h"
 #include "pageops/apimgtopdf.h"
 #include "platform/fileio/filesystemsync.h"
 
@@ -235,7 +236,7 @@ QString ClonePass::convertEntry(CloneFileEntry& e, int index, bool replace, bool
 void ClonePass::visit(CloneList& list, int index) {
     CloneFileEntry& e = list.files[size_t(index)];
     const QString source = e.source();
-    m_host.appendLog(QStringLiteral("\r\n") + source + QStringLiteral("....."));
+    m_host.appendLog(clonelog::Visiting(source));
     m_position = index;
     if (e.waiting()) {
         QString status;
@@ -260,9 +261,9 @@ void ClonePass::visit(CloneList& list, int index) {
             }
         }
         record(index, status, completed && durable);
-        m_host.appendLog(status);
+        m_host.appendLog(clonelog::Visited(status));
     } else {
-        m_host.appendLog(e.status);
+        m_host.appendLog(clonelog::Visited(e.status));
     }
     m_result.lastSource = source;
     m_dirty = true;

@@ -4,6 +4,7 @@
 #include "core/errortrap.h"
 #include "core/failurenumbers.h"
 #include "core/modgeneral.h"
+#include "core/workerrun.h"
 #include "pageops/mergeprogress.h"
 #include "platform/imaging/imagetopdf.h"
 #include "platform/imaging/formats/raster.h"
@@ -147,15 +148,7 @@ bool ApImgToPdf::MergeConvert_TiffToPdfx() {
         // The files are read and the document written on a worker thread, so this thread keeps
         // the window painted however long one image or the write takes; a progress that
         // shows on a window comes back here as queued calls, in order.
-        std::exception_ptr failure;
-        try {
-            DoEventsWhile([&] { mergeFiles(paths, target, estimate); });
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        DoEvents(); // what the worker queued last
-        if (failure)
-            std::rethrow_exception(failure);
+        workerrun::Run([&] { mergeFiles(paths, target, estimate); });
         estimate.Finished();
         ok = true;
     });

@@ -1,5 +1,6 @@
-// The folder-clone dialog: its controls, loading and closing, the compression boxes and
-// the two folder pickers. The runs of the job are in frmclonedirectory_run.cpp.
+// The folder-clone dialog: its controls, what the job reports shown on them, loading and
+// closing, the compression boxes and the two folder pickers. The runs of the job are in
+// frmclonedirectory_run.cpp.
 
 #include "tools/frmclonedirectory.h"
 
@@ -35,15 +36,51 @@ template <class W> W* named(W* w, const char* name) {
 
 } // namespace
 
-frmCloneDirectory::frmCloneDirectory(QWidget* parent) : QDialog(parent) {
+// The dialog as the job sees it.
+class frmCloneDirectory::JobHost : public clonejob::CloneJobHost {
+public:
+    explicit JobHost(frmCloneDirectory& dialog) : d(dialog) {}
+    bool stopRequested() override { return d.StopRequested; }
+    bool replaceExisting() override { return d.chkReplace->checkState() != Qt::Unchecked; }
+    void appendLog(const QString& text) override { d.appendLog(text); }
+    void entryVisited(int filesCompleted) override {
+        // The bar follows at the next pump: it repaints at once on every change, which costs
+        // more than a small file's conversion.
+        d.FilesCompleted = filesCompleted;
+    }
+    void showStoredEncodings(const QString& colour, const QString& grey, const QString& bw) override {
+        d.ShowStoredEncodings(colour, grey, bw);
+    }
+    void pump() override { d.pump(); }
+    void showPhase(const QString& caption) override {
+        d.Frame3->setTitle(caption);
+        d.flushLog();
+    }
+    void startProgress(int maximum) override {
+        d.ProgressBar1->setRange(0, maximum);
+        d.ProgressBar1->setValue(0);
+        d.FilesCompleted = 0;
+    }
+
+private:
+    frmCloneDirectory& d;
+};
+
+frmCloneDirectory::frmCloneDirectory(QWidget* parent) : ToolDialog(parent) {
     setObjectName(QStringLiteral("frmCloneDirectory"));
     setWindowTitle(QStringLiteral("Image to PDF conversion with Folder structure cloning"));
     buildControls();
+    makeJob();
     m_pumpClock.start();
     Form_Load();
 }
 
 frmCloneDirectory::~frmCloneDirectory() = default;
+
+void frmCloneDirectory::makeJob() {
+    m_host = std::make_unique<JobHost>(*this);
+    m_job = std::make_unique<clonejob::CloneJob>(StoragePath + QStringLiteral("/Clone"), *m_host);
+}
 
 void frmCloneDirectory::buildControls() {
     Label5 = named(new QLabel(QStringLiteral("Input Folder:")), "Label5");
@@ -143,7 +180,7 @@ void frmCloneDirectory::buildControls() {
     connect(cmdCancel, &QPushButton::clicked, this, &frmCloneDirectory::cmdCancel_Click);
 }
 
-void frmCloneDirectory::Form_Load() {
+void frmCloneDirectory::load() {
     trap(u"Form_Load", kOwner, [&] {
         m_encodingNames = {QStringLiteral("Lzw"),  QStringLiteral("Zip"),      QStringLiteral("Packbits"),
                            QStringLiteral("Jpeg"), QStringLiteral("CCITT-G3"), QStringLiteral("CCITT-G4")};
@@ -154,22 +191,17 @@ void frmCloneDirectory::Form_Load() {
             list->setCurrentIndex(3);
             list->setEnabled(false);
         }
-        m_files = std::make_unique<clonejob::CloneJobFiles>(StoragePath + QStringLiteral("/Clone"));
-        QDir().mkpath(m_files->cloneFolder());
-        SearchCriteria = FilterPatterns[0];
+        QDir().mkpath(m_job->files().cloneFolder());
+        m_job->SearchCriteria = FilterPatterns[0];
         if (AppSettings) {
             ChkDefaultPathCloneDir->setChecked(AppSettings->IsDefaultPathCloneDir() != 0);
             if (AppSettings->IsDefaultPathCloneDir() != 0) txtoutputFld->setText(AppSettings->DefaultPathCloneDir());
             ChkOpenFolderCloneDir->setChecked(AppSettings->IsOpenFolderCloneDir() != 0);
         }
     });
-    // The job's files are always reachable, even when the set-up above failed part-way.
-    if (!m_files) m_files = std::make_unique<clonejob::CloneJobFiles>(StoragePath + QStringLiteral("/Clone"));
 }
 
-void frmCloneDirectory::Form_Unload() {
-    if (m_unloaded) return;
-    m_unloaded = true;
+void frmCloneDirectory::unload() {
     trap(u"Form_Unload", kOwner, [&] {
         if (!AppSettings) return;
         AppSettings->setIsDefaultPathCloneDir(ChkDefaultPathCloneDir->isChecked() ? 1 : 0);
@@ -178,18 +210,13 @@ void frmCloneDirectory::Form_Unload() {
     });
 }
 
-void frmCloneDirectory::done(int result) {
-    if (IsRunning()) {
-        StopRequested = true;
-        m_closeRequested = true;
-        return;
-    }
-    Form_Unload();
-    QDialog::done(result);
+bool frmCloneDirectory::stopRunToClose() {
+    StopRequested = true;
+    return true;
 }
 
 void frmCloneDirectory::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
+    ToolDialog::changeEvent(event);
     // After the show has finished, so the offer appears over a painted dialog.
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_offered)
         QTimer::singleShot(0, this, [this] { Form_Activate(); });

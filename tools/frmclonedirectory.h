@@ -2,13 +2,12 @@
 
 // The folder-clone dialog: source and output folders, a compression per colour class,
 // three options, and the job itself behind "&Start". The job's work is done by plain code
-// (jobs/clonescan.h, jobs/clonepass.h, jobs/clonejobfiles.h); the dialog reads its
-// controls once when a run starts and shows what the run reports.
+// (jobs/clonejob.h); the dialog reads its controls once when a run starts and shows what
+// the run reports.
 
-#include "jobs/clonejobfiles.h"
-#include "jobs/clonepass.h"
+#include "jobs/clonejob.h"
+#include "tools/tooldialog.h"
 
-#include <QDialog>
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
@@ -25,7 +24,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
-class frmCloneDirectory : public QDialog {
+class frmCloneDirectory : public ToolDialog {
     Q_OBJECT
 
 public:
@@ -33,10 +32,9 @@ public:
     ~frmCloneDirectory() override;
 
     // --- handlers ------------------------------------------------------------------------
-    void Form_Load();
+    // Form_Load runs as the dialog is made, Form_Unload as it closes (see ToolDialog).
     // The resume offer, once per opening, never during a run.
     void Form_Activate();
-    void Form_Unload();
     void chkEncodColor_Click();
     void chkEncodGraycale_Click();
     void chkEncodBW_Click();
@@ -54,29 +52,20 @@ public:
     void ResumeLastClone();
     void ShowStoredEncodings(const QString& colour, const QString& grey, const QString& bw);
 
-    bool IsRunning() const { return m_runDepth > 0; }
-    clonejob::CloneJobFiles& JobFiles() { return *m_files; }
+    bool IsRunning() const { return Running(); }
+    clonejob::CloneJob& Job() { return *m_job; }
+    clonejob::CloneJobFiles& JobFiles() { return m_job->files(); }
     // The log as it shows, lines separated by "\n".
     QString ProcessingLog();
 
-    // The image wildcards of the job (image filter group 0).
-    QString SearchCriteria;
-    // The job record as last read.
-    clonejob::JobRecord CloneRecord;
+    // Set by "Sto&p" and by closing during a run; the job asks it between files.
     bool StopRequested = false;
-    int TotalFiles = 0;
+    // The files visited so far, as the bar shows them at the next pump.
     int FilesCompleted = 0;
 
     // What the last run did, for the benchmark.
-    struct RunStats {
-        bool ran = false; // a fresh job or a resume started
-        int listed = 0;
-        clonejob::ClonePassResult pass;
-        qint64 scanNanoseconds = 0;
-        qint64 passNanoseconds = 0;
-        clonejob::CloneJobFiles::Stats passWrites; // the writes of the job's files during the pass
-    };
-    const RunStats& LastRun() const { return m_lastRun; }
+    using RunStats = clonejob::CloneJob::RunStats;
+    const RunStats& LastRun() const { return m_job->LastRun(); }
 
     // Seams: the converter (null: the image-to-PDF engine), the save rule of the pass, the
     // least time between two event pumps in milliseconds, and a call after every pump.
@@ -113,25 +102,25 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QPlainTextEdit* RtxtProcessingLog = nullptr;
 
-public slots:
+protected:
+    void load() override;
+    void unload() override;
     // Closing during a run (close box, Escape) stops it; the dialog closes once the file in
     // hand is finished and the job's status is written.
-    void done(int result) override;
-
-protected:
+    bool stopRunToClose() override;
     void changeEvent(QEvent* event) override;
 
 private:
-    class PassHost;
+    class JobHost;
     class RunScope;
-    friend class PassHost;
+    friend class JobHost;
     friend class RunScope;
 
     void buildControls();
+    void makeJob();
     void runFreshJob();
-    clonejob::ClonePassResult runPass(clonejob::CloneList& list, qint64 saveEstimate);
-    // The end of a pass: the log's last line, the phase caption and "STATUS".
-    void finishPass(const clonejob::ClonePassResult& result);
+    // The seams handed to the job, the log emptied, the close button off, the busy pointer.
+    void prepareRun();
     void enterRun();
     void leaveRun();
     bool askResume();
@@ -140,16 +129,12 @@ private:
     void showProgress();
     void pump();
 
-    std::unique_ptr<clonejob::CloneJobFiles> m_files;
+    std::unique_ptr<JobHost> m_host;
+    std::unique_ptr<clonejob::CloneJob> m_job;
     QStringList m_encodingNames;
-    QString m_startSource; // the boxes as they read when the run started
-    QString m_startOutput;
     QString m_pendingLog; // appended text not yet in the log box
-    RunStats m_lastRun;
     int m_runDepth = 0;
     bool m_offered = false;
-    bool m_closeRequested = false;
-    bool m_unloaded = false;
     QElapsedTimer m_pumpClock;
     qint64 m_lastPump = -1;
     qint64 m_lastShown = -1; // when the log and the bar were last brought up to date

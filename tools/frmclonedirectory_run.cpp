@@ -1,21 +1,18 @@
-// The runs of the folder-clone job: a fresh job from "&Start" (validation, scan, start
-// record, pass) and the resume of a stored job, from "&Start" or when the dialog opens.
-// Whatever ends a run (its end, a stop, a failure), the dialog is left idle.
+// The runs of the folder-clone job as the dialog drives them: a fresh job from "&Start"
+// (validation, then the job of jobs/clonejob.h) and the resume of a stored job, from
+// "&Start" or when the dialog opens. The dialog shows what the job reports, and whatever
+// ends a run (its end, a stop, a failure) leaves the dialog idle.
 
 #include "tools/frmclonedirectory.h"
 
 #include "core/doevents.h"
 #include "core/errortrap.h"
 #include "core/globals.h"
-#include "core/modgetspecialfolder.h"
 #include "core/modmasterlayout.h"
-#include "core/runtimeerror.h"
 #include "core/settings.h"
 #include "core/uiservices.h"
 #include "core/vbruntime.h"
 #include "jobs/clonescan.h"
-#include "pageops/apimgtopdf.h"
-#include "search/filesearchpatterns.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,13 +20,10 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTextCursor>
-#include <QTime>
 
 using namespace clonejob;
 
@@ -39,43 +33,13 @@ constexpr QStringView kOwner = kCloneOwner;
 constexpr QStringView kOwnerWithoutTime = u" of Form frmCloneDirectory";
 const QString kStartCaption = QStringLiteral("&Start");
 const QString kStopCaption = QStringLiteral("Sto&p");
-const QString kTerminated = QStringLiteral("terminated....");
-const QString kCompleted = QStringLiteral("completed....");
 const QString kNoImages = QStringLiteral("There is no supported image files in the source folder!");
-
-// The output box's text as a folder: "Desktop" stands for the desktop folder.
-QString outputFolderText(const QString& typed) {
-    if (typed == QLatin1String("Desktop"))
-        return modGetSpecialFolder::GetSpecialfolder(modGetSpecialFolder::CSIDL_DESKTOP);
-    return typed;
-}
 
 bool isAbsoluteFolder(const QString& folder) {
     return !folder.isEmpty() && QDir::isAbsolutePath(folder) && QFileInfo(folder).isDir();
 }
 
 } // namespace
-
-// The dialog as the pass sees it.
-class frmCloneDirectory::PassHost : public ClonePassHost {
-public:
-    explicit PassHost(frmCloneDirectory& dialog) : d(dialog) {}
-    bool stopRequested() override { return d.StopRequested; }
-    bool replaceExisting() override { return d.chkReplace->checkState() != Qt::Unchecked; }
-    void appendLog(const QString& text) override { d.appendLog(text); }
-    void entryVisited(int filesCompleted) override {
-        // The bar follows at the next pump: it repaints at once on every change, which costs
-        // more than a small file's conversion.
-        d.FilesCompleted = filesCompleted;
-    }
-    void showStoredEncodings(const QString& colour, const QString& grey, const QString& bw) override {
-        d.ShowStoredEncodings(colour, grey, bw);
-    }
-    void pump() override { d.pump(); }
-
-private:
-    frmCloneDirectory& d;
-};
 
 // A run in progress: the close button off, the busy pointer; leaving the outermost run
 // makes the dialog idle again, whatever ended it.
@@ -91,7 +55,7 @@ private:
 };
 
 void frmCloneDirectory::enterRun() {
-    ++m_runDepth;
+    if (m_runDepth++ == 0) setRunning(true);
 }
 
 void frmCloneDirectory::leaveRun() {
@@ -104,10 +68,8 @@ void frmCloneDirectory::leaveRun() {
         unsetCursor();
         ProgressBar1->setValue(0);
     });
-    if (m_closeRequested) {
-        m_closeRequested = false;
-        quietly([&] { done(QDialog::Rejected); });
-    }
+    // Closes the dialog now when it was closed during the run.
+    setRunning(false);
 }
 
 void frmCloneDirectory::appendLog(const QString& text) {
@@ -160,26 +122,9 @@ bool frmCloneDirectory::askResume() {
                        MsgButtons::YesNo, MsgIcon::None, kAppTitle) == MsgAnswer::Yes;
 }
 
-void frmCloneDirectory::ReadPvtString() {
-    trap(u"ReadPvtString", kOwner, [&] { CloneRecord = m_files->readRecord(); });
-}
+void frmCloneDirectory::ReadPvtString() { m_job->ReadPvtString(); }
 
-bool frmCloneDirectory::WritePvtString() {
-    return trap(u"WritePvtString", kOwner, [&] {
-        JobRecord r;
-        r.CLONE_PATH = m_startSource;
-        r.OUTPUT_PATH = outputFolderText(m_startOutput);
-        r.TIME_START = QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat);
-        r.TOTAL_FILE = QString::number(TotalFiles);
-        r.FILE_COMPLETED = QString::number(FilesCompleted);
-        r.LAST_FILEPATH = QString();
-        r.STATUS = kStatusNotFinished;
-        r.REPLACE_EXISTING =
-            chkReplace->checkState() != Qt::Unchecked ? QStringLiteral("1") : QStringLiteral("0");
-        // On the disk with the list, when the pass starts.
-        m_files->writeStartRecord(r, CloneJobFiles::Sync::Later);
-    });
-}
+bool frmCloneDirectory::WritePvtString() { return m_job->WritePvtString(); }
 
 bool frmCloneDirectory::ValidateInput() {
     bool ok = false;
@@ -191,7 +136,7 @@ bool frmCloneDirectory::ValidateInput() {
             txtoutputFld->setFocus();
             return;
         }
-        if (!isAbsoluteFolder(CleanFolderText(outputFolderText(output)))) {
+        if (!isAbsoluteFolder(CleanFolderText(CloneJob::OutputFolder(output)))) {
             Ui().MsgBox(QStringLiteral("Specified output path is not valid."), MsgButtons::OK,
                         MsgIcon::Information, kAppTitle);
             txtoutputFld->setFocus();
@@ -207,10 +152,11 @@ void frmCloneDirectory::Form_Activate() {
     m_offered = true;
     trap(u"Form_Activate", kOwner, [&] {
         ReadPvtString();
-        if (!m_files->isResumable(CloneRecord) || !askResume()) return;
-        txtCloningFrom->setText(CloneRecord.CLONE_PATH);
-        txtoutputFld->setText(CloneRecord.OUTPUT_PATH);
-        chkReplace->setChecked(vb::Val(CloneRecord.REPLACE_EXISTING) != 0);
+        const JobRecord& record = m_job->CloneRecord;
+        if (!m_job->Resumable() || !askResume()) return;
+        txtCloningFrom->setText(record.CLONE_PATH);
+        txtoutputFld->setText(record.OUTPUT_PATH);
+        chkReplace->setChecked(vb::Val(record.REPLACE_EXISTING) != 0);
         ResumeLastClone();
     });
 }
@@ -227,7 +173,7 @@ void frmCloneDirectory::cmdOk_Click() {
         cmdOk->setText(kStopCaption);
         ReadPvtString();
         // A resume reads neither box: the stored job is offered whatever the source box holds.
-        if (m_files->isResumable(CloneRecord) && askResume()) {
+        if (m_job->Resumable() && askResume()) {
             cmdOk->setText(kStartCaption);
             ResumeLastClone();
             return;
@@ -242,85 +188,27 @@ void frmCloneDirectory::cmdOk_Click() {
     });
 }
 
-void frmCloneDirectory::runFreshJob() {
-    m_lastRun = {};
-    m_lastRun.ran = true;
+void frmCloneDirectory::prepareRun() {
+    m_job->Converter = Converter;
+    m_job->SaveFactor = SaveFactor;
     RtxtProcessingLog->clear();
     m_pendingLog.clear();
     cmdCancel->setEnabled(false);
     setCursor(Qt::BusyCursor);
+}
 
-    // The boxes are read once: edits during the run change nothing of it.
-    m_startSource = txtCloningFrom->text();
-    m_startOutput = txtoutputFld->text();
-    QString output = outputFolderText(m_startOutput);
-    if (output.trimmed().isEmpty()) output = m_startSource;
-    const CloneTargets targets = CloneTargets::fromFolders(m_startSource, output);
-
-    CloneList list;
+void frmCloneDirectory::runFreshJob() {
+    prepareRun();
     const auto nameOf = [](QCheckBox* box, QComboBox* names) {
         return box->checkState() != Qt::Unchecked ? names->currentText() : QString();
     };
-    list.EncodColor = nameOf(chkEncodColor, cboEncodTrueColor);
-    list.EncodGraycale = nameOf(chkEncodGraycale, cboEncodGraycale);
-    list.EncodBW = nameOf(chkEncodBW, cboEncodBW);
-
-    Frame3->setTitle(QStringLiteral("Searching file(s)..."));
-    DoEvents();
-    QStringList patterns;
-    filesearch::GenerateFilterPatternArray(SearchCriteria, patterns);
-    CloneScan scan(targets, patterns);
-    QString leftOut; // one log line per folder or file the job leaves out
-    scan.setLeftOut([&](const QString& path, const QString& reason) {
-        leftOut += QStringLiteral("\r\n%1.....Left out: %2").arg(path, reason);
-    });
-    scan.setStopCheck([this] { return StopRequested; });
-    scan.setPump([this] { pump(); });
-    QElapsedTimer timer;
-    timer.start();
-    TotalFiles = scan.ScanFolderForClone(list);
-    m_lastRun.listed = TotalFiles;
-    DoEvents();
-
-    if (StopRequested) {
-        Frame3->setTitle(QStringLiteral("Cloning Terminated"));
-        m_files->deleteList();
-        m_lastRun.scanNanoseconds = timer.nsecsElapsed();
-        return;
-    }
-    Frame3->setTitle(QStringLiteral("Processing file(s)..."));
-    if (TotalFiles == 0) {
-        // Nothing replaces the stored list: an unfinished job can still be resumed.
-        m_lastRun.scanNanoseconds = timer.nsecsElapsed();
+    const CloneJob::FreshResult run = m_job->RunFresh({txtCloningFrom->text(), txtoutputFld->text(),
+                                                       nameOf(chkEncodColor, cboEncodTrueColor),
+                                                       nameOf(chkEncodGraycale, cboEncodGraycale),
+                                                       nameOf(chkEncodBW, cboEncodBW)});
+    if (run.outcome == CloneJob::Fresh::NoImages)
         Ui().MsgBox(kNoImages, MsgButtons::OK, MsgIcon::Exclamation, kAppTitle);
-        return;
-    }
-    ProgressBar1->setRange(0, TotalFiles);
-    ProgressBar1->setValue(0);
-    FilesCompleted = 0;
-    appendLog(QStringLiteral("Total Files=%1\r\nClonning_Path : %2\r\nProcessing.....")
-                  .arg(TotalFiles)
-                  .arg(m_startSource));
-    appendLog(leftOut);
-    // The list is written once, whole, before the record says a job is under way; the pass
-    // puts both on the disk before its first PDF.
-    QElapsedTimer save;
-    save.start();
-    const bool listSaved =
-        trap(u"cmdOk_Click", kOwner, [&] { m_files->saveList(list, CloneJobFiles::Sync::Later); });
-    const qint64 saveNs = save.nsecsElapsed();
-    m_lastRun.scanNanoseconds = timer.nsecsElapsed();
-    ClonePassResult result;
-    if (!listSaved || !WritePvtString()) {
-        // The job could not be made resumable: it does not start.
-        appendLog(QStringLiteral("\r\nStopped: the job's files cannot be written in %1.")
-                      .arg(m_files->cloneFolder()));
-        appendLog(QStringLiteral("\r\n") + kTerminated);
-        Frame3->setTitle(kTerminated);
-        return;
-    }
-    result = runPass(list, saveNs);
-    finishPass(result);
+    if (run.outcome != CloneJob::Fresh::Ran) return;
 
     // Every setting written rewrites the settings file on the disk: not for a value it holds.
     const uint8_t openFolder = ChkOpenFolderCloneDir->isChecked() ? 1 : 0;
@@ -328,54 +216,8 @@ void frmCloneDirectory::runFreshJob() {
         AppSettings->setIsOpenFolderCloneDir(openFolder);
     if (ChkOpenFolderCloneDir->isChecked()) {
         if (txtoutputFld->text().trimmed().isEmpty()) txtoutputFld->setText(txtCloningFrom->text());
-        modMasterLayout::ShellOpen(QStringLiteral("Explore"), targets.output);
+        modMasterLayout::ShellOpen(QStringLiteral("Explore"), run.output);
     }
-}
-
-ClonePassResult frmCloneDirectory::runPass(CloneList& list, qint64 saveEstimate) {
-    PassHost host(*this);
-    ApImgToPdf engine; // one engine for the whole pass
-    CloneConverter convert = Converter;
-    if (!convert) convert = engineConverter(engine);
-    ClonePass pass(*m_files, host, convert);
-    pass.setSaveFactor(SaveFactor);
-    pass.setSaveEstimate(saveEstimate);
-    const CloneJobFiles::Stats before = m_files->stats();
-    QElapsedTimer timer;
-    timer.start();
-    const ClonePassResult result = pass.ProcessClone(list);
-    m_lastRun.passNanoseconds = timer.nsecsElapsed();
-    const CloneJobFiles::Stats& after = m_files->stats();
-    m_lastRun.passWrites = {after.listSaves - before.listSaves,
-                            after.recordWrites - before.recordWrites,
-                            after.bytesWritten - before.bytesWritten,
-                            after.nanoseconds - before.nanoseconds,
-                            after.journalRecords - before.journalRecords,
-                            after.syncs - before.syncs};
-    m_lastRun.pass = result;
-    return result;
-}
-
-void frmCloneDirectory::finishPass(const ClonePassResult& result) {
-    const bool terminated = StopRequested || result.failed;
-    // A failed job stays resumable while its list can still be read.
-    QString status = kStatusFinished;
-    if (result.failed)
-        status = m_files->loadList() ? kStatusNotFinished : kStatusFinished;
-    else if (StopRequested)
-        status = kStatusNotFinished;
-    // The error log has the details; the user needs to know why the job ended early.
-    if (result.failed)
-        appendLog(QStringLiteral("\r\nStopped: %1.%2")
-                      .arg(result.failure, status == kStatusNotFinished
-                                               ? QStringLiteral(" The job can be resumed.")
-                                               : QString()));
-    appendLog(QStringLiteral("\r\n") + (terminated ? kTerminated : kCompleted));
-    Frame3->setTitle(terminated ? kTerminated : kCompleted);
-    flushLog();
-    // Nothing depends on these reaching the disk: the start record already reads "NOT
-    // FINISHED", and a list deleted at the end is what marks a job done.
-    m_files->writeProgress(result.visited, result.lastSource, status, CloneJobFiles::Sync::Later);
 }
 
 void frmCloneDirectory::ResumeLastClone() {
@@ -385,50 +227,9 @@ void frmCloneDirectory::ResumeLastClone() {
     }
     RunScope run(*this);
     trap(u"ResumeLastClone", kOwnerWithoutTime, [&] {
-        m_lastRun = {};
-        m_lastRun.ran = true;
-        cmdCancel->setEnabled(false);
+        prepareRun();
         cmdOk->setText(kStopCaption);
-        setCursor(Qt::BusyCursor);
         StopRequested = false;
-        RtxtProcessingLog->clear();
-        m_pendingLog.clear();
-
-        QElapsedTimer load;
-        load.start();
-        const bool present = m_files->listExists();
-        std::optional<CloneList> list;
-        QString failure;
-        if (present)
-            trap(u"ProcessClone", kOwnerWithoutTime, [&] {
-                try {
-                    list = m_files->openList();
-                    if (!list)
-                        raiseError(91,
-                                   QStringLiteral("the job list %1 cannot be read").arg(m_files->xmlPath()));
-                } catch (const RuntimeError& e) {
-                    failure = e.description;
-                    list.reset();
-                    throw;
-                }
-            });
-        const qint64 loadNs = load.nsecsElapsed();
-        const int count = list ? int(list->files.size()) : 0;
-        const int total = ParseFileCount(CloneRecord.TOTAL_FILE).value_or(count);
-        ProgressBar1->setRange(0, std::max(total, count));
-        ProgressBar1->setValue(0);
-        FilesCompleted = 0;
-        appendLog(QStringLiteral("Total Files=%1\r\nClonning_Path : %2\r\nProcessing.....")
-                      .arg(total)
-                      .arg(CloneRecord.CLONE_PATH));
-
-        ClonePassResult result;
-        if (list) {
-            result = runPass(*list, loadNs);
-        } else if (present) {
-            result.failed = true;
-            result.failure = failure;
-        }
-        finishPass(result);
+        m_job->ResumeLastClone();
     });
 }

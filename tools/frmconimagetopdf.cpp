@@ -1,12 +1,12 @@
 #include "tools/frmconimagetopdf.h"
 
-#include "core/doevents.h"
 #include "core/errortrap.h"
 #include "core/globals.h"
 #include "core/modmasterlayout.h"
 #include "core/modshell.h"
 #include "core/settings.h"
 #include "core/uiservices.h"
+#include "core/workerrun.h"
 #include "gui/widgets/flexgrid.h"
 #include "jobs/imagetopdfrun.h"
 #include "pageops/apimgtopdf.h"
@@ -25,8 +25,6 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QVBoxLayout>
-#include <atomic>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -249,31 +247,10 @@ void frmConImageToPdf::cmdconvert_Click() {
         });
         // The files are converted one after another on a worker thread, so that no image, however
         // long it takes to encode, keeps this thread from painting the window; the progress comes
-        // back here as queued calls, in order.
-        if (RunPumpHook)
-            run.beforeFile = [this] {
-                QMetaObject::invokeMethod(this, [this] { RunPumpHook(); }, Qt::QueuedConnection);
-            };
-        // One progress call waits here at a time and shows the latest count when it runs: the
-        // bar keeps up without a repaint per file.
-        struct Progress {
-            std::atomic<int> done{0};
-            std::atomic<bool> queued{false};
-        };
-        const auto progress = std::make_shared<Progress>(); // outlives a call that runs late
-        run.afterFile = [progress, bar = ProgressBar1](int done) {
-            progress->done.store(done);
-            if (progress->queued.exchange(true)) return;
-            QMetaObject::invokeMethod(
-                bar,
-                [progress, bar] {
-                    progress->queued.store(false);
-                    bar->setValue(progress->done.load());
-                },
-                Qt::QueuedConnection);
-        };
-        DoEventsWhile([&] { run.Run(files); });
-        DoEvents(); // what the worker posted last
+        // back here, in order, the bar showing the latest count without a repaint per file.
+        if (RunPumpHook) run.beforeFile = [this] { workerrun::Deliver(this, [this] { RunPumpHook(); }); };
+        run.afterFile = workerrun::LatestValue(ProgressBar1, [bar = ProgressBar1](int done) { bar->setValue(done); });
+        workerrun::Run([&] { run.Run(files); });
         m_lastRun = {run.Converted(), run.Skipped(), run.Failed()};
 
         // Without an output folder the box ends up naming where the last PDF went: that is

@@ -87,7 +87,7 @@ protected:
 
 } // namespace
 
-frmRenameFiles::frmRenameFiles(QWidget* parent) : QDialog(parent) {
+frmRenameFiles::frmRenameFiles(QWidget* parent) : ToolDialog(parent) {
     setObjectName(QStringLiteral("frmRenameFiles"));
     setWindowTitle(QStringLiteral("Rename files using page counter"));
     buildControls();
@@ -176,9 +176,7 @@ void frmRenameFiles::buildControls() {
     connect(cmdCancel, &QPushButton::clicked, this, &frmRenameFiles::cmdCancel_Click);
 }
 
-void frmRenameFiles::Form_Load() {
-    if (m_loaded) return;
-    m_loaded = true;
+void frmRenameFiles::load() {
     InitFiles();
     FillGrid();
 }
@@ -319,10 +317,6 @@ void frmRenameFiles::cmdCancel_Click() {
     close();
 }
 
-void frmRenameFiles::showEvent(QShowEvent* event) {
-    Form_Load();
-    QDialog::showEvent(event);
-}
 
 int OpenRenameFiles(QWidget* owner, const clsColSetOrderGridList& files) {
     frmRenameFiles dialog(owner);

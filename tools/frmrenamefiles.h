@@ -6,8 +6,7 @@
 // file. No menu opens it; OpenRenameFiles below is its opener.
 
 #include "core/clscolsetordergrid.h"
-
-#include <QDialog>
+#include "tools/tooldialog.h"
 
 class FlexGrid;
 class QCheckBox;
@@ -17,7 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-class frmRenameFiles : public QDialog {
+class frmRenameFiles : public ToolDialog {
     Q_OBJECT
 public:
     explicit frmRenameFiles(QWidget* parent = nullptr);
@@ -27,8 +26,7 @@ public:
     // once, by Form_Load.
     clsColSetOrderGridList colSelectedData;
 
-    // Lays the grid out and fills it; runs once (also at the first show).
-    void Form_Load();
+    // Form_Load lays the grid out and fills it; it runs once (also at the first show).
     void cmdPreview_Click();
     void cmdOk_Click();
     void cmdCancel_Click();
@@ -67,7 +65,8 @@ public:
     QPushButton* cmdCancel = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void load() override;
+    void unload() override {}
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -76,8 +75,6 @@ private:
     void InitFiles();
     void FillGrid();
     bool validateFilenames();
-
-    bool m_loaded = false;
 };
 
 // The opener: a renaming dialog over `files`, shown modally through the UI seam. Answers the

@@ -10,6 +10,7 @@
 // window must outlive it.
 
 #include "core/clscolsetordergrid.h"
+#include "tools/setorderprogress.h"
 #include "tools/tooldialog.h"
 
 #include <cstdint>

@@ -1,10 +1,11 @@
 #include "tools/setorderprogress.h"
 
-#include "core/globals.h"
+#include "core/workerrun.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>
-#include <QThread>
+
+QPointer<QObject> SetOrderForm;
 
 namespace {
 
@@ -17,11 +18,7 @@ void showOnBar(int done) {
 
 RunProgress SetOrderProgress() {
     return [](int done, int, const QString&) {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app) return; // no windows, no bar
-        if (QThread::currentThread() == app->thread())
-            showOnBar(done);
-        else
-            QMetaObject::invokeMethod(app, [done] { showOnBar(done); }, Qt::QueuedConnection);
+        // No application, no windows, no bar.
+        workerrun::Deliver(QCoreApplication::instance(), [done] { showOnBar(done); });
     };
 }

@@ -9,8 +9,13 @@
 // closed meanwhile is simply not there. It may be called from any thread: off the GUI thread
 // the value is queued to it, in order.
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
+
+// The set-order-and-merge dialog while it is shown; the main window points it there.
+extern QPointer<QObject> SetOrderForm;
 
 using RunProgress = std::function<void(int done, int total, const QString& file)>;
 

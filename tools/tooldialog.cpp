@@ -1,5 +1,7 @@
 #include "tools/tooldialog.h"
 
+#include "core/errortrap.h"
+
 #include <QCloseEvent>
 
 void ToolDialog::Form_Load() {
@@ -20,9 +22,21 @@ void ToolDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
+void ToolDialog::setRunning(bool running) {
+    m_running = running;
+    if (running || !m_closeAfterRun) return;
+    m_closeAfterRun = false;
+    quietly([&] { done(QDialog::Rejected); });
+}
+
+void ToolDialog::closeDuringRun() {
+    if (stopRunToClose()) m_closeAfterRun = true;
+}
+
 // Every way of closing comes through here or reject().
 void ToolDialog::closeEvent(QCloseEvent* event) {
     if (m_running) {
+        closeDuringRun();
         event->ignore();
         return;
     }
@@ -31,12 +45,18 @@ void ToolDialog::closeEvent(QCloseEvent* event) {
 }
 
 void ToolDialog::reject() {
-    if (m_running) return;
+    if (m_running) {
+        closeDuringRun();
+        return;
+    }
     QDialog::reject();
 }
 
 void ToolDialog::done(int result) {
-    if (m_running) return;
+    if (m_running) {
+        closeDuringRun();
+        return;
+    }
     Form_Unload();
     QDialog::done(result);
 }

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <fcntl.h>
 #include <memory>
@@ -246,6 +247,18 @@ TEST_F(CloneDialog, ClosingDuringARunStopsItAndClosesOnceTheStatusIsWritten) {
     EXPECT_EQ(converted, QStringList({"1.jpg"}));
     EXPECT_EQ(d->JobFiles().readRecord().STATUS, "NOT FINISHED");
     EXPECT_EQ(env.statuses().first(), "Completed");
+}
+
+TEST_F(CloneDialog, EscapeDuringARunStopsItAsTheCloseBoxDoes) {
+    auto d = open();
+    d->show();
+    atPump = [&](frmCloneDirectory& w) {
+        if (w.FilesCompleted == 1) QTest::keyClick(&w, Qt::Key_Escape);
+    };
+    d->cmdOk->click();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(converted, QStringList({"1.jpg"}));
+    EXPECT_EQ(d->JobFiles().readRecord().STATUS, "NOT FINISHED");
 }
 
 TEST_F(CloneDialog, WithoutReplaceAPdfThatAppearsWhileItsImageIsConvertedIsKept) {
