@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/clscolsetordergrid.h"
+#include "platform/imaging/encoders/compression.h"
 #include "platform/imaging/formats/magickruntime.h"
 
 #include <QString>
@@ -46,6 +47,10 @@ public:
     // place is left alone and the conversion fails (the check is part of the rename).
     bool ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage, const QString& EncodColor,
                           const QString& EncodGraycale, const QString& EncodBW, bool replaceExisting = true);
+    // The same with the three classes' compressions as table entries: the names above are
+    // looked up once (imaging::CompressionChoice::fromNames) and come here.
+    bool ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage,
+                          const imaging::CompressionChoice& compression, bool replaceExisting = true);
 
     // The error number of the last call's failure (61 when the PDF could not be written for
     // want of space, which fails every later file as well); 0 after a call that succeeded.

@@ -7,6 +7,7 @@
 #include "core/globals.h"
 #include "core/modshell.h"
 #include "core/settings.h"
+#include "tools/compressionlists.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -145,15 +146,12 @@ void frmCloneDirectory::buildControls() {
 
 void frmCloneDirectory::Form_Load() {
     trap(u"Form_Load", kOwner, [&] {
-        m_encodingNames = {QStringLiteral("Lzw"),  QStringLiteral("Zip"),      QStringLiteral("Packbits"),
-                           QStringLiteral("Jpeg"), QStringLiteral("CCITT-G3"), QStringLiteral("CCITT-G4")};
-        for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale})
-            list->addItems(m_encodingNames.mid(0, 4));
-        cboEncodBW->addItems({m_encodingNames[0], m_encodingNames[1], m_encodingNames[4], m_encodingNames[5]});
-        for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale, cboEncodBW}) {
-            list->setCurrentIndex(3);
+        m_encodingNames = imaging::compressionNames();
+        compressionlists::Fill(*cboEncodTrueColor, 3);
+        compressionlists::Fill(*cboEncodGraycale, 2);
+        compressionlists::Fill(*cboEncodBW, 1);
+        for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale, cboEncodBW})
             list->setEnabled(false);
-        }
         m_files = std::make_unique<clonejob::CloneJobFiles>(StoragePath + QStringLiteral("/Clone"));
         QDir().mkpath(m_files->cloneFolder());
         SearchCriteria = FilterPatterns[0];
