@@ -147,9 +147,9 @@ void frmCloneDirectory::buildControls() {
 void frmCloneDirectory::Form_Load() {
     trap(u"Form_Load", kOwner, [&] {
         m_encodingNames = imaging::compressionNames();
-        compressionlists::Fill(*cboEncodTrueColor, 3);
-        compressionlists::Fill(*cboEncodGraycale, 2);
-        compressionlists::Fill(*cboEncodBW, 1);
+        compressionlists::Fill(*cboEncodTrueColor, imaging::kColourClass);
+        compressionlists::Fill(*cboEncodGraycale, imaging::kGreyscaleClass);
+        compressionlists::Fill(*cboEncodBW, imaging::kBlackAndWhiteClass);
         for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale, cboEncodBW})
             list->setEnabled(false);
         m_files = std::make_unique<clonejob::CloneJobFiles>(StoragePath + QStringLiteral("/Clone"));

@@ -135,9 +135,9 @@ void frmConImageToPdf::load() {
         InitFiles();
         FillGrid();
         m_compressionNames = imaging::compressionNames();
-        compressionlists::Fill(*cboEncodTrueColor, 3);
-        compressionlists::Fill(*cboEncodGraycale, 2);
-        compressionlists::Fill(*cboEncodBW, 1);
+        compressionlists::Fill(*cboEncodTrueColor, imaging::kColourClass);
+        compressionlists::Fill(*cboEncodGraycale, imaging::kGreyscaleClass);
+        compressionlists::Fill(*cboEncodBW, imaging::kBlackAndWhiteClass);
         for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale, cboEncodBW})
             list->setEnabled(false);
         ChkDefaultPathConImgTiff->setChecked(AppSettings->IsDefaultPathConImgTiff() != 0);
@@ -228,9 +228,12 @@ void frmConImageToPdf::cmdconvert_Click() {
         imagetopdf::RunOptions options;
         options.outputFolder = txtOutputFolder->text();
         options.replace = chkReplace->isChecked();
-        options.compression.set(3, compressionlists::Chosen(*chkEncodColor, *cboEncodTrueColor));
-        options.compression.set(2, compressionlists::Chosen(*chkEncodGraycale, *cboEncodGraycale));
-        options.compression.set(1, compressionlists::Chosen(*chkEncodBW, *cboEncodBW));
+        options.compression.set(imaging::kColourClass,
+                                compressionlists::Chosen(*chkEncodColor, *cboEncodTrueColor));
+        options.compression.set(imaging::kGreyscaleClass,
+                                compressionlists::Chosen(*chkEncodGraycale, *cboEncodGraycale));
+        options.compression.set(imaging::kBlackAndWhiteClass,
+                                compressionlists::Chosen(*chkEncodBW, *cboEncodBW));
         const int name = dialoggrid::ColumnOf(u"Name"), location = dialoggrid::ColumnOf(u"Location");
         QList<imagetopdf::SourceFile> files;
         for (int r = 1; r <= rows; ++r)

@@ -8,9 +8,12 @@ namespace imaging {
 
 namespace {
 
-constexpr unsigned kBw = classBit(1), kGrey = classBit(2), kColour = classBit(3);
+constexpr unsigned kBw = classBit(kBlackAndWhiteClass), kGrey = classBit(kGreyscaleClass),
+                   kColour = classBit(kColourClass);
 
-constexpr unsigned bits(SourceCoding c) { return unsigned(c); }
+constexpr unsigned bits(SourceCoding c) {
+    return unsigned(c);
+}
 
 // The lists of the dialogs read the names in this order: colour and greyscale "Lzw", "Zip",
 // "Packbits", "Jpeg"; black-and-white "Lzw", "Zip", "CCITT-G3", "CCITT-G4". Packbits applies to
@@ -23,8 +26,8 @@ constexpr std::array<CompressionEntry, 7> kTable{{
     {Compression::Packbits, "Packbits", "RunLengthDecode", kGrey | kColour, 0, kAllClasses, PageNeed::Any,
      &encodePackbitsPage, 0},
     // Our DCT encoder writes grey and RGB only.
-    {Compression::Jpeg, "Jpeg", "DCTDecode", kGrey | kColour, kGrey | kColour, kGrey | kColour, PageNeed::NotCmyk,
-     &encodeJpegPage, bits(SourceCoding::Dct)},
+    {Compression::Jpeg, "Jpeg", "DCTDecode", kGrey | kColour, kGrey | kColour, kGrey | kColour,
+     PageNeed::NotCmyk, &encodeJpegPage, bits(SourceCoding::Dct)},
     {Compression::G3, "CCITT-G3", "CCITTFaxDecode", kBw, 0, kBw, PageNeed::Bilevel, &encodeG3Page, 0},
     {Compression::G4, "CCITT-G4", "CCITTFaxDecode", kBw, kBw, kBw, PageNeed::Bilevel, &encodeG4Page,
      bits(SourceCoding::Group4)},
@@ -32,7 +35,9 @@ constexpr std::array<CompressionEntry, 7> kTable{{
 
 } // namespace
 
-std::span<const CompressionEntry> compressionTable() { return kTable; }
+std::span<const CompressionEntry> compressionTable() {
+    return kTable;
+}
 
 const CompressionEntry& compressionEntry(Compression c) {
     for (const CompressionEntry& e : kTable)
@@ -80,11 +85,12 @@ bool passesThrough(Compression c, SourceCoding coding, bool bilevel) {
     return c == Compression::Default && (encoderFor(c, bilevel, false).passes & bits(coding));
 }
 
-CompressionChoice CompressionChoice::fromNames(const QString& colour, const QString& grey, const QString& bw) {
+CompressionChoice CompressionChoice::fromNames(const QString& colour, const QString& grey,
+                                               const QString& bw) {
     CompressionChoice choice;
-    choice.set(3, compressionFromName(colour));
-    choice.set(2, compressionFromName(grey));
-    choice.set(1, compressionFromName(bw));
+    choice.set(kColourClass, compressionFromName(colour));
+    choice.set(kGreyscaleClass, compressionFromName(grey));
+    choice.set(kBlackAndWhiteClass, compressionFromName(bw));
     return choice;
 }
 

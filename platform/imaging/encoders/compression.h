@@ -19,9 +19,13 @@ struct ImageStream;
 
 enum class Compression { Default, Lzw, Zip, Packbits, Jpeg, G3, G4 };
 
-// Colour classes by code: 1 black-and-white, 2 greyscale, 3 colour; 0 none.
-constexpr unsigned classBit(int colourClass) { return 1u << colourClass; }
-constexpr unsigned kAllClasses = classBit(1) | classBit(2) | classBit(3);
+// Colour classes by the codes the library's calls take; 0 is none.
+constexpr int kBlackAndWhiteClass = 1, kGreyscaleClass = 2, kColourClass = 3;
+constexpr unsigned classBit(int colourClass) {
+    return 1u << colourClass;
+}
+constexpr unsigned kAllClasses =
+    classBit(kBlackAndWhiteClass) | classBit(kGreyscaleClass) | classBit(kColourClass);
 
 // How a source file already holds its picture, when a reader can copy it into the PDF as it is.
 enum class SourceCoding : unsigned { Dct = 1, Flate = 2, Group4 = 4 };
@@ -41,8 +45,8 @@ struct CompressionEntry {
     unsigned preselectedIn; // classBit()s of the lists that start on it
     unsigned appliesTo;     // classBit()s it applies to; a page of another class gets Default
     PageNeed needs;
-    PageEncoder encode;     // null for Default
-    unsigned passes;        // SourceCoding bits taken into the PDF unchanged
+    PageEncoder encode; // null for Default
+    unsigned passes;    // SourceCoding bits taken into the PDF unchanged
 };
 
 // Every entry, Default first, then in the dialogs' order.
