@@ -2,8 +2,6 @@
 
 #include "platform/imaging/encoders/pageencoder.h"
 
-#include <array>
-
 namespace imaging {
 
 namespace {
@@ -18,7 +16,7 @@ constexpr unsigned bits(SourceCoding c) {
 // The lists of the dialogs read the names in this order: colour and greyscale "Lzw", "Zip",
 // "Packbits", "Jpeg"; black-and-white "Lzw", "Zip", "CCITT-G3", "CCITT-G4". Packbits applies to
 // black-and-white pages too, though no list offers it there.
-constexpr std::array<CompressionEntry, 7> kTable{{
+constexpr CompressionEntry kTable[] = {
     {Compression::Default, "", "", 0, 0, kAllClasses, PageNeed::Any, nullptr, bits(SourceCoding::Dct)},
     {Compression::Lzw, "Lzw", "LZWDecode", kAllClasses, 0, kAllClasses, PageNeed::Any, &encodeLzwPage, 0},
     {Compression::Zip, "Zip", "FlateDecode", kAllClasses, 0, kAllClasses, PageNeed::Any, &encodeZipPage,
@@ -31,7 +29,7 @@ constexpr std::array<CompressionEntry, 7> kTable{{
     {Compression::G3, "CCITT-G3", "CCITTFaxDecode", kBw, 0, kBw, PageNeed::Bilevel, &encodeG3Page, 0},
     {Compression::G4, "CCITT-G4", "CCITTFaxDecode", kBw, kBw, kBw, PageNeed::Bilevel, &encodeG4Page,
      bits(SourceCoding::Group4)},
-}};
+};
 
 } // namespace
 
