@@ -20,7 +20,9 @@ int runConvert(const QStringList& args) {
         std::fprintf(stderr, "usage: quillmere-bench convert [--colour NAME] [--grey NAME] [--bw NAME] --out DIR FILE...\n");
         return 2;
     }
-    const QString &colour = a.colour, &grey = a.grey, &bw = a.bw, &out = a.out;
+    // The names are looked up once, as the dialog's lists hold their entries.
+    const auto compression = imaging::CompressionChoice::fromNames(a.colour, a.grey, a.bw);
+    const QString& out = a.out;
     const QStringList& files = a.files;
     QDir().mkpath(out);
     ApImgToPdf engine;
@@ -29,7 +31,7 @@ int runConvert(const QStringList& args) {
     timer.start();
     for (const QString& file : files) {
         const QString target = QDir(out).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".pdf"));
-        if (engine.ConverImageToPdf(file, target, colour, grey, bw)) {
+        if (engine.ConverImageToPdf(file, target, compression)) {
             ++converted;
         } else {
             ++failed;

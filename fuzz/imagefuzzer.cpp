@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     imageBitsPerPixel(path, error); // recognises the format by content first
 
     CompressionChoice choice;
-    const auto compression = static_cast<Compression>((option & 0x7f) % 7);
+    const auto table = compressionTable();
+    const Compression compression = table[(option & 0x7f) % table.size()].id;
     for (int colourClass = 1; colourClass <= 3; ++colourClass)
         choice.set(colourClass, compression);
     StreamStore store(64 << 10); // small, so the spill file is used too

@@ -104,7 +104,7 @@ void ImageToPdfRun::convertOne(const SourceFile& file) {
         ++m_skipped;
         return;
     }
-    if (!m_converter(source, target, m_options.colour, m_options.grey, m_options.bw, m_options.replace)) {
+    if (!m_converter(source, target, m_options.compression, m_options.replace)) {
         m_failed << source;
         return;
     }

@@ -16,6 +16,8 @@
 // - a file the run fails itself gets one error-log line with its reason;
 // - a name without "." is its own base name.
 
+#include "platform/imaging/encoders/compression.h"
+
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -27,7 +29,7 @@ namespace imagetopdf {
 struct RunOptions {
     QString outputFolder; // as typed; blank: each PDF beside its image
     bool replace = false;
-    QString colour, grey, bw; // compression names per colour class; "" sets none
+    imaging::CompressionChoice compression; // per colour class; Default sets none
 };
 
 struct SourceFile {
@@ -37,10 +39,10 @@ struct SourceFile {
 
 class ImageToPdfRun {
 public:
-    // Writes one PDF; true when it was written. Names are passed colour, grey, black-and-white;
-    // without `replace` an existing target must be left alone even if it appears meanwhile.
-    using Converter = std::function<bool(const QString& source, const QString& target, const QString& colour,
-                                         const QString& grey, const QString& bw, bool replace)>;
+    // Writes one PDF; true when it was written. Without `replace` an existing target must be
+    // left alone even if it appears meanwhile.
+    using Converter = std::function<bool(const QString& source, const QString& target,
+                                         const imaging::CompressionChoice& compression, bool replace)>;
 
     ImageToPdfRun(RunOptions options, Converter converter);
 

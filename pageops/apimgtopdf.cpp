@@ -19,7 +19,6 @@ namespace {
 constexpr QStringView kOwner = u" of Class Module ApImgToPdf at time";
 
 constexpr int kBitsPerPixel = 211;
-constexpr int kSetCompression = 123;
 
 // A library document that is discarded unless it was closed: a failure or an exception
 // half-way never leaves a handle (or a temporary file) behind.
@@ -175,6 +174,12 @@ bool ApImgToPdf::Convert_EachTiffToPDFbyOne(const QString& SrcFilePath, const QS
 bool ApImgToPdf::ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage,
                                   const QString& EncodColor, const QString& EncodGraycale, const QString& EncodBW,
                                   bool replaceExisting) {
+    return ConverImageToPdf(strInputImage, strOutputImage,
+                            imaging::CompressionChoice::fromNames(EncodColor, EncodGraycale, EncodBW), replaceExisting);
+}
+
+bool ApImgToPdf::ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage,
+                                  const imaging::CompressionChoice& compression, bool replaceExisting) {
     bool ok = false;
     trapped(u"ConverImageToPdf", [&] {
         if (strOutputImage.isEmpty() || strInputImage.isEmpty())
@@ -185,13 +190,11 @@ bool ApImgToPdf::ConverImageToPdf(const QString& strInputImage, const QString& s
         if (handle <= 0) raiseLibraryError(handle, "ApCreate", strOutputImage);
         Document document(handle);
         const int depth = imaging::ApGetFunction(0, kBitsPerPixel, 0, 0, strInputImage, 0);
-        // At most one compression call, for the image's own colour class, tested in this order.
-        if (!EncodBW.isEmpty() && depth == 1)
-            imaging::ApSetFunction(handle, kSetCompression, 1, 0, EncodBW, 0);
-        else if (!EncodGraycale.isEmpty() && depth == 8)
-            imaging::ApSetFunction(handle, kSetCompression, 2, 0, EncodGraycale, 0);
-        else if (!EncodColor.isEmpty() && depth == 24)
-            imaging::ApSetFunction(handle, kSetCompression, 3, 0, EncodColor, 0);
+        // At most one compression call, for the image's own colour class; a class without a
+        // choice gets none, and the library's default applies.
+        const int colourClass = imaging::colourClassOfDepth(depth);
+        if (compression.forClass(colourClass) != imaging::Compression::Default)
+            imaging::setDocumentCompression(handle, colourClass, compression.forClass(colourClass));
         addImage(document, strInputImage);
         DoEvents();
         closeDocument(document, strOutputImage);

@@ -2,6 +2,7 @@
 
 #include "core/clscolsetordergrid.h"
 #include "platform/fileio/failure.h"
+#include "platform/imaging/encoders/compression.h"
 #include "platform/imaging/formats/magickruntime.h"
 
 #include <QString>
@@ -47,6 +48,10 @@ public:
     // place is left alone and the conversion fails (the check is part of the rename).
     bool ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage, const QString& EncodColor,
                           const QString& EncodGraycale, const QString& EncodBW, bool replaceExisting = true);
+    // The same with the three classes' compressions as table entries: the names above are
+    // looked up once (imaging::CompressionChoice::fromNames) and come here.
+    bool ConverImageToPdf(const QString& strInputImage, const QString& strOutputImage,
+                          const imaging::CompressionChoice& compression, bool replaceExisting = true);
 
     // The last call's failure as its error log line gives it (number 61 when the PDF could
     // not be written for want of space, which fails every later file as well); number 0

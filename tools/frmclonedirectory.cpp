@@ -8,6 +8,7 @@
 #include "core/globals.h"
 #include "core/modshell.h"
 #include "core/settings.h"
+#include "tools/compressionlists.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -182,15 +183,12 @@ void frmCloneDirectory::buildControls() {
 
 void frmCloneDirectory::load() {
     trap(u"Form_Load", kOwner, [&] {
-        m_encodingNames = {QStringLiteral("Lzw"),  QStringLiteral("Zip"),      QStringLiteral("Packbits"),
-                           QStringLiteral("Jpeg"), QStringLiteral("CCITT-G3"), QStringLiteral("CCITT-G4")};
-        for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale})
-            list->addItems(m_encodingNames.mid(0, 4));
-        cboEncodBW->addItems({m_encodingNames[0], m_encodingNames[1], m_encodingNames[4], m_encodingNames[5]});
-        for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale, cboEncodBW}) {
-            list->setCurrentIndex(3);
+        m_encodingNames = imaging::compressionNames();
+        compressionlists::Fill(*cboEncodTrueColor, imaging::kColourClass);
+        compressionlists::Fill(*cboEncodGraycale, imaging::kGreyscaleClass);
+        compressionlists::Fill(*cboEncodBW, imaging::kBlackAndWhiteClass);
+        for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale, cboEncodBW})
             list->setEnabled(false);
-        }
         QDir().mkpath(m_job->files().cloneFolder());
         m_job->SearchCriteria = FilterPatterns[0];
         if (AppSettings) {

@@ -10,6 +10,7 @@
 #include "gui/widgets/flexgrid.h"
 #include "jobs/imagetopdfrun.h"
 #include "pageops/apimgtopdf.h"
+#include "tools/compressionlists.h"
 #include "tools/dialogfilegrid.h"
 #include "tools/frmerrorreportdialog.h"
 
@@ -131,18 +132,12 @@ void frmConImageToPdf::load() {
     trap(u"Form_Load", kOwner, [&] {
         InitFiles();
         FillGrid();
-        m_compressionNames = {QStringLiteral("Lzw"),  QStringLiteral("Zip"),      QStringLiteral("Packbits"),
-                              QStringLiteral("Jpeg"), QStringLiteral("CCITT-G3"), QStringLiteral("CCITT-G4")};
-        for (int i = 0; i <= 3; ++i) {
-            cboEncodTrueColor->addItem(m_compressionNames.at(i));
-            cboEncodGraycale->addItem(m_compressionNames.at(i));
-        }
-        for (int i : {0, 1, 4, 5})
-            cboEncodBW->addItem(m_compressionNames.at(i));
-        for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale, cboEncodBW}) {
-            list->setCurrentIndex(3);
+        m_compressionNames = imaging::compressionNames();
+        compressionlists::Fill(*cboEncodTrueColor, imaging::kColourClass);
+        compressionlists::Fill(*cboEncodGraycale, imaging::kGreyscaleClass);
+        compressionlists::Fill(*cboEncodBW, imaging::kBlackAndWhiteClass);
+        for (QComboBox* list : {cboEncodTrueColor, cboEncodGraycale, cboEncodBW})
             list->setEnabled(false);
-        }
         ChkDefaultPathConImgTiff->setChecked(AppSettings->IsDefaultPathConImgTiff() != 0);
         if (AppSettings->IsDefaultPathConImgTiff() != 0) txtOutputFolder->setText(AppSettings->DefaultPathConImgTiff());
         ChkOpenFolderConImgTiff->setChecked(AppSettings->IsOpenFolderConImgTiff() != 0);
@@ -231,9 +226,12 @@ void frmConImageToPdf::cmdconvert_Click() {
         imagetopdf::RunOptions options;
         options.outputFolder = txtOutputFolder->text();
         options.replace = chkReplace->isChecked();
-        options.colour = chkEncodColor->isChecked() ? cboEncodTrueColor->currentText() : QString();
-        options.grey = chkEncodGraycale->isChecked() ? cboEncodGraycale->currentText() : QString();
-        options.bw = chkEncodBW->isChecked() ? cboEncodBW->currentText() : QString();
+        options.compression.set(imaging::kColourClass,
+                                compressionlists::Chosen(*chkEncodColor, *cboEncodTrueColor));
+        options.compression.set(imaging::kGreyscaleClass,
+                                compressionlists::Chosen(*chkEncodGraycale, *cboEncodGraycale));
+        options.compression.set(imaging::kBlackAndWhiteClass,
+                                compressionlists::Chosen(*chkEncodBW, *cboEncodBW));
         const int name = dialoggrid::ColumnOf(u"Name"), location = dialoggrid::ColumnOf(u"Location");
         QList<imagetopdf::SourceFile> files;
         for (int r = 1; r <= rows; ++r)
@@ -241,9 +239,9 @@ void frmConImageToPdf::cmdconvert_Click() {
 
         ApImgToPdf engine; // made here, on the window's thread
         imagetopdf::ImageToPdfRun run(options, [&engine](const QString& source, const QString& target,
-                                                         const QString& colour, const QString& grey,
-                                                         const QString& bw, bool replace) {
-            return engine.ConverImageToPdf(source, target, colour, grey, bw, replace);
+                                                         const imaging::CompressionChoice& compression,
+                                                         bool replace) {
+            return engine.ConverImageToPdf(source, target, compression, replace);
         });
         // The files are converted one after another on a worker thread, so that no image, however
         // long it takes to encode, keeps this thread from painting the window; the progress comes

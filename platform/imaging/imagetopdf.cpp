@@ -128,14 +128,26 @@ int ApGetFunction(int, int code, int, int, const QString& imagePath, int) {
     });
 }
 
-int ApSetFunction(int handle, int code, int classCode, int, const QString& name, int) {
+namespace {
+
+int setFunction(int handle, int code, int classCode, Compression compression) {
     const auto doc = find(handle);
     if (!doc) return fail(ApBadArgument, QStringLiteral("bad handle %1").arg(handle));
     if (code != 123 || classCode < 1 || classCode > 3)
         return fail(ApBadArgument,
                     QStringLiteral("unknown setting %1 for class %2").arg(code).arg(classCode));
-    doc->choice.set(classCode, compressionFromName(name));
+    doc->choice.set(classCode, compression);
     return ApOk;
+}
+
+} // namespace
+
+int ApSetFunction(int handle, int code, int classCode, int, const QString& name, int) {
+    return setFunction(handle, code, classCode, compressionFromName(name));
+}
+
+int setDocumentCompression(int handle, int classCode, Compression compression) {
+    return setFunction(handle, 123, classCode, compression);
 }
 
 int ApAddImage(int handle, const QString& imagePath) {

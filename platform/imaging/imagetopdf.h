@@ -6,6 +6,8 @@
 
 #include "platform/fileio/failure.h"
 
+#include "platform/imaging/encoders/compression.h"
+
 #include <QString>
 #include <functional>
 
@@ -27,6 +29,9 @@ int ApGetFunction(int handle, int code, int arg1, int arg2, const QString& image
 // Code 123: compression `name` for images of colour class `classCode` (1 BW, 2 grey, 3 colour)
 // in this document. Answers 0, or a negative code for a bad handle or code.
 int ApSetFunction(int handle, int code, int classCode, int arg1, const QString& name, int arg2);
+
+// Code 123 by table entry, for callers that hold a Compression rather than its name.
+int setDocumentCompression(int handle, int classCode, Compression compression);
 
 // Appends every page of the image (or PDF) to the document; answers the number of pages
 // added, or a negative code with the document unchanged.

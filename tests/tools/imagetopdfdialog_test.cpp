@@ -26,6 +26,9 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 #include <sys/fsuid.h>
 #include <unistd.h>
 
@@ -408,4 +411,68 @@ TEST_F(ImageToPdfDialog, CloseRequestsDuringARunAreIgnoredAndTheRunFinishes) {
     d->cmdCancel->click();
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(settings.IsOpenFolderConImgTiff(), 0);
+}
+
+namespace {
+
+// The filter of a one-page PDF's image, with the fax coding's K when it has one ("/CCITTFaxDecode K-1").
+std::string imageCoding(const QString& pdf) {
+    try {
+        QPDF doc;
+        doc.processFile(QFile::encodeName(pdf).constData());
+        for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(doc).getAllPages())
+            for (auto& [name, image] : page.getImages()) {
+                QPDFObjectHandle dict = image.getDict();
+                std::string coding = dict.getKey("/Filter").isName() ? dict.getKey("/Filter").getName() : "";
+                QPDFObjectHandle parms = dict.getKey("/DecodeParms");
+                if (parms.isDictionary() && parms.getKey("/K").isInteger())
+                    coding += " K" + std::to_string(parms.getKey("/K").getIntValue());
+                return coding;
+            }
+    } catch (const std::exception&) {
+    }
+    return "unreadable";
+}
+
+} // namespace
+
+TEST_F(ImageToPdfDialog, EachListOffersItsNamesInOrderAndTheEntryShownIsTheOneApplied) {
+    const QString in = mkdir("in");
+    ASSERT_TRUE(toolfx::writeColourJpeg(in + "/colour.jpg", 60, 40));
+    ASSERT_TRUE(toolfx::writeGreyPng(in + "/grey.png", 50, 30));
+    ASSERT_TRUE(toolfx::writeBilevelTiff(in + "/bw.tif", 64, 48));
+    auto d = open({in + "/colour.jpg", in + "/grey.png", in + "/bw.tif"});
+    const auto texts = [](QComboBox* list) {
+        QStringList all;
+        for (int i = 0; i < list->count(); ++i)
+            all << list->itemText(i);
+        return all.join(',').toStdString();
+    };
+    EXPECT_EQ(texts(d->cboEncodTrueColor), "Lzw,Zip,Packbits,Jpeg");
+    EXPECT_EQ(texts(d->cboEncodGraycale), "Lzw,Zip,Packbits,Jpeg");
+    EXPECT_EQ(texts(d->cboEncodBW), "Lzw,Zip,CCITT-G3,CCITT-G4");
+    EXPECT_EQ(d->cboEncodTrueColor->currentText(), "Jpeg");
+    EXPECT_EQ(d->cboEncodGraycale->currentText(), "Jpeg");
+
+    // Round i takes entry i of every list; each image shows the coding of its own class's entry.
+    const std::vector<std::vector<std::string>> expected{
+        {"/LZWDecode", "/LZWDecode", "/LZWDecode"},
+        {"/FlateDecode", "/FlateDecode", "/FlateDecode"},
+        {"/RunLengthDecode", "/RunLengthDecode", "/CCITTFaxDecode K0"},
+        {"/DCTDecode", "/DCTDecode", "/CCITTFaxDecode K-1"},
+    };
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        for (auto [box, list] : {std::pair{d->chkEncodColor, d->cboEncodTrueColor},
+                                 std::pair{d->chkEncodGraycale, d->cboEncodGraycale},
+                                 std::pair{d->chkEncodBW, d->cboEncodBW}})
+            choose(box, list, list->itemText(i));
+        const QString out = mkdir(QString::number(i));
+        d->txtOutputFolder->setText(out);
+        d->cmdConvert->click();
+        EXPECT_EQ(d->LastRun().converted, 3);
+        EXPECT_EQ((std::vector<std::string>{imageCoding(out + "/colour.pdf"), imageCoding(out + "/grey.pdf"),
+                                            imageCoding(out + "/bw.pdf")}),
+                  expected[size_t(i)]);
+    }
 }

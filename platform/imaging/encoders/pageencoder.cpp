@@ -58,28 +58,28 @@ void addPredictorParms(ImageStream& s, int colours) {
     s.parms.push_back({"Columns", s.width});
 }
 
-int encodeLossless(const RasterPage& page, Compression c, ImageStream& s, std::vector<uint8_t>& out,
+// The row coders behind the lossless entries; the PNG predictor goes before all but PackBits.
+enum class RowCoder { Lzw, Flate, RunLength };
+
+int encodeLossless(const RasterPage& page, RowCoder coder, ImageStream& s, std::vector<uint8_t>& out,
                    QString& error) {
     const size_t stride = page.rowBytes();
     const size_t rows = size_t(page.height);
     const bool predict =
-        c != Compression::Packbits && page.model != ColourModel::Indexed && page.bitsPerComponent >= 8;
+        coder != RowCoder::RunLength && page.model != ColourModel::Indexed && page.bitsPerComponent >= 8;
     // Predictor rows are made one at a time as the encoder asks for them.
     PngPredictor predictor(page.pixels.data(), stride, page.components() * page.bitsPerComponent / 8);
     const RowSource source = predict ? RowSource([&](size_t y) { return predictor.row(y); })
                                      : RowSource([&](size_t y) { return page.pixels.data() + y * stride; });
     const size_t rowBytes = predict ? predictor.filteredRowBytes() : stride;
     bool ok = false;
-    if (c == Compression::Lzw) {
-        s.filter = "LZWDecode";
+    if (coder == RowCoder::Lzw) {
         ok = encodeLzw(source, rowBytes, rows, out, error);
         if (predict) addPredictorParms(s, page.components());
         s.parms.push_back({"EarlyChange", 1});
-    } else if (c == Compression::Packbits) {
-        s.filter = "RunLengthDecode";
+    } else if (coder == RowCoder::RunLength) {
         ok = encodeRunLength(source, rowBytes, rows, out, error);
     } else {
-        s.filter = "FlateDecode";
         ok = encodeFlate(source, rowBytes, rows, out, error);
         if (predict) addPredictorParms(s, page.components());
     }
@@ -151,7 +151,6 @@ int encodeJpeg(const RasterPage& page, ImageStream& s, std::vector<uint8_t>& out
     s.palette.clear();
     if (rows.greyPalette())
         s.icc.clear(); // an RGB profile no longer describes the data
-    s.filter = "DCTDecode";
     const bool ok = encodeDct([&](size_t y) { return rows.row(y); }, page.width, page.height, rows.components(),
                               kJpegQuality, out, error);
     return ok ? ApOk : ApCannotWrite;
@@ -165,7 +164,6 @@ int encodeFax(RasterPage& page, bool group4, ImageStream& s, std::vector<uint8_t
         for (uint8_t& b : page.pixels)
             b = uint8_t(~b);
     if (!encodeCcitt(page.pixels.data(), page.width, page.height, group4, out, error)) return ApCannotWrite;
-    s.filter = "CCITTFaxDecode";
     s.parms.push_back({"K", group4 ? -1 : 0});
     s.parms.push_back({"Columns", page.width});
     s.parms.push_back({"Rows", page.height});
@@ -177,7 +175,38 @@ int encodeFax(RasterPage& page, bool group4, ImageStream& s, std::vector<uint8_t
     return ApOk;
 }
 
+// Writes `page` with `entry`'s encoder under its filter.
+int encodeWith(const CompressionEntry& entry, RasterPage& page, ImageStream& s, std::vector<uint8_t>& out,
+               QString& error) {
+    s.filter = entry.pdfFilter;
+    return entry.encode(page, s, out, error);
+}
+
 } // namespace
+
+int encodeLzwPage(RasterPage& page, ImageStream& s, std::vector<uint8_t>& out, QString& error) {
+    return encodeLossless(page, RowCoder::Lzw, s, out, error);
+}
+
+int encodeZipPage(RasterPage& page, ImageStream& s, std::vector<uint8_t>& out, QString& error) {
+    return encodeLossless(page, RowCoder::Flate, s, out, error);
+}
+
+int encodePackbitsPage(RasterPage& page, ImageStream& s, std::vector<uint8_t>& out, QString& error) {
+    return encodeLossless(page, RowCoder::RunLength, s, out, error);
+}
+
+int encodeJpegPage(RasterPage& page, ImageStream& s, std::vector<uint8_t>& out, QString& error) {
+    return encodeJpeg(page, s, out, error);
+}
+
+int encodeG3Page(RasterPage& page, ImageStream& s, std::vector<uint8_t>& out, QString& error) {
+    return encodeFax(page, false, s, out, error);
+}
+
+int encodeG4Page(RasterPage& page, ImageStream& s, std::vector<uint8_t>& out, QString& error) {
+    return encodeFax(page, true, s, out, error);
+}
 
 bool isOpaque(const std::vector<uint8_t>& alpha) {
     return std::all_of(alpha.begin(), alpha.end(), [](uint8_t a) { return a == 255; });
@@ -256,22 +285,12 @@ int encodeRasterPage(RasterPage& page, Compression c, int orientation, StreamSto
     indexedBilevelToGrey(page);
     const bool bilevel =
         page.bitsPerComponent == 1 && page.components() == 1 && page.model != ColourModel::CMYK;
-    if (c == Compression::Default) c = bilevel ? Compression::G4 : Compression::Zip;
-    if ((c == Compression::G3 || c == Compression::G4) && !bilevel) c = Compression::Zip;
-    if (c == Compression::Jpeg && page.model == ColourModel::CMYK)
-        c = Compression::Zip; // our DCT encoder writes grey and RGB only
+    const CompressionEntry& entry = encoderFor(c, bilevel, page.model == ColourModel::CMYK);
 
     std::vector<uint8_t> encoded;
     ImageStream& s = out.image;
     fillStream(s, page);
-    int rc = ApOk;
-    if (c == Compression::G3 || c == Compression::G4) {
-        rc = encodeFax(page, c == Compression::G4, s, encoded, error);
-    } else if (c == Compression::Jpeg) {
-        rc = encodeJpeg(page, s, encoded, error);
-    } else {
-        rc = encodeLossless(page, c, s, encoded, error);
-    }
+    int rc = encodeWith(entry, page, s, encoded, error);
     if (rc != ApOk) return rc;
     std::vector<uint8_t>().swap(page.pixels);
     if (!(s.data = store.keep(std::move(encoded), error))) return ApCannotWrite;
@@ -286,7 +305,7 @@ int encodeRasterPage(RasterPage& page, Compression c, int orientation, StreamSto
         ImageStream m;
         fillStream(m, mask);
         std::vector<uint8_t> maskBytes;
-        if ((rc = encodeLossless(mask, Compression::Zip, m, maskBytes, error)) != ApOk) return rc;
+        if ((rc = encodeWith(compressionEntry(Compression::Zip), mask, m, maskBytes, error)) != ApOk) return rc;
         if (!(m.data = store.keep(std::move(maskBytes), error))) return ApCannotWrite;
         out.softMask = std::move(m);
     }

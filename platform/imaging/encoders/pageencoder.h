@@ -17,6 +17,14 @@ class StreamStore;
 int encodeRasterPage(RasterPage& page, Compression compression, int orientation, StreamStore& store,
                      EncodedPage& out, QString& error);
 
+// The encoders behind the compression table's entries (see PageEncoder).
+int encodeLzwPage(RasterPage& page, ImageStream& stream, std::vector<uint8_t>& out, QString& error);
+int encodeZipPage(RasterPage& page, ImageStream& stream, std::vector<uint8_t>& out, QString& error);
+int encodePackbitsPage(RasterPage& page, ImageStream& stream, std::vector<uint8_t>& out, QString& error);
+int encodeJpegPage(RasterPage& page, ImageStream& stream, std::vector<uint8_t>& out, QString& error);
+int encodeG3Page(RasterPage& page, ImageStream& stream, std::vector<uint8_t>& out, QString& error);
+int encodeG4Page(RasterPage& page, ImageStream& stream, std::vector<uint8_t>& out, QString& error);
+
 // Helpers shared with the readers.
 bool isOpaque(const std::vector<uint8_t>& alpha);
 // Palette entries all grey (r == g == b).

@@ -74,7 +74,7 @@ int readJpegPage(ExaminedSource& source, const CompressionChoice& choice, Stream
     const Compression c = choice.forDepth(8 * info.components);
     EncodedPage page;
     int rc;
-    if ((c == Compression::Default || c == Compression::Jpeg) && info.passable()) {
+    if (passesThrough(c, SourceCoding::Dct, false) && info.passable()) {
         // A stream libjpeg refuses would make a page no reader can draw.
         rc = checkJpegStructure(bytes, info, error);
         if (rc == ApOk)

@@ -151,11 +151,10 @@ int readPngPage(ExaminedSource& source, const CompressionChoice& choice, StreamS
         return rc;
     }
     const Compression c = choice.forDepth(info.storedBitsPerPixel());
-    const bool bilevelDefault = c == Compression::Default && info.storedBitsPerPixel() == 1;
     const bool passable = info.interlace == 0 && !info.transparency &&
                           (info.colourType == 0 || info.colourType == 2 || info.colourType == 3);
     EncodedPage page;
-    if (passable && !bilevelDefault && (c == Compression::Default || c == Compression::Zip)) {
+    if (passable && passesThrough(c, SourceCoding::Flate, info.storedBitsPerPixel() == 1)) {
         // Deflate gives at most 1032 bytes for one: data that cannot hold the rows the header
         // claims is missing, and would become a page of that size showing a sliver of picture.
         const uint64_t rowBytes = (uint64_t(info.width) * uint64_t(info.storedBitsPerPixel()) + 7) / 8;

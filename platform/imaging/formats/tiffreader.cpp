@@ -147,7 +147,7 @@ int readTiffPages(const QString& path, const CompressionChoice& choice, StreamSt
         const Compression c = choice.forDepth(depth);
         EncodedPage page;
         int rc;
-        if ((c == Compression::Default || c == Compression::G4) && passableGroup4(t)) {
+        if (passesThrough(c, SourceCoding::Group4, true) && passableGroup4(t)) {
             rc = passGroup4(tiff, path, width, height, store, page, error);
         } else {
             RasterPage raster;
