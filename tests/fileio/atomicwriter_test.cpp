@@ -1,5 +1,6 @@
 #include "platform/fileio/atomicwriter.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/fileio/fileiofixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,23 +15,6 @@
 using fileio::AtomicWriter;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-// Every entry of the folder, hidden ones included.
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
-}
 
 // Runs each case with unnamed temporary files and with the named fallback.
 class Writer : public ::testing::TestWithParam<bool> {

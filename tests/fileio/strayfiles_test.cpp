@@ -2,6 +2,8 @@
 // and a call writing several files changes all of its targets or none, through kills too.
 #include "platform/fileio/atomicwriter.h"
 #include "platform/fileio/outputset.h"
+#include "tests/fileio/fileiofixtures.h"
+#include "tests/support/inchild.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,34 +17,6 @@
 using fileio::AtomicWriter;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
-}
-
-// Runs `body` in a child process; answers how the child ended (waitpid status).
-template <class Body> int inChild(Body body) {
-    const pid_t child = fork();
-    if (child == 0) {
-        body();
-        _exit(0);
-    }
-    int status = -1;
-    if (child > 0) waitpid(child, &status, 0);
-    return status;
-}
 
 bool stage(fileio::OutputSet& set, const QString& target, const QByteArray& bytes) {
     AtomicWriter w(target);

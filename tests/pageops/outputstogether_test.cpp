@@ -8,6 +8,7 @@
 #include "tests/pageops/pageopsfixtures.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testdir.h"
+#include "tests/support/inchild.h"
 
 #include <QDir>
 #include <csignal>
@@ -23,17 +24,6 @@ const QByteArray kMine("the user's own file");
 
 qint64 sizeOf(const QString& path) { return QFileInfo(path).size(); }
 
-// Runs `body` in a child process; answers how the child ended (waitpid status).
-template <class Body> int inChild(Body body) {
-    const pid_t child = fork();
-    if (child == 0) {
-        body();
-        _exit(0);
-    }
-    int status = -1;
-    if (child > 0) waitpid(child, &status, 0);
-    return status;
-}
 
 class ScopedDescriptorLimit {
 public:
