@@ -1,12 +1,11 @@
 #include "platform/imaging/metafiles/metafileemf.h"
 
-#include "platform/imaging/metafiles/emfplayer.h"
-#include "platform/imaging/formats/magickheader.h"
-#include "platform/imaging/metafiles/metafileheader.h"
 #include "platform/imaging/formats/sourcefile.h"
+#include "platform/imaging/metafiles/emfplayer.h"
+#include "platform/imaging/metafiles/metafileheader.h"
+#include "platform/imaging/metafiles/metafilepage.h"
 
 #include <QFile>
-#include <QGuiApplication>
 
 namespace imaging {
 
@@ -31,23 +30,9 @@ int decodeEmf(const QString& path, const PageSink& sink, QString& error, const M
     QFile file;
     EmfHeader header;
     if (const int rc = openEmf(file, path, header, error); rc != ApOk) return rc;
-    const QSizeF mm = header.sizeMm();
-    const int64_t fullWidth = metafilePixels(mm.width()), fullHeight = metafilePixels(mm.height());
-    if (!withinLimits(fullWidth, fullHeight, fullWidth * 3 * fullHeight)) {
-        error =
-            QStringLiteral("EMF picture of %1 x %2 pixels is over the limits").arg(fullWidth).arg(fullHeight);
-        return ApOverLimits;
-    }
-    // Text is drawn with Qt's fonts, which exist only in a GUI application.
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        error = QStringLiteral("EMF pictures need a GUI application for their fonts");
-        return ApUnsupported;
-    }
-    const double dpi = metafileDpi(mm.width(), mm.height());
-    const int width = int(metafilePixels(mm.width(), dpi)), height = int(metafilePixels(mm.height(), dpi));
-    return drawMetafilePage(
-        width, height, dpi,
-        [&](QImage& canvas, QString& drawError) {
+    return drawMetafile(
+        "EMF", header.sizeMm(),
+        [&](QImage& canvas, double dpi, QString& drawError) {
             emf::Player player(canvas, dpi, header, header.handles, limits.work);
             metafile::RecordReader records(file, metafile::RecordReader::Layout::Emf, 0,
                                            kMetafileMaxRecordBytes);

@@ -1,6 +1,11 @@
 #include "platform/imaging/metafiles/metafilepage.h"
 
 #include "platform/imaging/encoders/pageencoder.h"
+#include "platform/imaging/formats/magickheader.h"
+#include "platform/imaging/metafiles/metafileheader.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <new>
 #include <sys/mman.h>
@@ -80,8 +85,6 @@ void indexColours(RasterPage& page) {
     page.bitsPerComponent = bits;
 }
 
-} // namespace
-
 int drawMetafilePage(int width, int height, double dpi, const std::function<int(QImage&, QString&)>& draw,
                      const PageSink& sink, QString& error) {
     const size_t count = size_t(width) * size_t(height);
@@ -112,6 +115,32 @@ int drawMetafilePage(int width, int height, double dpi, const std::function<int(
     narrowModel(page);
     if (page.model == ColourModel::RGB) indexColours(page);
     return sink(page);
+}
+
+} // namespace
+
+int drawMetafile(const char* kind, QSizeF sizeMm,
+                 const std::function<int(QImage&, double dpi, QString&)>& draw, const PageSink& sink,
+                 QString& error) {
+    const int64_t fullWidth = metafilePixels(sizeMm.width()), fullHeight = metafilePixels(sizeMm.height());
+    if (!withinLimits(fullWidth, fullHeight, fullWidth * 3 * fullHeight)) {
+        error = QStringLiteral("%1 picture of %2 x %3 pixels is over the limits")
+                    .arg(QLatin1String(kind))
+                    .arg(fullWidth)
+                    .arg(fullHeight);
+        return ApOverLimits;
+    }
+    // Text is drawn with Qt's fonts, which exist only in a GUI application.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        error = QStringLiteral("%1 pictures need a GUI application for their fonts").arg(QLatin1String(kind));
+        return ApUnsupported;
+    }
+    const double dpi = metafileDpi(sizeMm.width(), sizeMm.height());
+    const int width = int(metafilePixels(sizeMm.width(), dpi)),
+              height = int(metafilePixels(sizeMm.height(), dpi));
+    return drawMetafilePage(
+        width, height, dpi, [&](QImage& canvas, QString& drawError) { return draw(canvas, dpi, drawError); },
+        sink, error);
 }
 
 } // namespace imaging

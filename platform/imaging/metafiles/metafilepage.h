@@ -6,6 +6,7 @@
 #include "platform/imaging/formats/otherformats.h"
 
 #include <QImage>
+#include <QSizeF>
 #include <functional>
 
 namespace imaging {
@@ -19,9 +20,13 @@ struct MetafileLimits {
 // A record larger than this (a bitmap of more than about 20 million pixels) is refused.
 constexpr qint64 kMetafileMaxRecordBytes = qint64(64) << 20;
 
-// Draws a page of `width` x `height` pixels at `dpi` with `draw` (ApOk, or a code with its
-// error), and hands it to `sink`. Font sizes in points are pixels of the page.
-int drawMetafilePage(int width, int height, double dpi, const std::function<int(QImage&, QString&)>& draw,
-                     const PageSink& sink, QString& error);
+// Draws a picture whose frame is `sizeMm` on a white page at the resolution chosen for its
+// size, with `draw` (given the page and its dpi; ApOk, or a code with its error), and hands the
+// page to `sink`. A picture whose page at full resolution is over the limits is refused, as is
+// any drawing outside a GUI application (text needs Qt's fonts); `kind` ("WMF", "EMF") names
+// the format in those errors. Font sizes in points are pixels of the page.
+int drawMetafile(const char* kind, QSizeF sizeMm,
+                 const std::function<int(QImage&, double dpi, QString&)>& draw, const PageSink& sink,
+                 QString& error);
 
 } // namespace imaging

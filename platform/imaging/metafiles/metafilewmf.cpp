@@ -1,13 +1,11 @@
 #include "platform/imaging/metafiles/metafilewmf.h"
 
-#include "platform/imaging/formats/magickheader.h"
+#include "platform/imaging/formats/sourcefile.h"
 #include "platform/imaging/metafiles/metafileheader.h"
 #include "platform/imaging/metafiles/metafilepage.h"
-#include "platform/imaging/formats/sourcefile.h"
 #include "platform/imaging/metafiles/wmfplayer.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <cmath>
 
 namespace imaging {
@@ -57,23 +55,9 @@ int decodeWmf(const QString& path, const PageSink& sink, QString& error, const M
     QRectF window;
     QSizeF inches;
     if ((rc = frameOf(file, header, window, inches, error)) != ApOk) return rc;
-    const double widthMm = inches.width() * 25.4, heightMm = inches.height() * 25.4;
-    const int64_t fullWidth = metafilePixels(widthMm), fullHeight = metafilePixels(heightMm);
-    if (!withinLimits(fullWidth, fullHeight, fullWidth * 3 * fullHeight)) {
-        error =
-            QStringLiteral("WMF picture of %1 x %2 pixels is over the limits").arg(fullWidth).arg(fullHeight);
-        return ApOverLimits;
-    }
-    // Text is drawn with Qt's fonts, which exist only in a GUI application.
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        error = QStringLiteral("WMF pictures need a GUI application for their fonts");
-        return ApUnsupported;
-    }
-    const double dpi = metafileDpi(widthMm, heightMm);
-    const int width = int(metafilePixels(widthMm, dpi)), height = int(metafilePixels(heightMm, dpi));
-    return drawMetafilePage(
-        width, height, dpi,
-        [&](QImage& canvas, QString& drawError) {
+    return drawMetafile(
+        "WMF", inches * 25.4,
+        [&](QImage& canvas, double dpi, QString& drawError) {
             wmf::Player player(canvas, dpi, window, header.objects, limits.work);
             metafile::RecordReader records(file, metafile::RecordReader::Layout::Wmf, header.recordsAt,
                                            kMetafileMaxRecordBytes);
